@@ -1,0 +1,34 @@
+#include "fakes/testwindow.h"
+
+#include <QTimer>
+
+TestWindow::TestWindow(bool loaded)
+{
+    auto fakePort = std::make_unique<FakeSerialPort>();
+    auto fakeDialog = std::make_unique<FakeCommonDialog>();
+    auto fakeMessages = std::make_unique<FakeMessageBoxes>();
+    port = fakePort.get();
+    dialog = fakeDialog.get();
+    messages = fakeMessages.get();
+    Form1Platform platform;
+    platform.port = std::move(fakePort);
+    platform.dialog = std::move(fakeDialog);
+    platform.messages = std::move(fakeMessages);
+    form = std::make_unique<Form1>(std::move(platform));
+    if (loaded)
+        form->Form_Load();
+}
+
+void TestWindow::stopTimers()
+{
+    for (QTimer *timer : form->findChildren<QTimer *>())
+        timer->stop();
+}
+
+void TestWindow::connectOn(int portNumber)
+{
+    port->forceOpen(portNumber);
+    form->connected = true;
+    form->findcom->stop();
+    port->resetRecords();
+}

@@ -1,0 +1,24 @@
+#pragma once
+
+#include "app/form1.h"
+#include "fakes/fakedialogs.h"
+#include "fakes/fakeserialport.h"
+
+#include <memory>
+
+// A main window built on fakes, with raw pointers to them for the test to drive and inspect.
+struct TestWindow {
+    FakeSerialPort *port = nullptr;
+    FakeCommonDialog *dialog = nullptr;
+    FakeMessageBoxes *messages = nullptr;
+    std::unique_ptr<Form1> form;
+
+    // loaded: run the start-up sequence, as the program does before showing the window.
+    explicit TestWindow(bool loaded = true);
+    Form1 *operator->() const { return form.get(); }
+
+    // Stops every timer of the window so a test that spins the event loop decides every tick.
+    void stopTimers();
+    // Puts the window into the connected state on an open port, without discovery traffic.
+    void connectOn(int portNumber = 1);
+};
