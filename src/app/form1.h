@@ -214,6 +214,8 @@ public:
     void mnuprintsetting_Click();
     void SaveChartPicture();
     void PrintWindow(); // what Print does in realtime mode
+    // Writes a saved file (listing or picture) and, when that fails, beeps and says why.
+    bool WriteSavedFile(const QString &path, const QByteArray &data);
 
     // ---- Charts (charts/) ----
     void ResetTrendChart();

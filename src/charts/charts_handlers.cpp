@@ -3,7 +3,6 @@
 
 void Form1::ResetTrendChart() {}
 void Form1::DrawTrendChart(float, float, float, float) {}
-void Form1::AppendTrendSample(float, float, float) {}
 void Form1::Picture1_MouseMove(int, int, double, double) {}
 void Form1::ResetCursorChartX() {}
 void Form1::DrawCursorChartX(float, float) {}

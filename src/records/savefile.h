@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+// Where saved listings and chart pictures go, and how they are written.
+namespace SaveFile {
+
+// "c:\Quillobarent" on Windows; elsewhere the folder "Quillobarent" in the user's home.
+QString saveFolder();
+
+// Creates the save folder when missing (one level). Returns the folder the save dialog should
+// open in: the save folder, or the home folder where it cannot be created.
+QString prepareSaveFolder(const QString &folder = saveFolder());
+
+// Writes data to path through QSaveFile: an existing file is replaced only by a complete new
+// one. On failure returns false and puts the reason into *why.
+bool writeAtomically(const QString &path, const QByteArray &data, QString *why);
+
+} // namespace SaveFile
