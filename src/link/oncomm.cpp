@@ -71,6 +71,6 @@ void Form1::MSComm1_BytesArrived(qint64 bytesWaiting)
     // Silence, not the time since the last complete reply, is what tells a dead link: a long
     // block of records arrives for many seconds before its single notification.
     silentTicks = 0;
-    if (transferProgress->isVisible() && lastCommand == Protocol::BlockRequest)
+    if (!transferProgress->isHidden() && lastCommand == Protocol::BlockRequest)
         transferProgress->setValue(int(qMin<qint64>(bytesWaiting, transferProgress->maximum())));
 }
