@@ -1,6 +1,7 @@
 // Commands on the wire, polling, the run controls and the reply dispatch, on a fake port.
 #include "fakes/testwindow.h"
 #include "link/protocol.h"
+#include "platform/shapeindicator.h"
 
 #include <QLabel>
 #include <QProgressBar>
@@ -310,6 +311,8 @@ void TestLink::handshake()
     w.port->deliver(reply);
     QCOMPARE(w->connected, connectedAfter);
     QCOMPARE(w->Label2->text(), label2);
+    // The link lamp lights with the handshake that connects.
+    QCOMPARE(w->Shape1->fillColor() == Form1::kLinkUpColor, connectedAfter && !connectedBefore);
     QCOMPARE(w->replyBuffer, reply);
     QCOMPARE(w->silentTicks, qint16(0));
 }

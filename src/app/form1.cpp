@@ -33,6 +33,14 @@ constexpr QSize kPicture1Size(533, 400);
 constexpr QSize kPicture4Size(529, 53);
 constexpr QSize kPicture3Size(53, 399);
 
+} // namespace
+
+// The link lamp: green while the instrument answers, grey otherwise.
+const QColor Form1::kLinkUpColor(0, 170, 0);
+const QColor Form1::kLinkDownColor(170, 170, 170);
+
+namespace {
+
 template<typename T>
 T *named(T *widget, const char *name)
 {
@@ -237,7 +245,7 @@ void Form1::buildControls()
     Frame7 = named(new QGroupBox(QStringLiteral("Communication State")), "Frame7");
     Shape1 = named(new ShapeIndicator, "Shape1");
     Shape1->setAccessibleName(QStringLiteral("Link indicator"));
-    Shape1->setFillColor(QColor(0, 160, 0));
+    Shape1->setFillColor(kLinkDownColor);
     Label2 = makeLabel("Label2", QStringLiteral("Tester unlink"));
     Label1 = makeLabel("Label1", QStringLiteral("COM1 open success"));
     {

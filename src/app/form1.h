@@ -5,6 +5,7 @@
 #include "platform/serialport.h"
 
 #include <QByteArray>
+#include <QColor>
 #include <QMainWindow>
 #include <QPrinter>
 
@@ -236,6 +237,9 @@ public:
     void Picture3_MouseMove(int button, int shift, double x, double y);
     void Text7_KeyDown(int keyCode, int shift);
     void Text8_KeyDown(int keyCode, int shift);
+
+    static const QColor kLinkUpColor;
+    static const QColor kLinkDownColor;
 
     // Key code of a key event as the handlers take it: 13 for Enter/Return.
     static int keyCodeOf(int qtKey);

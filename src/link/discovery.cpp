@@ -2,6 +2,7 @@
 #include "app/form1.h"
 #include "link/protocol.h"
 #include "platform/serialport.h"
+#include "platform/shapeindicator.h"
 
 #include <QLabel>
 #include <QProgressBar>
@@ -55,6 +56,7 @@ void Form1::COMtimout_Timer()
         silentTicks = 0;
         Label2->setText(QStringLiteral("connection fail"));
         connected = false;
+        Shape1->setFillColor(kLinkDownColor);
         findcom->start();
         transferProgress->setVisible(false); // a block still arriving is lost with the link
     } else {

@@ -2,6 +2,7 @@
 #include "app/form1.h"
 #include "link/protocol.h"
 #include "platform/serialport.h"
+#include "platform/shapeindicator.h"
 
 #include <QLabel>
 #include <QProgressBar>
@@ -22,6 +23,7 @@ void Form1::MSComm1_OnComm()
         if (Protocol::isHandshakeReply(replyBuffer)) {
             Label2->setText(QStringLiteral("connection success"));
             connected = true;
+            Shape1->setFillColor(kLinkUpColor);
         }
         return;
     }
