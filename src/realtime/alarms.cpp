@@ -1,0 +1,95 @@
+#include "realtime/alarms.h"
+#include "realtime/numbertext.h"
+
+#include <algorithm>
+
+namespace Alarms {
+
+namespace {
+
+// Reads the limit box. A text outside 0..maximum is rejected and the stored limit stays; the
+// test is made on the number as read, before it is narrowed to single precision.
+void readLimit(CheckDecision &decision, const QString &limitText, double maximum)
+{
+    decision.limitRead = true;
+    const double t = NumberText::readLeadingNumber(limitText);
+    if (t > maximum || t < 0 || t != t)
+        decision.limitRejected = true;
+    else
+        decision.newLimit = float(t);
+}
+
+Blink above(bool isAbove)
+{
+    return isAbove ? Blink::Start : Blink::Stop;
+}
+
+} // namespace
+
+CheckDecision resistanceCheck(bool ticked, const QString &limitText, float storedLimit,
+                              float reading)
+{
+    CheckDecision decision;
+    if (!ticked)
+        return decision; // alarm off: no blink
+    readLimit(decision, limitText, kResistanceLimitMax);
+    const float limit = decision.newLimit.value_or(storedLimit);
+    decision.blink = above(reading > limit);
+    return decision;
+}
+
+CheckDecision currentCheck(bool ticked, const QString &limitText, float storedLimit,
+                           float reading, int rangeCode)
+{
+    CheckDecision decision;
+    if (!ticked)
+        return decision;
+    readLimit(decision, limitText, kCurrentLimitMax);
+    const float limit = decision.newLimit.value_or(storedLimit);
+    switch (rangeCode) {
+    case 1:
+    case 2: {
+        const float milliamperes = reading * 1000.0f; // amperes, rounded to single precision
+        decision.blink = above(milliamperes > limit);
+        break;
+    }
+    case 3:
+    case 4:
+    case 5:
+        decision.blink = above(reading > limit);
+        break;
+    default:
+        // Microampere range or no valid range: no comparison, the blink stays as it was.
+        decision.blink = Blink::Keep;
+        break;
+    }
+    return decision;
+}
+
+int toggledFillState(int fillState)
+{
+    return fillState == 0 ? 1 : 0;
+}
+
+std::optional<Statistics> statistics(const Trend::Ring &ring, int segments, float bound)
+{
+    if (ring[0] <= 0.0f || ring[0] >= bound)
+        return std::nullopt;
+    const int last = std::clamp(segments, 0, Trend::kRingSize - 1);
+    Statistics s;
+    s.maximum = 0.0f;
+    s.minimum = 1000000.0f;
+    float sum = 0.0f;
+    for (int i = 0; i <= last; ++i) {
+        const float entry = ring[std::size_t(i)];
+        if (entry > s.maximum)
+            s.maximum = entry;
+        if (entry < s.minimum)
+            s.minimum = entry;
+        sum += entry;
+    }
+    s.mean = sum / float(last + 1);
+    return s;
+}
+
+} // namespace Alarms
