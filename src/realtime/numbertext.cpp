@@ -65,7 +65,8 @@ QString fixed(float value, int decimals)
 
 QString twoDigits(float value)
 {
-    const double rounded = std::nearbyint(double(value));
+    // Halves away from zero, like the fixed patterns.
+    const double rounded = std::round(double(value));
     if (!std::isfinite(rounded) || std::fabs(rounded) > 1e15)
         return plain(value);
     const qlonglong whole = qlonglong(rounded);
