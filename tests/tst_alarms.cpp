@@ -115,6 +115,12 @@ void TestAlarms::currentCheck_data()
     QTest::newRow("0.6 A at 600") << true << "600" << 0.6f << 2 << "off" << 600.0f << false;
     QTest::newRow("0.6 A above 599.99") << true << "599.99" << 0.6f << 2 << "on" << 599.99f
                                         << false;
+    QTest::newRow("4.05 A at 4050") << true << "4050" << 405.0f / 100.0f << 1 << "off" << 4050.0f
+                                    << false;
+    QTest::newRow("4.05 A above 4049.99") << true << "4049.99" << 405.0f / 100.0f << 1 << "on"
+                                          << 4049.99f << false;
+    QTest::newRow("12.34 A at 12340") << true << "12340" << 1234.0f / 100.0f << 2 << "off"
+                                      << 12340.0f << false;
     QTest::newRow("range 1 amperes") << true << "40000" << 40.5f << 1 << "on" << 40000.0f
                                      << false;
     QTest::newRow("range 1 at 40 A") << true << "40000" << 40.0f << 1 << "off" << 40000.0f

@@ -49,8 +49,12 @@ CheckDecision currentCheck(bool ticked, const QString &limitText, float storedLi
     switch (rangeCode) {
     case 1:
     case 2: {
-        const float milliamperes = reading * 1000.0f; // amperes, rounded to single precision
-        decision.blink = above(milliamperes > limit);
+        // Amperes times 1000 in single precision can land a hair above the current shown:
+        // 4.05 A gives 4050.0002 mA, which would alarm against a limit of exactly 4050. The
+        // product is compared as the 7 significant digits a single-precision number carries.
+        const float milliamperes = reading * 1000.0f;
+        const double shown = NumberText::plain(milliamperes).toDouble();
+        decision.blink = above(shown > double(limit));
         break;
     }
     case 3:
