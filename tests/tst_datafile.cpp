@@ -16,7 +16,8 @@
 
 namespace {
 
-const QByteArray kTitleBytes = QByteArrayLiteral("                              Quillo Barent Software Test Data");
+const QByteArray kTitleBytes = QByteArrayLiteral("                              "
+                                                 "Quillo Barent Software Test Data");
 
 QByteArray bytesOf(std::initializer_list<int> values)
 {
@@ -144,7 +145,8 @@ private slots:
         QCOMPARE(shown.initDir, folder);
         QVERIFY(shown.cancelError);
         QCOMPARE(readAll(folder + QStringLiteral("/Quillobarent.txt")), kTwoRecordFile);
-        QCOMPARE(QDir(folder).entryList(QDir::Files), QStringList{QStringLiteral("Quillobarent.txt")});
+        QCOMPARE(QDir(folder).entryList(QDir::Files),
+                 QStringList{QStringLiteral("Quillobarent.txt")});
         QVERIFY(w.messages->shown.isEmpty());
         QCOMPARE(w.messages->beeps, 0);
     }
@@ -172,7 +174,9 @@ private slots:
         const QString path = home.filePath(QStringLiteral("clear.txt"));
         w.dialog->saveAnswers = {{CommonDialog::Accepted, path, 0}};
         w->Command5_Click();
-        QCOMPARE(readAll(path), kTwoRecordFile + QByteArrayLiteral("               NO.                       Value 1"));
+        QCOMPARE(readAll(path), kTwoRecordFile + QByteArrayLiteral("               "
+                                                                   "NO.                       "
+                                                                   "Value 1"));
     }
 
     void cancelWritesNothing()
@@ -202,7 +206,8 @@ private slots:
         w->Command5_Click();
         QCOMPARE(w.dialog->shownSaves.first().initDir, home.path());
         QCOMPARE(readAll(home.filePath(QStringLiteral("Quillobarent.txt"))), kTwoRecordFile);
-        QCOMPARE(readAll(home.filePath(QStringLiteral("Quillobarent"))), QByteArray("not a folder"));
+        QCOMPARE(readAll(home.filePath(QStringLiteral("Quillobarent"))),
+                 QByteArray("not a folder"));
     }
 
     // The dialog object keeps the file type chosen last; the text save does not reset it.
@@ -216,7 +221,8 @@ private slots:
         w->Command5_Click();
         QCOMPARE(w.dialog->shownSaves.last().filterIndex, 2);
         QCOMPARE(w.dialog->filterIndex, 2);
-        w.dialog->saveAnswers = {{CommonDialog::Accepted, home.filePath(QStringLiteral("a.txt")), 1}};
+        const QString path = home.filePath(QStringLiteral("a.txt"));
+        w.dialog->saveAnswers = {{CommonDialog::Accepted, path, 1}};
         w->Command5_Click();
         QCOMPARE(w.dialog->filterIndex, 1);
     }
@@ -271,7 +277,8 @@ private slots:
         const FakeMessageBoxes::Message message = w.messages->shown.first();
         QCOMPARE(message.icon, MessageBoxes::Exclamation);
         QCOMPARE(message.title, QStringLiteral("Saving Error!"));
-        const QString start = QStringLiteral("文件保存出错.\r\n") + path + QStringLiteral("\r\n");
+        const QString start
+            = QStringLiteral("文件保存出错.\r\n") + path + QStringLiteral("\r\n");
         QVERIFY2(message.text.startsWith(start), qPrintable(message.text));
         QVERIFY2(message.text.size() > start.size(), "the reason is missing");
         QVERIFY(!QFileInfo(path).isFile());
@@ -304,7 +311,8 @@ private slots:
         QCOMPARE(w.messages->beeps, 1);
         QCOMPARE(w.messages->shown.size(), 1);
         QCOMPARE(w.messages->shown.first().title, QStringLiteral("Saving Error!"));
-        QVERIFY(w.messages->shown.first().text.startsWith(QStringLiteral("文件保存出错.\r\n") + path));
+        const QString text = w.messages->shown.first().text;
+        QVERIFY(text.startsWith(QStringLiteral("文件保存出错.\r\n") + path));
 
         // With room again the same save goes through.
         w.dialog->saveAnswers = {{CommonDialog::Accepted, path, 0}};

@@ -26,6 +26,15 @@ QString selectedText(const QPlainTextEdit &list)
     return withCrLf(list.textCursor().selectedText());
 }
 
+void replace(QPlainTextEdit &list, const QString &text)
+{
+    // Straight into the list's document: the list's own setPlainText would go over every
+    // character once more to re-apply the format it already has.
+    list.document()->setPlainText(text);
+    // A new listing is shown from its start, caret on the title, nothing selected.
+    list.moveCursor(QTextCursor::Start);
+}
+
 void append(QPlainTextEdit &list, const QString &text)
 {
     QTextCursor cursor(list.document());

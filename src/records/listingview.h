@@ -15,6 +15,8 @@ namespace ListingView {
 QString text(const QPlainTextEdit &list);
 // The selected part of the listing, CR LF line breaks; empty when nothing is selected.
 QString selectedText(const QPlainTextEdit &list);
+// Replaces the whole listing and shows it from its start.
+void replace(QPlainTextEdit &list, const QString &text);
 // Appends text at the end of the last line (no line break before it) and shows the end.
 void append(QPlainTextEdit &list, const QString &text);
 

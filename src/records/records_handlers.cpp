@@ -36,7 +36,7 @@ void Form1::DecodeStoredRecords()
     if (listing.measureKind)
         measureKind = *listing.measureKind;
     // Built whole, set once: one layout pass however many records came.
-    RichTextBox1->setPlainText(listing.text);
+    ListingView::replace(*RichTextBox1, listing.text);
 }
 
 void Form1::Command5_Click()
@@ -165,10 +165,10 @@ void Form1::PrintWindow()
     painter.end();
 }
 
-bool Form1::WriteSavedFile(const QString &path, const QByteArray &data)
+bool Form1::WriteSavedFile(const QString &path, const QByteArray &bytes)
 {
     QString why;
-    if (SaveFile::writeAtomically(path, data, &why))
+    if (SaveFile::writeAtomically(path, bytes, &why))
         return true;
     // The old file, if any, is still there: QSaveFile replaces it only with a complete new one.
     messageBoxes().beep();
