@@ -2,6 +2,7 @@
 #include "fakes/testwindow.h"
 #include "records/datafile.h"
 #include "records/listingview.h"
+#include "platform/qtdialogs.h"
 
 #include <QDir>
 #include <QFile>
@@ -120,6 +121,19 @@ private slots:
         QString why;
         QVERIFY(!DataFile::encode(QStringLiteral("a\U0001F600b"), &why).has_value());
         QVERIFY(!why.isEmpty());
+    }
+
+    // What the desktop's save dialog makes of the text file's filter and default extension.
+    void desktopDialogFilter()
+    {
+        QCOMPARE(QtCommonDialog::toQtNameFilters(DataFile::filter()),
+                 QStringList{QStringLiteral("文本格式 (*.txt)")});
+        QCOMPARE(QtCommonDialog::withDefaultExtension(QStringLiteral("/a/Quillobarent"),
+                                                      DataFile::defaultExt()),
+                 QStringLiteral("/a/Quillobarent.txt"));
+        QCOMPARE(QtCommonDialog::withDefaultExtension(QStringLiteral("/a/data.log"),
+                                                      DataFile::defaultExt()),
+                 QStringLiteral("/a/data.log"));
     }
 
     // "Save", proposed name accepted: the folder is made, the file holds the listing exactly.
