@@ -34,7 +34,9 @@ bool writeAtomically(const QString &path, const QByteArray &data, QString *why)
             *why = file.errorString();
         return false;
     }
-    if (file.write(data) != data.size()) {
+    // Flush before commit and look at the result: commit ignores a short flush (a disk that
+    // fills up midway), and would then put a truncated file in place of the old one.
+    if (file.write(data) != data.size() || !file.flush()) {
         if (why)
             *why = file.errorString();
         file.cancelWriting();

@@ -1,5 +1,7 @@
 #include "fakes/fakedialogs.h"
 
+#include "platform/qtdialogs.h"
+
 #include <QDir>
 
 FakeCommonDialog::Shown FakeCommonDialog::snapshot() const
@@ -19,7 +21,7 @@ CommonDialog::Result FakeCommonDialog::showSave()
         filterIndex = answer.filterIndex;
     QString path = answer.path;
     if (path.isEmpty())
-        path = QDir(initDir).filePath(fileName);
+        path = QtCommonDialog::withDefaultExtension(QDir(initDir).filePath(fileName), defaultExt);
     fileName = path;
     return Accepted;
 }
@@ -34,6 +36,6 @@ CommonDialog::Result FakeCommonDialog::showPrinter(QPrinter &, bool &selectionCh
     if (result == Failed)
         errorDescription = failureDescription;
     if (result == Accepted)
-        selectionChosen = printerSelectionChosen;
+        selectionChosen = printerSelectionChosen.value_or((flags & PD_SELECTION) != 0);
     return result;
 }

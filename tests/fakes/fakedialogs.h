@@ -5,6 +5,8 @@
 #include <QList>
 #include <QStringList>
 
+#include <optional>
+
 // A dialog object for tests: answers each show with the result queued, and records what the
 // program set before showing it.
 class FakeCommonDialog final : public CommonDialog
@@ -12,7 +14,8 @@ class FakeCommonDialog final : public CommonDialog
 public:
     struct SaveAnswer {
         Result result = Accepted;
-        QString path;         // chosen path; empty keeps the proposed file name
+        QString path;         // chosen path; empty keeps the proposed name (in initDir, with
+                              // the default extension added, as the real dialog does)
         int filterIndex = 0;  // chosen type; 0 keeps the current index
     };
     struct Shown {
@@ -24,7 +27,9 @@ public:
 
     QList<SaveAnswer> saveAnswers;   // consumed in order; empty answers Cancelled
     QList<Result> printerAnswers;    // consumed in order; empty answers Cancelled
-    bool printerSelectionChosen = false;
+    // Range the user leaves the printer dialog with; unset keeps the preset one, as a user who
+    // just presses Print does: the selection when the program set PD_SELECTION.
+    std::optional<bool> printerSelectionChosen;
     QString failureDescription = QStringLiteral("The printer is not available.");
     QList<Shown> shownSaves;
     QList<Shown> shownPrinters;

@@ -1,0 +1,305 @@
+#include "records/listing.h"
+
+#include <QLatin1StringView>
+
+#include <algorithm>
+
+namespace Listing {
+
+namespace {
+
+constexpr char16_t kFullWidthColon = u'\uFF1A';
+
+// Writes the listing into a buffer sized for the longest possible lines: a full instrument's
+// 4681 records are written without a single reallocation or temporary string.
+class Writer
+{
+public:
+    explicit Writer(QString &target, qsizetype capacity)
+        : m_target(target)
+    {
+        m_target.resize(capacity);
+        m_begin = reinterpret_cast<char16_t *>(m_target.data());
+        m_at = m_begin;
+    }
+    // Cuts the buffer to what was written.
+    void finish() { m_target.truncate(m_at - m_begin); }
+    Writer(const Writer &) = delete;
+    Writer &operator=(const Writer &) = delete;
+
+    void put(char16_t c) { *m_at++ = c; }
+    void put(QLatin1StringView text)
+    {
+        for (char c : text)
+            *m_at++ = char16_t(uchar(c));
+    }
+    void put(const QString &text)
+    {
+        for (QChar c : text)
+            *m_at++ = c.unicode();
+    }
+    void spaces(int n)
+    {
+        std::fill_n(m_at, n, u' ');
+        m_at += n;
+    }
+    // A whole number with at least minDigits digits (leading zeros).
+    void whole(std::uint32_t n, int minDigits = 1)
+    {
+        char16_t digits[10];
+        int count = 0;
+        do {
+            digits[count++] = char16_t(u'0' + n % 10);
+            n /= 10;
+        } while (n != 0);
+        for (int i = count; i < minDigits; ++i)
+            *m_at++ = u'0';
+        while (count > 0)
+            *m_at++ = digits[--count];
+    }
+    // v / 10^decimals written exactly, with all its decimals (fixed) or without trailing zeros
+    // and point (plain). The values are whole numbers of at most five digits, so this is the
+    // same text that the shared number texts give for the single-precision quotient: at seven
+    // significant digits the division leaves no trace (checked for every value by the tests).
+    void decimal(std::uint32_t v, int decimals, bool keepZeros)
+    {
+        static constexpr std::uint32_t kScale[] = {1, 10, 100, 1000};
+        const std::uint32_t scale = kScale[decimals];
+        whole(v / scale);
+        std::uint32_t fraction = v % scale;
+        int shown = decimals;
+        if (!keepZeros) {
+            while (shown > 0 && fraction % 10 == 0) {
+                fraction /= 10;
+                --shown;
+            }
+        }
+        if (shown == 0)
+            return;
+        put(u'.');
+        whole(fraction, shown);
+    }
+    void plain(std::uint32_t v, int decimals) { decimal(v, decimals, false); }
+    void fixed(std::uint32_t v, int decimals) { decimal(v, decimals, true); }
+
+private:
+    QString &m_target;
+    char16_t *m_begin = nullptr;
+    char16_t *m_at = nullptr;
+};
+
+// Longest line: CR LF, 15 spaces, a number of up to 10 digits, 24 spaces, a column of at most
+// 10 characters and 27 spaces, then at most 11 characters of the second column.
+constexpr qsizetype kLongestLine = 2 + 15 + 10 + 24 + 10 + 27 + 11;
+
+QString headerText(bool trailingSpace, bool secondColumn)
+{
+    QString text;
+    text.reserve(77);
+    text += QString(15, u' ') + QLatin1StringView("NO.") + QString(23, u' ')
+            + QLatin1StringView("Value 1");
+    if (secondColumn)
+        text += QString(22, u' ') + QLatin1StringView("Value 2");
+    else if (trailingSpace)
+        text += QLatin1Char(' ');
+    return text;
+}
+
+// Column of a resistance, chosen by the range code of value 1.
+void appendResistance(Writer &out, int range, std::uint32_t v)
+{
+    switch (range) {
+    case 1:
+        out.plain(v, 1);
+        out.put(QLatin1StringView(" Ohm"));
+        out.spaces(22);
+        break;
+    case 2:
+        out.plain(v, 2);
+        out.put(QLatin1StringView(" Ohm"));
+        out.spaces(23);
+        break;
+    case 3:
+        if (v <= 13) {
+            out.put(QLatin1StringView("L0.01"));
+            out.spaces(23);
+        } else {
+            out.plain(v, 3);
+            out.put(QLatin1StringView(" Ohm"));
+            out.spaces(21);
+        }
+        break;
+    case 4:
+        if (v >= 1500) {
+            out.put(QLatin1StringView("0L"));
+            out.spaces(27);
+        } else {
+            out.plain(v, 0);
+            out.put(QLatin1StringView(" Ohm"));
+            out.spaces(22);
+        }
+        break;
+    default:
+        out.put(QLatin1StringView("ERROR"));
+        out.spaces(22);
+        break;
+    }
+}
+
+// Column of a current, chosen by the range code of its value. As the first column (kind 3) it
+// is followed by the spaces that line up the next one; as the last (kind 1) it ends the line.
+// "ERROR" is never followed by spaces, so in kind 3 the pair text comes right after it.
+void appendCurrent(Writer &out, int range, std::uint32_t v, bool padded)
+{
+    int pad = 0;
+    switch (range) {
+    case 1:
+        if (v > 405) {
+            out.put(QLatin1StringView("0L"));
+            pad = 27;
+        } else {
+            out.plain(v, 1);
+            out.put(QLatin1StringView(" A"));
+            pad = 25;
+        }
+        break;
+    case 2:
+        out.plain(v, 2);
+        out.put(QLatin1StringView(" A"));
+        pad = 24;
+        break;
+    case 3:
+        out.plain(v, 0);
+        out.put(QLatin1StringView(" mA"));
+        pad = 23;
+        break;
+    case 4:
+        out.plain(v, 1);
+        out.put(QLatin1StringView(" mA"));
+        pad = 22;
+        break;
+    case 5:
+        out.fixed(v, 2);
+        out.put(QLatin1StringView(" mA"));
+        pad = 22;
+        break;
+    case 6:
+        out.fixed(v, 3);
+        out.put(QLatin1StringView(" mA"));
+        pad = 21;
+        break;
+    default:
+        out.put(QLatin1StringView("ERROR"));
+        break;
+    }
+    if (padded)
+        out.spaces(pad);
+}
+
+void appendVoltage(Writer &out, std::uint32_t v)
+{
+    out.fixed(v, 1);
+    out.put(QLatin1StringView(" V"));
+    out.spaces(25);
+}
+
+// Second column of kinds 2 to 4: value 2 and the last byte, e.g. "05：30".
+void appendPair(Writer &out, std::uint32_t value2, std::uint32_t last)
+{
+    out.whole(value2, 2);
+    out.put(kFullWidthColon);
+    out.whole(last, 2);
+}
+
+} // namespace
+
+QString title()
+{
+    return QString(30, u' ') + QLatin1StringView("Quillo Barent Software Test Data");
+}
+
+QString twoColumnHeader()
+{
+    return headerText(false, true);
+}
+
+QString oneColumnHeader()
+{
+    return headerText(true, false);
+}
+
+QString clearOneColumnHeader()
+{
+    return headerText(false, false);
+}
+
+QString startText()
+{
+    return title() + QLatin1StringView("\r\n");
+}
+
+Result build(const std::uint8_t *bytes, std::ptrdiff_t size, int count, quint8 singleValue)
+{
+    Result result;
+    result.singleValue = singleValue;
+
+    // Only whole records that are really there are decoded, however many were announced.
+    std::ptrdiff_t records = count > 0 ? count : 0;
+    if (!bytes || size < 0)
+        records = 0;
+    else
+        records = qMin(records, size / kRecordBytes);
+
+    const QString head = title() + QLatin1StringView("\r\n\r\n")
+                         // The header follows the flag as it was before this block.
+                         + (singleValue ? oneColumnHeader() : twoColumnHeader());
+    Writer out(result.text, head.size() + records * kLongestLine);
+    out.put(head);
+
+    for (std::ptrdiff_t i = 0; i < records; ++i) {
+        const std::uint8_t *r = bytes + i * kRecordBytes;
+        out.put(QLatin1StringView("\r\n"));
+        out.spaces(15);
+        // At least three digits: 007, 042, 100; 1234 keeps its four.
+        out.whole(std::uint32_t(i + 1), 3);
+        out.spaces(24);
+
+        const int kind = r[0];
+        const std::uint32_t value1 = r[1] * 100u + r[2];
+        const int range1 = r[3];
+        const std::uint32_t value2 = r[4] * 100u + r[5];
+        const int last = r[6];
+        result.measureKind = qint16(kind);
+        if (last == 255)
+            result.singleValue = 1;
+        const bool pair = result.singleValue == 0;
+
+        switch (kind) {
+        case 1:
+            appendResistance(out, range1, value1);
+            appendCurrent(out, last, value2, false);
+            break;
+        case 2:
+            appendResistance(out, range1, value1);
+            if (pair)
+                appendPair(out, value2, std::uint32_t(last));
+            break;
+        case 3:
+            appendCurrent(out, range1, value1, true);
+            if (pair)
+                appendPair(out, value2, std::uint32_t(last));
+            break;
+        case 4:
+            appendVoltage(out, value1);
+            if (pair)
+                appendPair(out, value2, std::uint32_t(last));
+            break;
+        default: // unknown kind: the line keeps only its number
+            break;
+        }
+    }
+    out.finish();
+    return result;
+}
+
+} // namespace Listing
