@@ -10,6 +10,5 @@ void Form1::Command8_Click() {}
 void Form1::mnusave_Click() {}
 void Form1::mnuprint_Click() {}
 void Form1::mnuprintsetting_Click() {}
-void Form1::SaveChartPicture() {}
 void Form1::PrintWindow() {}
 bool Form1::WriteSavedFile(const QString &, const QByteArray &) { return false; }
