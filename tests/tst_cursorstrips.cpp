@@ -335,7 +335,8 @@ private slots:
         w->DrawTrendChart(100, 600, 700, 200);
         w->Label6->setText(QStringLiteral("receive data"));
         w->traceEnabled = false; // the trace would cover the Y1 line
-        QLineEdit *edit = box == 5 ? w->Text5 : box == 6 ? w->Text6 : box == 7 ? w->Text7 : w->Text8;
+        QLineEdit *const boxes[] = {w->Text5, w->Text6, w->Text7, w->Text8};
+        QLineEdit *edit = boxes[box - 5];
         edit->setText(text);
         auto value = [&] {
             return box == 5 ? w->cursorX1
