@@ -6,6 +6,7 @@
 
 #include <QLabel>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QTest>
 
 #include <cmath>
@@ -245,6 +246,33 @@ private slots:
         w->Picture4_MouseMove(1, 0, 300, 30);
         QCOMPARE(w->cursorX2, 0.0);
         QCOMPARE(w->Text6->text(), QStringLiteral("500")); // dragging does not write the box
+    }
+
+    void mouseEventsArriveInStripUnits()
+    {
+        TestWindow w;
+        auto send = [](QWidget *target, QEvent::Type type, QPoint pos, Qt::MouseButton button,
+                       Qt::MouseButtons held) {
+            QMouseEvent event(type, QPointF(pos), target->mapToGlobal(QPointF(pos)), button, held,
+                              Qt::NoModifier);
+            QCoreApplication::sendEvent(target, &event);
+        };
+        // Pixel 264 of the 529-pixel strip X is user x 499..501: X2's marker.
+        send(w->Picture4, QEvent::MouseButtonPress, {264, 5}, Qt::LeftButton, Qt::LeftButton);
+        QCOMPARE(w->dragX, qint16(2));
+        // Pixel 396 is user x 396 / 529 * 1020 - 10.
+        send(w->Picture4, QEvent::MouseMove, {396, 5}, Qt::NoButton, Qt::LeftButton);
+        QVERIFY(std::abs(w->cursorX2 - (396.0 / 529 * 1020 - 10)) < 1e-9);
+        send(w->Picture4, QEvent::MouseButtonRelease, {396, 5}, Qt::RightButton, Qt::LeftButton);
+        QCOMPARE(w->dragX, qint16(2));
+        send(w->Picture4, QEvent::MouseButtonRelease, {396, 5}, Qt::LeftButton, Qt::NoButton);
+        QCOMPARE(w->dragX, qint16(0));
+        // Strip Y runs upward: near the bottom is Y1 at 0.
+        send(w->Picture3, QEvent::MouseButtonPress, {20, 394}, Qt::LeftButton, Qt::LeftButton);
+        QCOMPARE(w->dragY, qint16(2));
+        // Over the chart the pointer is reported in chart units.
+        send(w->Picture1, QEvent::MouseMove, {133, 300}, Qt::NoButton, Qt::NoButton);
+        QCOMPARE(w->Label18->text(), QStringLiteral("X: 245 Y: 245"));
     }
 
     void dragOnStripY_data()
