@@ -34,11 +34,20 @@ int vbShift(Qt::KeyboardModifiers modifiers)
 DrawingSurface::DrawingSurface(QSize logicalSize, QWidget *parent)
     : QWidget(parent)
     , m_logicalSize(logicalSize)
-    , m_image(logicalSize, QImage::Format_RGB32)
 {
     setFixedSize(logicalSize);
-    m_image.fill(m_backColor);
     setAttribute(Qt::WA_OpaquePaintEvent);
+    setImagePixelRatio(devicePixelRatioF());
+}
+
+void DrawingSurface::setImagePixelRatio(qreal ratio)
+{
+    if (!(ratio > 0))
+        ratio = 1;
+    m_image = QImage((QSizeF(m_logicalSize) * ratio).toSize(), QImage::Format_RGB32);
+    m_image.setDevicePixelRatio(ratio);
+    m_image.fill(m_backColor);
+    update();
 }
 
 void DrawingSurface::setBackColor(const QColor &color)

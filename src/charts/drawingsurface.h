@@ -1,33 +1,39 @@
 #pragma once
 
+#include "charts/chartmapping.h"
+
 #include <QImage>
 #include <QPointF>
 #include <QWidget>
 
 // A picture box: a drawing surface with a retained image that the window repaints from, and a
 // user coordinate system (left, top, right, bottom) in which mouse positions are reported.
+// The image has the surface's logical size times the device pixel ratio, so lines stay sharp on
+// high-density screens; it is drawn on in logical coordinates all the same.
 class DrawingSurface : public QWidget
 {
     Q_OBJECT
 
 public:
-    struct Scale {
-        double left = 0;
-        double top = 0;
-        double right = 1;
-        double bottom = 1;
-    };
+    using Scale = UserScale;
 
     // logicalSize is the surface's size on screen at 96 dpi, in device-independent pixels.
     DrawingSurface(QSize logicalSize, QWidget *parent = nullptr);
 
     QImage &image() { return m_image; }
     const QImage &image() const { return m_image; }
+    QSize logicalSize() const { return m_logicalSize; }
     const Scale &scale() const { return m_scale; }
     void setScale(const Scale &scale) { m_scale = scale; }
+    // User units to logical pixels of the retained image.
+    ChartMapping mapping() const { return ChartMapping(m_scale, QSizeF(m_logicalSize)); }
     QColor backColor() const { return m_backColor; }
     // Setting the background clears the surface to it.
     void setBackColor(const QColor &color);
+
+    // Re-creates the retained image for another device pixel ratio, cleared to the background;
+    // the owner redraws it. The constructor uses the ratio of the screen the surface starts on.
+    void setImagePixelRatio(qreal ratio);
 
     // Mapping between user units and widget (logical pixel) positions.
     QPointF toUser(QPointF widgetPos) const;

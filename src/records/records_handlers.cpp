@@ -144,7 +144,6 @@ void Form1::mnuprintsetting_Click()
                             + dialog.errorDescription);
 }
 
-void Form1::SaveChartPicture() {}
 
 void Form1::PrintWindow()
 {
