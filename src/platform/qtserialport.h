@@ -7,6 +7,10 @@
 
 // The real port over QSerialPort: 9600 baud, 8 data bits, no parity, 1 stop bit, no flow
 // control, raw bytes.
+//
+// Notifications (bytesArrived, OnComm) are never emitted from inside a call into this class:
+// QSerialPort reads the device inside waitForBytesWritten, that is inside a handler that is
+// sending a command, so arrivals are only noted there and delivered from the event loop.
 class QtSerialPort final : public SerialPort
 {
     Q_OBJECT
@@ -31,10 +35,14 @@ public:
     // Maps a failed QSerialPort::open onto the two failures the program tells apart.
     static OpenResult classifyOpenError(QSerialPort::SerialPortError error);
 
+    // The device path the port number currently selected stands for ("" when there is none).
+    QString devicePath() const;
+
 private:
     void onReadyRead();
     void onErrorOccurred(QSerialPort::SerialPortError error);
-    void deliverIfDue();
+    void deliverArrivals();
+    void pullPendingBytes();
 
     PortMap m_map;
     QSerialPort m_port;
