@@ -13,6 +13,9 @@ namespace {
 // How long a command byte may take to leave before the transmit queue is emptied anyway.
 // One byte at 9600 baud takes about 1 ms; a stuck device must not freeze the window.
 constexpr int kWriteWaitMs = 50;
+// Closing puts back the line settings found at open at once. A byte handed on just before may
+// still be in the UART or the adapter (about 1 ms at 9600 baud): give it that time to leave.
+constexpr qint64 kLineSettleMs = 3;
 } // namespace
 
 QtSerialPort::QtSerialPort(PortMap map, QObject *parent)
@@ -28,8 +31,7 @@ QtSerialPort::QtSerialPort(PortMap map, QObject *parent)
 
 QtSerialPort::~QtSerialPort()
 {
-    if (m_port.isOpen())
-        m_port.close();
+    closePort();
 }
 
 bool QtSerialPort::portOpen() const
@@ -39,8 +41,11 @@ bool QtSerialPort::portOpen() const
 
 void QtSerialPort::closePort()
 {
-    if (m_port.isOpen())
-        m_port.close();
+    if (!m_port.isOpen())
+        return;
+    if (m_lastOutput.isValid() && m_lastOutput.elapsed() < kLineSettleMs)
+        QThread::msleep(quint64(kLineSettleMs - m_lastOutput.elapsed()));
+    m_port.close();
 }
 
 void QtSerialPort::setCommPort(int n)
@@ -108,8 +113,10 @@ int QtSerialPort::rThreshold() const
 
 void QtSerialPort::output(const QByteArray &bytes)
 {
-    if (m_port.isOpen())
-        m_port.write(bytes);
+    if (!m_port.isOpen())
+        return;
+    m_port.write(bytes);
+    m_lastOutput.start();
 }
 
 void QtSerialPort::pullPendingBytes()

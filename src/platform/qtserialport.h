@@ -3,6 +3,7 @@
 #include "platform/portmap.h"
 #include "platform/serialport.h"
 
+#include <QElapsedTimer>
 #include <QSerialPort>
 
 // The real port over QSerialPort: 9600 baud, 8 data bits, no parity, 1 stop bit, no flow
@@ -50,4 +51,5 @@ private:
     int m_threshold = 0;
     int m_commEvent = EventNone;
     bool m_deliveryQueued = false;
+    QElapsedTimer m_lastOutput; // when a byte was last handed to the port
 };
