@@ -528,6 +528,12 @@ void Form1::closeEvent(QCloseEvent *event)
     if (!m_unloaded) {
         m_unloaded = true;
         Form_Unload();
+        // The window is gone for the user: nothing may follow the end-of-link byte, and the port
+        // is released now rather than whenever the window object is destroyed.
+        for (QTimer *timer : findChildren<QTimer *>())
+            timer->stop();
+        if (m_port->portOpen())
+            m_port->closePort();
     }
     event->accept();
 }

@@ -1,6 +1,5 @@
 #include "platform/portmap.h"
 
-#include <QCollator>
 #include <QDir>
 
 #include <algorithm>
@@ -35,12 +34,17 @@ QStringList PortMap::orderSerialDevices(const QStringList &names, const QString 
         const QString p = QLatin1String(prefix);
         QList<std::pair<qulonglong, QString>> found;
         for (const QString &name : names) {
-            if (!name.startsWith(p) || name.size() == p.size())
+            if (!name.startsWith(p))
                 continue;
+            const QStringView digits = QStringView(name).mid(p.size());
+            // Only plain numbered names: ttyUSB0, not ttyUSB, ttyUSB0.lock, ttyS1a or ttyS+1.
+            const bool plain = !digits.isEmpty()
+                               && std::all_of(digits.begin(), digits.end(), [](QChar c) {
+                                      return c >= QLatin1Char('0') && c <= QLatin1Char('9');
+                                  });
             bool ok = false;
-            const qulonglong number = name.mid(p.size()).toULongLong(&ok);
-            // Only plain numbered names: ttyUSB0, not ttyUSB0.lock or ttyS1a.
-            if (!ok || !name.mid(p.size()).front().isDigit())
+            const qulonglong number = plain ? digits.toULongLong(&ok) : 0;
+            if (!ok)
                 continue;
             found.append({number, name});
         }
@@ -59,10 +63,15 @@ QStringList PortMap::listDevFolder()
         ports.append(QStringLiteral("COM%1").arg(n));
     return ports;
 #else
-    const QDir dev(QStringLiteral("/dev"));
-    // Symbolic links count too: a simulator's pseudo-terminal linked as /dev/ttyUSB0 is a port.
-    const QStringList names = dev.entryList({QStringLiteral("tty*")},
-                                            QDir::System | QDir::Files | QDir::NoDotAndDotDot);
-    return orderSerialDevices(names, dev.path());
+    return listFolder(QStringLiteral("/dev"));
 #endif
+}
+
+QStringList PortMap::listFolder(const QString &folder)
+{
+    const QDir dir(folder);
+    // Symbolic links count too: a simulator's pseudo-terminal linked as /dev/ttyUSB0 is a port.
+    const QStringList names = dir.entryList({QStringLiteral("tty*")},
+                                            QDir::System | QDir::Files | QDir::NoDotAndDotDot);
+    return orderSerialDevices(names, folder);
 }

@@ -26,6 +26,8 @@ public:
 
     // The serial devices among the names of one folder, in scan order, as full paths.
     static QStringList orderSerialDevices(const QStringList &names, const QString &folder);
+    // The serial devices of a folder (/dev on the running system), symbolic links included.
+    static QStringList listFolder(const QString &folder);
     static QStringList listDevFolder();
 
 private:

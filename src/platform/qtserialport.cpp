@@ -1,8 +1,11 @@
 #include "platform/qtserialport.h"
 
+#include <QDeadlineTimer>
+#include <QThread>
 #include <QTimer>
 
 #ifdef Q_OS_UNIX
+#include <sys/ioctl.h>
 #include <termios.h>
 #endif
 
@@ -10,20 +13,25 @@ namespace {
 // How long a command byte may take to leave before the transmit queue is emptied anyway.
 // One byte at 9600 baud takes about 1 ms; a stuck device must not freeze the window.
 constexpr int kWriteWaitMs = 50;
+// Closing puts back the line settings found at open at once. A byte handed on just before may
+// still be in the UART or the adapter (about 1 ms at 9600 baud): give it that time to leave.
+constexpr qint64 kLineSettleMs = 3;
 } // namespace
 
 QtSerialPort::QtSerialPort(PortMap map, QObject *parent)
     : SerialPort(parent)
     , m_map(std::move(map))
+    , m_port(this)
 {
+    // A child, so diagnostics and tests can watch the device's own signals.
+    m_port.setObjectName(QStringLiteral("MSComm1Device"));
     connect(&m_port, &QSerialPort::readyRead, this, &QtSerialPort::onReadyRead);
     connect(&m_port, &QSerialPort::errorOccurred, this, &QtSerialPort::onErrorOccurred);
 }
 
 QtSerialPort::~QtSerialPort()
 {
-    if (m_port.isOpen())
-        m_port.close();
+    closePort();
 }
 
 bool QtSerialPort::portOpen() const
@@ -33,8 +41,11 @@ bool QtSerialPort::portOpen() const
 
 void QtSerialPort::closePort()
 {
-    if (m_port.isOpen())
-        m_port.close();
+    if (!m_port.isOpen())
+        return;
+    if (m_lastOutput.isValid() && m_lastOutput.elapsed() < kLineSettleMs)
+        QThread::msleep(quint64(kLineSettleMs - m_lastOutput.elapsed()));
+    m_port.close();
 }
 
 void QtSerialPort::setCommPort(int n)
@@ -45,6 +56,11 @@ void QtSerialPort::setCommPort(int n)
 int QtSerialPort::commPort() const
 {
     return m_commPort;
+}
+
+QString QtSerialPort::devicePath() const
+{
+    return m_map.devicePath(m_commPort);
 }
 
 SerialPort::OpenResult QtSerialPort::classifyOpenError(QSerialPort::SerialPortError error)
@@ -64,7 +80,7 @@ SerialPort::OpenResult QtSerialPort::classifyOpenError(QSerialPort::SerialPortEr
 SerialPort::OpenResult QtSerialPort::openPort()
 {
     closePort();
-    const QString device = m_map.devicePath(m_commPort);
+    const QString device = devicePath();
     if (device.isEmpty())
         return NoSuchPort;
 
@@ -80,6 +96,8 @@ SerialPort::OpenResult QtSerialPort::openPort()
     }
     const OpenResult result = classifyOpenError(m_port.error());
     m_port.clearError();
+    if (m_port.isOpen()) // a half-done open (settings refused): no port stays open after failure
+        m_port.close();
     return result == Opened ? OtherFailure : result;
 }
 
@@ -95,12 +113,29 @@ int QtSerialPort::rThreshold() const
 
 void QtSerialPort::output(const QByteArray &bytes)
 {
-    if (m_port.isOpen())
-        m_port.write(bytes);
+    if (!m_port.isOpen())
+        return;
+    m_port.write(bytes);
+    m_lastOutput.start();
+}
+
+void QtSerialPort::pullPendingBytes()
+{
+#ifdef Q_OS_UNIX
+    // QSerialPort reads the device only when the event loop tells it to; bytes the driver holds
+    // already are waiting too and belong to this Input. waitForReadyRead is only asked when there
+    // is something to read, so it neither blocks nor reports a timeout.
+    int pending = 0;
+    if (::ioctl(int(m_port.handle()), FIONREAD, &pending) == 0 && pending > 0)
+        m_port.waitForReadyRead(0);
+#endif
 }
 
 QByteArray QtSerialPort::input()
 {
+    if (!m_port.isOpen())
+        return {};
+    pullPendingBytes();
     if (!m_port.isOpen())
         return {};
     return m_port.readAll();
@@ -116,21 +151,27 @@ void QtSerialPort::clearOutBuffer()
 {
     if (!m_port.isOpen())
         return;
-    // The command byte was written just before: let it reach the line first, so that emptying
-    // the transmit queue never drops it. At 9600 baud this takes about a millisecond.
-    if (m_port.bytesToWrite() > 0)
-        m_port.waitForBytesWritten(kWriteWaitMs);
+    // The command byte was written just before and must not be thrown away: let it reach the
+    // line first. At 9600 baud that takes about a millisecond; a stuck device is given up on.
+    const QDeadlineTimer deadline(kWriteWaitMs);
+    while (m_port.isOpen() && m_port.bytesToWrite() > 0 && !deadline.hasExpired())
+        m_port.waitForBytesWritten(int(qMax<qint64>(1, deadline.remainingTime())));
     if (!m_port.isOpen())
         return;
 #ifdef Q_OS_UNIX
-    if (m_port.bytesToWrite() == 0) {
-        // Written to the driver is not yet sent: wait for the UART too, then nothing is left
-        // to discard.
-        ::tcdrain(int(m_port.handle()));
-        return;
-    }
+    // Handed to the driver is not yet sent. Wait for the driver's queue to empty too; emptying it
+    // then has nothing left to discard. (On a pseudo-terminal a flush would even discard what the
+    // other side has not read yet, so it is only done for a queue that does not drain.)
+    const int fd = int(m_port.handle());
+    int queued = 0;
+    while (::ioctl(fd, TIOCOUTQ, &queued) == 0 && queued > 0 && !deadline.hasExpired())
+        QThread::usleep(200);
+    const bool drained = m_port.bytesToWrite() == 0 && queued == 0;
+#else
+    const bool drained = m_port.bytesToWrite() == 0;
 #endif
-    m_port.clear(QSerialPort::Output);
+    if (!drained)
+        m_port.clear(QSerialPort::Output);
 }
 
 int QtSerialPort::commEvent() const
@@ -140,26 +181,24 @@ int QtSerialPort::commEvent() const
 
 void QtSerialPort::onReadyRead()
 {
-    emit bytesArrived(m_port.bytesAvailable());
-    deliverIfDue();
+    if (m_deliveryQueued)
+        return;
+    m_deliveryQueued = true;
+    QTimer::singleShot(0, this, &QtSerialPort::deliverArrivals);
 }
 
-void QtSerialPort::deliverIfDue()
+void QtSerialPort::deliverArrivals()
 {
-    if (m_deliveryQueued || m_threshold <= 0 || !m_port.isOpen()
-        || m_port.bytesAvailable() < m_threshold)
+    m_deliveryQueued = false;
+    if (!m_port.isOpen())
         return;
-    // readyRead may come from inside waitForBytesWritten, that is from inside a handler that is
-    // sending a command: deliver from the event loop instead, once that handler has returned.
-    m_deliveryQueued = true;
-    QTimer::singleShot(0, this, [this] {
-        m_deliveryQueued = false;
-        if (m_threshold <= 0 || !m_port.isOpen() || m_port.bytesAvailable() < m_threshold)
-            return;
-        m_commEvent = EventReceive;
-        emit OnComm();
-        m_commEvent = EventNone;
-    });
+    // Bytes came even if a new command has emptied the buffer meanwhile: the line is alive.
+    emit bytesArrived(m_port.bytesAvailable());
+    if (m_threshold <= 0 || !m_port.isOpen() || m_port.bytesAvailable() < m_threshold)
+        return;
+    m_commEvent = EventReceive;
+    emit OnComm();
+    m_commEvent = EventNone;
 }
 
 void QtSerialPort::onErrorOccurred(QSerialPort::SerialPortError error)

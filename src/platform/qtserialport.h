@@ -3,10 +3,15 @@
 #include "platform/portmap.h"
 #include "platform/serialport.h"
 
+#include <QElapsedTimer>
 #include <QSerialPort>
 
 // The real port over QSerialPort: 9600 baud, 8 data bits, no parity, 1 stop bit, no flow
 // control, raw bytes.
+//
+// Notifications (bytesArrived, OnComm) are never emitted from inside a call into this class:
+// QSerialPort reads the device inside waitForBytesWritten, that is inside a handler that is
+// sending a command, so arrivals are only noted there and delivered from the event loop.
 class QtSerialPort final : public SerialPort
 {
     Q_OBJECT
@@ -31,10 +36,14 @@ public:
     // Maps a failed QSerialPort::open onto the two failures the program tells apart.
     static OpenResult classifyOpenError(QSerialPort::SerialPortError error);
 
+    // The device path the port number currently selected stands for ("" when there is none).
+    QString devicePath() const;
+
 private:
     void onReadyRead();
     void onErrorOccurred(QSerialPort::SerialPortError error);
-    void deliverIfDue();
+    void deliverArrivals();
+    void pullPendingBytes();
 
     PortMap m_map;
     QSerialPort m_port;
@@ -42,4 +51,5 @@ private:
     int m_threshold = 0;
     int m_commEvent = EventNone;
     bool m_deliveryQueued = false;
+    QElapsedTimer m_lastOutput; // when a byte was last handed to the port
 };
