@@ -1,0 +1,302 @@
+#include "instrument-sim/instrumentsim.h"
+
+#include <QSocketNotifier>
+#include <QTimer>
+
+#include <cerrno>
+#include <fcntl.h>
+#include <pty.h>
+#include <termios.h>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+// Bytes nobody reads for this long are lost, as on a real line with nobody listening.
+constexpr qint64 kStalledWriteNs = 1'000'000'000;
+constexpr qint64 kMsNs = 1'000'000;
+} // namespace
+
+InstrumentSim::InstrumentSim(QObject *parent)
+    : QObject(parent)
+    , m_pumpTimer(new QTimer(this))
+    , m_stored(Sim::storedRecords(36))
+{
+    m_pumpTimer->setSingleShot(true);
+    m_pumpTimer->setTimerType(Qt::PreciseTimer);
+    connect(m_pumpTimer, &QTimer::timeout, this, &InstrumentSim::pump);
+    m_clock.start();
+}
+
+InstrumentSim::~InstrumentSim()
+{
+    closePty();
+}
+
+bool InstrumentSim::open()
+{
+    closePty();
+    int master = -1;
+    int slave = -1;
+    char name[256] = {};
+    // Raw from the start: before the program opens the port nothing may be echoed back to the
+    // instrument or translated (0x0D, 0x11, 0x13 are ordinary bytes here).
+    termios tio {};
+    ::cfmakeraw(&tio);
+    ::cfsetispeed(&tio, B9600);
+    ::cfsetospeed(&tio, B9600);
+    if (::openpty(&master, &slave, name, &tio, nullptr) != 0)
+        return false;
+    ::fcntl(master, F_SETFL, ::fcntl(master, F_GETFL) | O_NONBLOCK);
+    ::fcntl(master, F_SETFD, FD_CLOEXEC);
+    ::fcntl(slave, F_SETFD, FD_CLOEXEC);
+    m_master = master;
+    m_slaveKeepAlive = slave;
+    m_slavePath = QString::fromLocal8Bit(name);
+    m_received.clear();
+    m_notifier = new QSocketNotifier(qintptr(master), QSocketNotifier::Read, this);
+    connect(m_notifier, &QSocketNotifier::activated, this, &InstrumentSim::onReadable);
+    return true;
+}
+
+void InstrumentSim::closePty()
+{
+    m_queue.clear();
+    m_pumpTimer->stop();
+    delete m_notifier;
+    m_notifier = nullptr;
+    if (m_master >= 0)
+        ::close(m_master);
+    if (m_slaveKeepAlive >= 0)
+        ::close(m_slaveKeepAlive);
+    m_master = -1;
+    m_slaveKeepAlive = -1;
+}
+
+void InstrumentSim::setRecordCount(int count, quint32 seed)
+{
+    m_stored = Sim::storedRecords(count, seed);
+}
+
+void InstrumentSim::setStoredBlock(const QByteArray &block)
+{
+    m_stored = block.left(qMin<qsizetype>(block.size() / 7, 9999) * 7);
+}
+
+void InstrumentSim::setSilent(bool silent)
+{
+    m_faults.silent = silent;
+    if (!silent)
+        m_faults.silentAfter = -1;
+}
+
+void InstrumentSim::vanish()
+{
+    if (m_master < 0)
+        return;
+    emit log(QStringLiteral("vanishing: %1 closed").arg(m_slavePath));
+    closePty();
+    emit vanished();
+}
+
+quint8 InstrumentSim::noiseByte()
+{
+    m_noise ^= m_noise << 13;
+    m_noise ^= m_noise >> 17;
+    m_noise ^= m_noise << 5;
+    return quint8(m_noise >> 24);
+}
+
+void InstrumentSim::injectGarbage(int count)
+{
+    QByteArray bytes;
+    for (int i = 0; i < count; ++i)
+        bytes.append(char(noiseByte()));
+    inject(bytes);
+}
+
+void InstrumentSim::inject(const QByteArray &bytes)
+{
+    if (m_master < 0 || bytes.isEmpty())
+        return;
+    const qint64 now = m_clock.nsecsElapsed();
+    qint64 due = qMax(now, m_lastDueNs);
+    for (char byte : bytes) {
+        m_queue.push_back({byte, due, false});
+        due += m_paced ? kByteNs : 0;
+    }
+    m_lastDueNs = due;
+    pump();
+}
+
+void InstrumentSim::onReadable()
+{
+    if (m_master < 0)
+        return;
+    char buffer[256];
+    for (;;) {
+        const ssize_t n = ::read(m_master, buffer, sizeof buffer);
+        if (n > 0) {
+            for (ssize_t i = 0; i < n && m_master >= 0; ++i) {
+                m_received.append(buffer[i]);
+                handleCommand(quint8(buffer[i]));
+            }
+            if (m_master < 0)
+                return;
+            continue;
+        }
+        if (n < 0 && errno == EINTR)
+            continue;
+        break; // EAGAIN: all read; EIO cannot happen while the slave is held open
+    }
+}
+
+void InstrumentSim::handleCommand(quint8 command)
+{
+    emit commandReceived(command);
+    switch (command) {
+    case 0:
+        // End of the session: whatever was still on its way stops, nothing is answered.
+        m_queue.clear();
+        m_pumpTimer->stop();
+        emit log(QStringLiteral("0: session ended"));
+        emit sessionEnded();
+        return;
+    case 55:
+        m_realtime.switchKind();
+        emit log(QStringLiteral("55: kind %1").arg(m_realtime.kind()));
+        return;
+    default:
+        break;
+    }
+    if (m_faults.silent)
+        return;
+    switch (command) {
+    case 5:
+        queueReply(Sim::handshakeReply(), false);
+        break;
+    case 15:
+        queueReply(Sim::countReply(recordCount(), !m_faults.badCount), false);
+        break;
+    case 25:
+        if (!m_stored.isEmpty())
+            queueReply(m_stored, false);
+        break;
+    case 35:
+        queueReply(m_realtime.next(), true);
+        break;
+    default:
+        emit log(QStringLiteral("%1: not a command, ignored").arg(command));
+        break;
+    }
+}
+
+void InstrumentSim::queueReply(QByteArray reply, bool realtime)
+{
+    if (realtime && m_faults.burst9)
+        reply += reply.left(2);
+    if (m_faults.garbage) {
+        for (char &byte : reply)
+            byte = char(noiseByte());
+    }
+    const qint64 now = m_clock.nsecsElapsed();
+    const qint64 step = (m_paced ? kByteNs : 0) + qint64(m_faults.splitGapMs) * kMsNs;
+    qint64 due = qMax(now + qint64(m_faults.lateMs) * kMsNs, m_lastDueNs + step);
+    for (qsizetype i = 0; i < reply.size(); ++i) {
+        m_queue.push_back({reply.at(i), due, i == reply.size() - 1});
+        if (i + 1 < reply.size())
+            due += step;
+    }
+    m_lastDueNs = due;
+
+    if (m_faults.silentAfter > 0 && --m_faults.silentAfter == 0) {
+        m_faults.silent = true;
+        m_faults.silentAfter = -1;
+        emit log(QStringLiteral("falling silent"));
+    }
+    pump();
+}
+
+void InstrumentSim::pump()
+{
+    if (m_master < 0 || m_queue.empty())
+        return;
+    const qint64 now = m_clock.nsecsElapsed();
+    QByteArray chunk;
+    for (const OutByte &out : m_queue) {
+        if (out.dueNs > now)
+            break;
+        if (m_faults.cutAfterBytes >= 0 && chunk.size() >= m_faults.cutAfterBytes)
+            break;
+        chunk.append(out.byte);
+    }
+    if (chunk.isEmpty() && m_faults.cutAfterBytes != 0) {
+        scheduleNext();
+        return;
+    }
+
+    ssize_t n = 0;
+    if (!chunk.isEmpty()) {
+        n = ::write(m_master, chunk.constData(), size_t(chunk.size()));
+        if (n < 0) {
+            if (errno != EAGAIN && errno != EINTR) {
+                m_queue.clear();
+                return;
+            }
+            n = 0;
+        }
+    }
+    if (n == 0 && !chunk.isEmpty()) {
+        // The line is full: the program is not reading. Give up after a while.
+        if (m_blockedSinceNs < 0)
+            m_blockedSinceNs = now;
+        if (now - m_blockedSinceNs > kStalledWriteNs) {
+            emit log(QStringLiteral("nobody reads: %1 bytes dropped").arg(m_queue.size()));
+            m_queue.clear();
+            m_blockedSinceNs = -1;
+            return;
+        }
+        m_pumpTimer->start(2);
+        return;
+    }
+    m_blockedSinceNs = -1;
+
+    int repliesDone = 0;
+    for (ssize_t i = 0; i < n; ++i) {
+        if (m_queue.front().lastOfReply)
+            ++repliesDone;
+        m_queue.pop_front();
+    }
+    m_bytesWritten += n;
+
+    if (m_faults.cutAfterBytes >= 0) {
+        m_faults.cutAfterBytes -= n;
+        if (m_faults.cutAfterBytes <= 0) {
+            m_faults.cutAfterBytes = -1;
+            m_queue.clear();
+            if (m_faults.cutVanishes) {
+                vanish();
+                return;
+            }
+            m_faults.silent = true;
+            emit log(QStringLiteral("cut off mid-reply, falling silent"));
+        }
+    }
+    for (int i = 0; i < repliesDone; ++i) {
+        ++m_repliesSent;
+        emit replyWritten();
+        if (m_faults.vanishAfter > 0 && --m_faults.vanishAfter == 0) {
+            m_faults.vanishAfter = -1;
+            vanish();
+            return;
+        }
+    }
+    scheduleNext();
+}
+
+void InstrumentSim::scheduleNext()
+{
+    if (m_master < 0 || m_queue.empty())
+        return;
+    const qint64 wait = m_queue.front().dueNs - m_clock.nsecsElapsed();
+    m_pumpTimer->start(wait <= 0 ? 0 : int((wait + kMsNs - 1) / kMsNs));
+}

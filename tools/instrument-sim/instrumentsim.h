@@ -1,0 +1,122 @@
+#pragma once
+
+#include "instrument-sim/scenario.h"
+
+#include <QByteArray>
+#include <QElapsedTimer>
+#include <QObject>
+#include <QString>
+
+#include <deque>
+
+class QSocketNotifier;
+class QTimer;
+
+// The tester's side of the serial link, played on the master side of a pseudo-terminal. The
+// program under test opens slavePath() as its serial port.
+//
+// Runs on the thread's Qt event loop (a socket notifier for the commands, a precise timer for
+// the pacing), so a test drives it and the window in one loop, one handler at a time.
+class InstrumentSim : public QObject
+{
+    Q_OBJECT
+
+public:
+    // Time one byte takes on a 9600-baud line with 8N1 framing (10 bits).
+    static constexpr qint64 kByteNs = 1'041'667;
+
+    // What goes wrong, on demand. All off by default.
+    struct Faults {
+        bool silent = false;     // hears commands, answers nothing (instrument unplugged)
+        int silentAfter = -1;    // fall silent after this many more replies (-1: never)
+        int vanishAfter = -1;    // close the pty after this many more replies (-1: never)
+        qint64 cutAfterBytes = -1; // mid-reply: after this many more bytes, stop (-1: never)
+        bool cutVanishes = false;  // ... and close the pty instead of only falling silent
+        int lateMs = 0;          // every reply starts this late
+        bool garbage = false;    // every reply is replaced by as many random bytes
+        int splitGapMs = 0;      // > 0: reply bytes leave one at a time, this far apart
+        bool burst9 = false;     // realtime replies carry two extra bytes (9 in all)
+        bool badCount = false;   // the count reply is 05 04 hi lo
+    };
+
+    explicit InstrumentSim(QObject *parent = nullptr);
+    ~InstrumentSim() override;
+
+    // Creates a fresh pseudo-terminal (raw mode) and starts listening on it. A vanished
+    // instrument comes back this way, under a new slave path. False when no pty can be made.
+    bool open();
+    bool isOpen() const { return m_master >= 0; }
+    QString slavePath() const { return m_slavePath; }
+    int masterFd() const { return m_master; }
+
+    // 9600-baud pacing (default) or everything at once.
+    void setPaced(bool paced) { m_paced = paced; }
+    bool paced() const { return m_paced; }
+
+    // The stored records: `count` from the built-in scenario, or an exact block (a multiple of
+    // 7 bytes; at most 9999 records).
+    void setRecordCount(int count, quint32 seed = 1);
+    void setStoredBlock(const QByteArray &block);
+    int recordCount() const { return int(m_stored.size() / 7); }
+
+    Sim::RealtimeScenario &realtime() { return m_realtime; }
+    Faults &faults() { return m_faults; }
+    void setSilent(bool silent);
+
+    // The instrument vanishes: the pty is closed, pending bytes are lost.
+    void vanish();
+    // Sends `count` pseudo-random bytes now, unasked (line noise).
+    void injectGarbage(int count);
+    // Sends raw bytes now, unasked, as they are.
+    void inject(const QByteArray &bytes);
+
+    // Every byte the program has sent, in order, since open() or clearReceived().
+    QByteArray received() const { return m_received; }
+    void clearReceived() { m_received.clear(); }
+    int repliesSent() const { return m_repliesSent; }
+    qint64 bytesQueued() const { return qint64(m_queue.size()); }
+    qint64 bytesWritten() const { return m_bytesWritten; }
+
+signals:
+    void commandReceived(int command);
+    // The program sent 0: the session is over, nothing is answered.
+    void sessionEnded();
+    // The last byte of a reply has just been written to the line.
+    void replyWritten();
+    void vanished();
+    // Diagnostics for the command-line program.
+    void log(const QString &line);
+
+private:
+    struct OutByte {
+        char byte;
+        qint64 dueNs;    // not before this time on m_clock
+        bool lastOfReply;
+    };
+
+    void onReadable();
+    void handleCommand(quint8 command);
+    void queueReply(QByteArray reply, bool realtime);
+    void pump();
+    void scheduleNext();
+    void closePty();
+    quint8 noiseByte();
+
+    int m_master = -1;
+    int m_slaveKeepAlive = -1; // held so the pty survives while the program has it closed
+    QString m_slavePath;
+    QSocketNotifier *m_notifier = nullptr;
+    QTimer *m_pumpTimer = nullptr;
+    QElapsedTimer m_clock;
+    std::deque<OutByte> m_queue;
+    qint64 m_lastDueNs = 0;
+    qint64 m_blockedSinceNs = -1;
+    bool m_paced = true;
+    Faults m_faults;
+    Sim::RealtimeScenario m_realtime;
+    QByteArray m_stored;
+    QByteArray m_received;
+    int m_repliesSent = 0;
+    qint64 m_bytesWritten = 0;
+    quint32 m_noise = 0x2545F491u;
+};
