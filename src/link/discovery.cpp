@@ -57,7 +57,10 @@ void Form1::COMtimout_Timer()
         Label2->setText(QStringLiteral("connection fail"));
         connected = false;
         Shape1->setFillColor(kLinkDownColor);
-        findcom->start();
+        // Restarting a running discovery timer would postpone its tick: while nothing answers,
+        // every fifth supervision tick would then cost discovery a port and stretch the 8 s cycle.
+        if (!findcom->isActive())
+            findcom->start();
         transferProgress->setVisible(false); // a block still arriving is lost with the link
     } else {
         silentTicks = qint16(silentTicks + 1);
