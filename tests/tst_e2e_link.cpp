@@ -39,7 +39,7 @@ private:
             return false;
         rig().sim.setPaced(false);
         rig().start();
-        return QTest::qWaitFor([this] { return rig().link() == kConnected; },
+        return waitFor([this] { return rig().link() == kConnected; },
                                1000 * comPort + 2000);
     }
 

@@ -10,9 +10,11 @@
 #include "platform/portmap.h"
 #include "platform/qtserialport.h"
 
+#include <QDeadlineTimer>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QRegularExpression>
+#include <QTest>
 #include <QTimer>
 
 #include <memory>
@@ -108,6 +110,19 @@ inline QStringList recordLines(const QString &listing)
             result.append(line);
     }
     return result;
+}
+
+// Spins the event loop (the window and the instrument both run in it) until `done` holds.
+template<typename Predicate>
+bool waitFor(Predicate done, int timeoutMs)
+{
+    QDeadlineTimer deadline(timeoutMs);
+    while (!done()) {
+        if (deadline.hasExpired())
+            return false;
+        QTest::qWait(5);
+    }
+    return true;
 }
 
 inline QByteArray bytes(std::initializer_list<int> values)

@@ -5,6 +5,7 @@
 #include <QTimer>
 
 #ifdef Q_OS_UNIX
+#include <poll.h>
 #include <sys/ioctl.h>
 #include <termios.h>
 #endif
@@ -203,11 +204,26 @@ void QtSerialPort::deliverArrivals()
 
 void QtSerialPort::onErrorOccurred(QSerialPort::SerialPortError error)
 {
-    if (error == QSerialPort::ResourceError || error == QSerialPort::ReadError) {
-        // The device vanished (an adapter pulled out, the other end of a pty closed). Qt would
-        // report the same error over and over while the port stays open: close at the first.
-        if (m_port.isOpen())
-            m_port.close();
+    if (error != QSerialPort::ResourceError && error != QSerialPort::ReadError)
+        return;
+    m_port.clearError();
+    if (!m_port.isOpen())
+        return;
+#ifdef Q_OS_UNIX
+    // QSerialPort reports a read that finds nothing (the waiting bytes were just emptied by a
+    // command sent meanwhile) like a vanished device, and stops reading. A device that has not
+    // hung up is still there: open it again rather than lose the link over it.
+    pollfd pfd {int(m_port.handle()), POLLIN, 0};
+    const bool hungUp = ::poll(&pfd, 1, 0) < 0 || (pfd.revents & (POLLHUP | POLLERR | POLLNVAL));
+    if (!hungUp) {
+        m_port.close();
+        if (m_port.open(QIODevice::ReadWrite))
+            return;
         m_port.clearError();
     }
+#endif
+    // The device vanished (an adapter pulled out, the other end of a pty closed). Qt would
+    // report the same error over and over while the port stays open: close at the first.
+    if (m_port.isOpen())
+        m_port.close();
 }
