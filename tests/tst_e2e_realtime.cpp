@@ -114,7 +114,9 @@ void TestE2eRealtime::readingsOfEveryKind()
                             .arg(m_rig.form->Label7->text(), m_rig.form->Label25->text())));
     QCOMPARE(m_rig.form->measureKind, qint16(quint8(reply.at(0))));
     QCOMPARE(m_rig.status(), QStringLiteral("receive data"));
-    QCOMPARE(m_rig.form->replyBuffer, reply);
+    // Both polling timers ask in the same turn of the loop, so two answers may come as one burst;
+    // the reading is the first seven bytes.
+    QCOMPARE(m_rig.form->replyBuffer.left(7), reply);
 }
 
 void TestE2eRealtime::garbageDoesNotBreakTheLink()
@@ -150,7 +152,7 @@ void TestE2eRealtime::repliesSplitIntoSingleBytes()
     sim.faults().splitGapMs = 4; // seven separate arrivals per reply
     sim.realtime().setScript({bytes({3, 0, 12, 4, 12, 30, 7})});
     QVERIFY(showsReading(QStringLiteral(" 1.2mA"), QStringLiteral(" 1230:07")));
-    QCOMPARE(m_rig.form->replyBuffer, bytes({3, 0, 12, 4, 12, 30, 7}));
+    QCOMPARE(m_rig.form->replyBuffer.left(7), bytes({3, 0, 12, 4, 12, 30, 7}));
     sim.realtime().setScript({bytes({1, 1, 23, 1, 12, 34, 5})});
     QVERIFY(showsReading(" 12.3" + kOhm, QStringLiteral(" 12.34mA")));
     sim.setPaced(false);
@@ -164,8 +166,8 @@ void TestE2eRealtime::nineByteBursts()
     sim.realtime().setScript({reply});
     QVERIFY(showsReading(" 0.1" + kOhm, QStringLiteral(" 7mA")));
     // The whole burst is taken, and the first seven bytes are read.
-    QTRY_COMPARE_WITH_TIMEOUT(m_rig.form->replyBuffer.size(), qsizetype(9), 2000);
-    QCOMPARE(m_rig.form->replyBuffer.left(7), reply);
+    QTRY_VERIFY_WITH_TIMEOUT(m_rig.form->replyBuffer.size() >= 9, 2000);
+    QCOMPARE(m_rig.form->replyBuffer.left(9), reply + reply.left(2));
     QCOMPARE(m_rig.link(), kConnected);
 }
 
