@@ -189,8 +189,6 @@ void TestE2eRecords::badCountReply()
     pressRead();
     QTRY_COMPARE_WITH_TIMEOUT(m_rig->status(), QStringLiteral("receive old data"), 3000);
     verifyListing(12);
-    if (QTest::currentTestFailed())
-        return;
 }
 
 void TestE2eRecords::unpluggedMidBlock_data()
