@@ -34,9 +34,12 @@ private slots:
     {
         Form1 form;
         prepare(form);
-        QBENCHMARK {
-            form.DrawTrendChart(float(form.cursorX1), float(form.cursorX2),
-                                float(form.cursorY2), float(form.cursorY1));
+        QBENCHMARK
+        {
+            form.DrawTrendChart(float(form.cursorX1),
+                                float(form.cursorX2),
+                                float(form.cursorY2),
+                                float(form.cursorY1));
         }
     }
 
@@ -51,7 +54,8 @@ private slots:
         state.segments = 500;
         state.samples = samples;
         const ChartMapping mapping(TrendChart::kScale, QSizeF(image.size()));
-        QBENCHMARK {
+        QBENCHMARK
+        {
             QPainter painter(&image);
             TrendChart::draw(painter, mapping, state);
         }
@@ -63,7 +67,8 @@ private slots:
         prepare(form);
         form.Picture4_MouseDown(1, 0, 500, 10);
         double x = 0;
-        QBENCHMARK {
+        QBENCHMARK
+        {
             x = x >= 1000 ? 0 : x + 7.3;
             form.Picture4_MouseMove(1, 0, x, 10);
         }
@@ -76,7 +81,8 @@ private slots:
         prepare(form);
         form.Picture3_MouseDown(1, 0, 10, 0);
         double y = 0;
-        QBENCHMARK {
+        QBENCHMARK
+        {
             y = y >= 1000 ? 0 : y + 7.3;
             form.Picture3_MouseMove(1, 0, 10, y);
         }

@@ -40,8 +40,9 @@ void BenchLatency::initTestCase()
     QVERIFY(m_sim.open());
     m_sim.setPaced(false); // the pacing is the line's business; this measures the program
     m_clock.start();
-    connect(&m_sim, &InstrumentSim::replyWritten, this,
-            [this] { m_lastByteNs = m_clock.nsecsElapsed(); });
+    connect(&m_sim, &InstrumentSim::replyWritten, this, [this] {
+        m_lastByteNs = m_clock.nsecsElapsed();
+    });
     Form1Platform platform;
     platform.port = std::make_unique<QtSerialPort>(PortMap(QStringList{m_sim.slavePath()}));
     m_form = std::make_unique<Form1>(std::move(platform));
@@ -93,13 +94,17 @@ void BenchLatency::replyToReadout()
     const double worst = samples.back() / 1e6;
     qInfo("reply to Label7 over %zu replies: median %.3f ms, p99 %.3f ms, max %.3f ms "
           "(goals: median <= 1 ms, p99 <= 5 ms)",
-          samples.size(), median, p99, worst);
+          samples.size(),
+          median,
+          p99,
+          worst);
 }
 
 void BenchLatency::replyToReadoutBenchmark()
 {
     int n = 0;
-    QBENCHMARK {
+    QBENCHMARK
+    {
         QVERIFY(oneReading(n++) >= 0);
     }
 }

@@ -12,8 +12,13 @@ QByteArray fullBlock()
     QByteArray block;
     block.reserve(4681 * 7);
     for (int i = 0; i < 4681; ++i) {
-        const char record[7] = {char(1 + i % 4), char(i % 100), char(i % 97), char(1 + i % 6),
-                                char(i % 13), char(i % 100), char(i % 60)};
+        const char record[7] = {char(1 + i % 4),
+                                char(i % 100),
+                                char(i % 97),
+                                char(1 + i % 6),
+                                char(i % 13),
+                                char(i % 100),
+                                char(i % 60)};
         block.append(record, 7);
     }
     return block;
@@ -30,7 +35,8 @@ private slots:
     {
         const QByteArray block = fullBlock();
         const auto *bytes = reinterpret_cast<const std::uint8_t *>(block.constData());
-        QBENCHMARK {
+        QBENCHMARK
+        {
             const Listing::Result result = Listing::build(bytes, block.size(), 4681, 0);
             QVERIFY(result.text.size() > 4681 * 60);
         }
@@ -48,7 +54,8 @@ private slots:
         // Once before measuring: the first paint of the listing loads its font's glyphs.
         form.DecodeStoredRecords();
         form.RichTextBox1->repaint();
-        QBENCHMARK {
+        QBENCHMARK
+        {
             form.DecodeStoredRecords();
             form.RichTextBox1->repaint();
         }

@@ -55,24 +55,24 @@ void TestAlarms::resistanceCheck_data()
     QTest::addColumn<QString>("text");
     QTest::addColumn<float>("reading");
     QTest::addColumn<bool>("blink");
-    QTest::addColumn<float>("limit");  // stored afterwards; 50 was stored before
+    QTest::addColumn<float>("limit"); // stored afterwards; 50 was stored before
     QTest::addColumn<bool>("rejected");
     QTest::newRow("at the limit") << true << "100" << 100.0f << false << 100.0f << false;
     QTest::newRow("above the limit") << true << "100" << 100.1f << true << 100.0f << false;
     QTest::newRow("below the limit") << true << "100" << 99.9f << false << 100.0f << false;
     QTest::newRow("1200 accepted") << true << "1200" << 1250.0f << true << 1200.0f << false;
-    QTest::newRow("1200.5 rejected, old limit used") << true << "1200.5" << 60.0f << true
-                                                     << 50.0f << true;
-    QTest::newRow("rejected, below old limit") << true << "1200.5" << 40.0f << false << 50.0f
-                                               << true;
+    QTest::newRow("1200.5 rejected, old limit used")
+            << true << "1200.5" << 60.0f << true << 50.0f << true;
+    QTest::newRow("rejected, below old limit")
+            << true << "1200.5" << 40.0f << false << 50.0f << true;
     QTest::newRow("-1 rejected") << true << "-1" << 40.0f << false << 50.0f << true;
     QTest::newRow("12abc is 12") << true << "12abc" << 12.5f << true << 12.0f << false;
     QTest::newRow("empty is 0: above") << true << "" << 0.001f << true << 0.0f << false;
     QTest::newRow("empty is 0: L0.01 never") << true << "" << 0.0f << false << 0.0f << false;
     QTest::newRow("exponent") << true << " 1e3" << 1000.5f << true << 1000.0f << false;
     QTest::newRow("huge rejected") << true << "1e400" << 60.0f << true << 50.0f << true;
-    QTest::newRow("not ticked: no blink, box unread") << false << "-1" << 5000.0f << false
-                                                      << 50.0f << false;
+    QTest::newRow("not ticked: no blink, box unread")
+            << false << "-1" << 5000.0f << false << 50.0f << false;
 }
 
 void TestAlarms::resistanceCheck()
@@ -110,40 +110,35 @@ void TestAlarms::currentCheck_data()
     QTest::addColumn<QString>("blink"); // "on", "off", "kept"
     QTest::addColumn<float>("limit");   // 50 stored before
     QTest::addColumn<bool>("rejected");
-    QTest::newRow("0.6 A is 600 mA above 500") << true << "500" << 0.6f << 2 << "on" << 500.0f
-                                               << false;
+    QTest::newRow("0.6 A is 600 mA above 500")
+            << true << "500" << 0.6f << 2 << "on" << 500.0f << false;
     QTest::newRow("0.6 A at 600") << true << "600" << 0.6f << 2 << "off" << 600.0f << false;
-    QTest::newRow("0.6 A above 599.99") << true << "599.99" << 0.6f << 2 << "on" << 599.99f
-                                        << false;
-    QTest::newRow("4.05 A at 4050") << true << "4050" << 405.0f / 100.0f << 1 << "off" << 4050.0f
-                                    << false;
-    QTest::newRow("4.05 A above 4049.99") << true << "4049.99" << 405.0f / 100.0f << 1 << "on"
-                                          << 4049.99f << false;
-    QTest::newRow("12.34 A at 12340") << true << "12340" << 1234.0f / 100.0f << 2 << "off"
-                                      << 12340.0f << false;
-    QTest::newRow("range 1 amperes") << true << "40000" << 40.5f << 1 << "on" << 40000.0f
-                                     << false;
-    QTest::newRow("range 1 at 40 A") << true << "40000" << 40.0f << 1 << "off" << 40000.0f
-                                     << false;
+    QTest::newRow("0.6 A above 599.99")
+            << true << "599.99" << 0.6f << 2 << "on" << 599.99f << false;
+    QTest::newRow("4.05 A at 4050")
+            << true << "4050" << 405.0f / 100.0f << 1 << "off" << 4050.0f << false;
+    QTest::newRow("4.05 A above 4049.99")
+            << true << "4049.99" << 405.0f / 100.0f << 1 << "on" << 4049.99f << false;
+    QTest::newRow("12.34 A at 12340")
+            << true << "12340" << 1234.0f / 100.0f << 2 << "off" << 12340.0f << false;
+    QTest::newRow("range 1 amperes") << true << "40000" << 40.5f << 1 << "on" << 40000.0f << false;
+    QTest::newRow("range 1 at 40 A") << true << "40000" << 40.0f << 1 << "off" << 40000.0f << false;
     QTest::newRow("0L is 450 A") << true << "40000" << 450.0f << 1 << "on" << 40000.0f << false;
-    QTest::newRow("400 mA below 500") << true << "500" << 400.0f << 4 << "off" << 500.0f
-                                      << false;
-    QTest::newRow("range 3 at the limit") << true << "500" << 500.0f << 3 << "off" << 500.0f
-                                          << false;
+    QTest::newRow("400 mA below 500") << true << "500" << 400.0f << 4 << "off" << 500.0f << false;
+    QTest::newRow("range 3 at the limit")
+            << true << "500" << 500.0f << 3 << "off" << 500.0f << false;
     QTest::newRow("range 3 milliamperes not times 1000")
-        << true << "500" << 0.6f << 3 << "off" << 500.0f << false;
+            << true << "500" << 0.6f << 3 << "off" << 500.0f << false;
     QTest::newRow("range 5 above") << true << "12.3" << 12.34f << 5 << "on" << 12.3f << false;
     QTest::newRow("range 6 keeps") << true << "0" << 25.755f << 6 << "kept" << 0.0f << false;
     QTest::newRow("range 0 keeps") << true << "0" << 123.0f << 0 << "kept" << 0.0f << false;
-    QTest::newRow("range 255 keeps") << true << "0" << 123.0f << 255 << "kept" << 0.0f
-                                     << false;
+    QTest::newRow("range 255 keeps") << true << "0" << 123.0f << 255 << "kept" << 0.0f << false;
     QTest::newRow("40000.1 rejected, old limit used")
-        << true << "40000.1" << 60.0f << 3 << "on" << 50.0f << true;
+            << true << "40000.1" << 60.0f << 3 << "on" << 50.0f << true;
     QTest::newRow("-1 rejected") << true << "-1" << 40.0f << 3 << "off" << 50.0f << true;
     QTest::newRow("empty is 0") << true << "" << 0.0f << 2 << "off" << 0.0f << false;
     QTest::newRow("not ticked") << false << "0" << 450.0f << 1 << "off" << 50.0f << false;
-    QTest::newRow("not ticked, range 6") << false << "0" << 450.0f << 6 << "off" << 50.0f
-                                         << false;
+    QTest::newRow("not ticked, range 6") << false << "0" << 450.0f << 6 << "off" << 50.0f << false;
 }
 
 void TestAlarms::currentCheck()
@@ -164,8 +159,8 @@ void TestAlarms::currentCheck()
         if (blinkBefore)
             w->Timer9->start();
         w->CheckCurrentAlarm(reading, range, QStringLiteral("input error"));
-        const bool expected = blink == QLatin1String("kept") ? blinkBefore
-                                                               : blink == QLatin1String("on");
+        const bool expected
+                = blink == QLatin1String("kept") ? blinkBefore : blink == QLatin1String("on");
         QCOMPARE(w->Timer9->isActive(), expected);
         QTEST(w->currentLimit, "limit");
         QCOMPARE(w->Label6->text(),
@@ -317,26 +312,27 @@ void TestAlarms::statisticsBoxes_data()
     QTest::addColumn<QStringList>("boxes"); // MAX, MIN, AVERAGE; "-" = left as it was
     const QStringList kept = {QStringLiteral("-"), QStringLiteral("-"), QStringLiteral("-")};
     QTest::newRow("resistance, 17 entries")
-        << false << QList<float>{10, 20, 30}
-        << QStringList{QStringLiteral("30"), QStringLiteral("0"), QStringLiteral("3.529412")};
+            << false << QList<float>{10, 20, 30}
+            << QStringList{QStringLiteral("30"), QStringLiteral("0"), QStringLiteral("3.529412")};
     QTest::newRow("resistance, all 17 filled")
-        << false << QList<float>(17, 12.3f)
-        << QStringList{QStringLiteral("12.3"), QStringLiteral("12.3"), QStringLiteral("12.3")};
+            << false << QList<float>(17, 12.3f)
+            << QStringList{QStringLiteral("12.3"), QStringLiteral("12.3"), QStringLiteral("12.3")};
     QTest::newRow("resistance entry 0 is 0") << false << QList<float>{0, 20, 30} << kept;
     QTest::newRow("resistance entry 0 negative") << false << QList<float>{-1, 20} << kept;
     QTest::newRow("resistance entry 0 at 1200") << false << QList<float>{1200, 20} << kept;
     QTest::newRow("resistance entry 0 just below 1200")
-        << false << QList<float>{1199.5f, 1250}
-        << QStringList{QStringLiteral("1250"), QStringLiteral("0"), QStringLiteral("144.0882")};
+            << false << QList<float>{1199.5f, 1250}
+            << QStringList{QStringLiteral("1250"), QStringLiteral("0"), QStringLiteral("144.0882")};
     QTest::newRow("current, entry 0 at 39999")
-        << true << QList<float>{39999, 1}
-        << QStringList{QStringLiteral("39999"), QStringLiteral("0"), QStringLiteral("2352.941")};
+            << true << QList<float>{39999, 1}
+            << QStringList{
+                       QStringLiteral("39999"), QStringLiteral("0"), QStringLiteral("2352.941")};
     QTest::newRow("current entry 0 at 40000") << true << QList<float>{40000, 1} << kept;
     QTest::newRow("current entry 0 is 0") << true << QList<float>{0, 5} << kept;
     QTest::newRow("current small values")
-        << true << QList<float>(17, 0.005f)
-        << QStringList{QStringLiteral("0.005"), QStringLiteral("0.005"),
-                       QStringLiteral("0.005")};
+            << true << QList<float>(17, 0.005f)
+            << QStringList{
+                       QStringLiteral("0.005"), QStringLiteral("0.005"), QStringLiteral("0.005")};
 }
 
 void TestAlarms::statisticsBoxes()
@@ -352,9 +348,11 @@ void TestAlarms::statisticsBoxes()
     ring[20] = 99999.0f; // beyond the window: not looked at
     for (int i = 0; i < entries.size(); ++i)
         ring[std::size_t(i)] = entries.at(i);
-    QLineEdit *mine[] = {current ? w->Text13 : w->Text2, current ? w->Text14 : w->Text3,
+    QLineEdit *mine[] = {current ? w->Text13 : w->Text2,
+                         current ? w->Text14 : w->Text3,
                          current ? w->Text15 : w->Text4};
-    QLineEdit *others[] = {current ? w->Text2 : w->Text13, current ? w->Text3 : w->Text14,
+    QLineEdit *others[] = {current ? w->Text2 : w->Text13,
+                           current ? w->Text3 : w->Text14,
                            current ? w->Text4 : w->Text15};
     for (QLineEdit *box : mine)
         box->setText(QStringLiteral("-"));

@@ -85,10 +85,10 @@ private slots:
         QTest::addColumn<float>("value");
         QTest::addColumn<QString>("expected");
         QTest::newRow("zero") << QStringLiteral("X1:") << 0.f << QStringLiteral("X1:0");
-        QTest::newRow("12.5 to even below") << QStringLiteral("X1:") << 12.5f
-                                            << QStringLiteral("X1:12");
-        QTest::newRow("13.5 to even above") << QStringLiteral("X1:") << 13.5f
-                                            << QStringLiteral("X1:14");
+        QTest::newRow("12.5 to even below")
+                << QStringLiteral("X1:") << 12.5f << QStringLiteral("X1:12");
+        QTest::newRow("13.5 to even above")
+                << QStringLiteral("X1:") << 13.5f << QStringLiteral("X1:14");
         QTest::newRow("250.5") << QStringLiteral("Y2:") << 250.5f << QStringLiteral("Y2:250");
         QTest::newRow("251.5") << QStringLiteral("Y2:") << 251.5f << QStringLiteral("Y2:252");
         QTest::newRow("999.5") << QStringLiteral("X2:") << 999.5f << QStringLiteral("X2:1000");
@@ -111,10 +111,11 @@ private slots:
             QSKIP("the probes are for a 1:1 screen");
         QCOMPARE(rgbAt(image, stripXPixel(image, 250, 100)), kWhite & 0xffffff);
         for (const double x : {0.0, 500.0}) {
-            QCOMPARE(rgbAt(image, stripXPixel(image, x, 0)), kBlue & 0xffffff); // apex
+            QCOMPARE(rgbAt(image, stripXPixel(image, x, 0)), kBlue & 0xffffff);       // apex
             QCOMPARE(rgbAt(image, stripXPixel(image, x + 15, 20)), kBlue & 0xffffff); // base
             QCOMPARE(rgbAt(image, stripXPixel(image, x + 30, 20)), kWhite & 0xffffff);
-            QVERIFY(hasTextBelow(image, stripXPixel(image, 0, 21).y(),
+            QVERIFY(hasTextBelow(image,
+                                 stripXPixel(image, 0, 21).y(),
                                  stripXPixel(image, x - 10, 0).x(),
                                  stripXPixel(image, x + 60, 0).x()));
         }
@@ -128,13 +129,15 @@ private slots:
         if (image.devicePixelRatio() != 1)
             QSKIP("the probes are for a 1:1 screen");
         for (const double y : {0.0, 500.0}) {
-            QCOMPARE(rgbAt(image, stripYPixel(image, 0, y)), kBlue & 0xffffff);        // apex
-            QCOMPARE(rgbAt(image, stripYPixel(image, 20, y + 10)), kBlue & 0xffffff);  // base
+            QCOMPARE(rgbAt(image, stripYPixel(image, 0, y)), kBlue & 0xffffff);       // apex
+            QCOMPARE(rgbAt(image, stripYPixel(image, 20, y + 10)), kBlue & 0xffffff); // base
             QCOMPARE(rgbAt(image, stripYPixel(image, 20, y + 30)), kWhite & 0xffffff);
         }
         QCOMPARE(rgbAt(image, stripYPixel(image, 10, 250)), kWhite & 0xffffff);
-        QVERIFY(hasTextBelow(image, stripYPixel(image, 0, 520).y(),
-                             stripYPixel(image, 21, 0).x(), image.width() - 1));
+        QVERIFY(hasTextBelow(image,
+                             stripYPixel(image, 0, 520).y(),
+                             stripYPixel(image, 21, 0).x(),
+                             image.width() - 1));
     }
 
     void outOfRangeValuesKeepThePreviousStrip_data()
@@ -251,9 +254,16 @@ private slots:
     void mouseEventsArriveInStripUnits()
     {
         TestWindow w;
-        auto send = [](QWidget *target, QEvent::Type type, QPoint pos, Qt::MouseButton button,
+        auto send = [](QWidget *target,
+                       QEvent::Type type,
+                       QPoint pos,
+                       Qt::MouseButton button,
                        Qt::MouseButtons held) {
-            QMouseEvent event(type, QPointF(pos), target->mapToGlobal(QPointF(pos)), button, held,
+            QMouseEvent event(type,
+                              QPointF(pos),
+                              target->mapToGlobal(QPointF(pos)),
+                              button,
+                              held,
                               Qt::NoModifier);
             QCoreApplication::sendEvent(target, &event);
         };
@@ -367,7 +377,7 @@ private slots:
         QLineEdit *edit = boxes[box - 5];
         edit->setText(text);
         auto value = [&] {
-            return box == 5 ? w->cursorX1
+            return box == 5   ? w->cursorX1
                    : box == 6 ? w->cursorX2
                    : box == 7 ? double(w->cursorY1)
                               : w->cursorY2;
@@ -377,10 +387,18 @@ private slots:
         const QImage stripBefore = (box <= 6 ? w->Picture4 : w->Picture3)->image().copy();
         auto press = [&](int key) {
             switch (box) {
-            case 5: w->Text5_KeyDown(key, 0); break;
-            case 6: w->Text6_KeyDown(key, 0); break;
-            case 7: w->Text7_KeyDown(key, 0); break;
-            default: w->Text8_KeyDown(key, 0); break;
+            case 5:
+                w->Text5_KeyDown(key, 0);
+                break;
+            case 6:
+                w->Text6_KeyDown(key, 0);
+                break;
+            case 7:
+                w->Text7_KeyDown(key, 0);
+                break;
+            default:
+                w->Text8_KeyDown(key, 0);
+                break;
             }
         };
         press(65); // any other key does nothing

@@ -1,8 +1,8 @@
 // The data file: the listing saved as GBK text through the save dialog, and its failures.
 #include "fakes/testwindow.h"
+#include "platform/qtdialogs.h"
 #include "records/datafile.h"
 #include "records/listingview.h"
-#include "platform/qtdialogs.h"
 
 #include <QDir>
 #include <QFile>
@@ -90,17 +90,21 @@ private:
 
 void loadOneRecord(TestWindow &w)
 {
-    w->replyBuffer = bytesOf({0x02, 0x01, 0x2C, 0x02, 0x00, 0x05, 0x1E,
-                              0x03, 0x00, 0x05, 0x09, 0x00, 0x05, 0x1E});
+    w->replyBuffer = bytesOf(
+            {0x02, 0x01, 0x2C, 0x02, 0x00, 0x05, 0x1E, 0x03, 0x00, 0x05, 0x09, 0x00, 0x05, 0x1E});
     w->recordCount = 2;
     w->DecodeStoredRecords();
 }
 
 // The file of loadOneRecord's listing, byte for byte: GBK, the colon as A3 BA, CR LF breaks.
-const QByteArray kTwoRecordFile = kTitleBytes + QByteArrayLiteral(
-    "\r\n\r\n               NO.                       Value 1                      Value 2"
-    "\r\n               001                        1.44 Ohm                       05\xA3\xBA" "30"
-    "\r\n               002                        ERROR05\xA3\xBA" "30");
+const QByteArray kTwoRecordFile
+        = kTitleBytes
+          + QByteArrayLiteral(
+                  "\r\n\r\n               NO.                       Value 1                      Value 2"
+                  "\r\n               001                        1.44 Ohm                       05\xA3\xBA"
+                  "30"
+                  "\r\n               002                        ERROR05\xA3\xBA"
+                  "30");
 
 } // namespace
 
@@ -113,7 +117,9 @@ private slots:
     {
         const std::optional<QByteArray> bytes = DataFile::encode(QStringLiteral("a：b\r\n"));
         QVERIFY(bytes.has_value());
-        QCOMPARE(*bytes, QByteArrayLiteral("a\xA3\xBA" "b\r\n"));
+        QCOMPARE(*bytes,
+                 QByteArrayLiteral("a\xA3\xBA"
+                                   "b\r\n"));
     }
 
     void refusesWhatGbkCannotHold()
@@ -188,9 +194,11 @@ private slots:
         const QString path = home.filePath(QStringLiteral("clear.txt"));
         w.dialog->saveAnswers = {{CommonDialog::Accepted, path, 0}};
         w->Command5_Click();
-        QCOMPARE(readAll(path), kTwoRecordFile + QByteArrayLiteral("               "
-                                                                   "NO.                       "
-                                                                   "Value 1"));
+        QCOMPARE(readAll(path),
+                 kTwoRecordFile
+                         + QByteArrayLiteral("               "
+                                             "NO.                       "
+                                             "Value 1"));
     }
 
     void cancelWritesNothing()
@@ -291,8 +299,7 @@ private slots:
         const FakeMessageBoxes::Message message = w.messages->shown.first();
         QCOMPARE(message.icon, MessageBoxes::Exclamation);
         QCOMPARE(message.title, QStringLiteral("Saving Error!"));
-        const QString start
-            = QStringLiteral("文件保存出错.\r\n") + path + QStringLiteral("\r\n");
+        const QString start = QStringLiteral("文件保存出错.\r\n") + path + QStringLiteral("\r\n");
         QVERIFY2(message.text.startsWith(start), qPrintable(message.text));
         QVERIFY2(message.text.size() > start.size(), "the reason is missing");
         QVERIFY(!QFileInfo(path).isFile());
@@ -364,8 +371,12 @@ private slots:
         w->Command5_Click();
 
         QProcess process;
-        process.start(iconv, {QStringLiteral("-f"), QStringLiteral("GBK"), QStringLiteral("-t"),
-                              QStringLiteral("UTF-8"), path});
+        process.start(iconv,
+                      {QStringLiteral("-f"),
+                       QStringLiteral("GBK"),
+                       QStringLiteral("-t"),
+                       QStringLiteral("UTF-8"),
+                       path});
         QVERIFY(process.waitForFinished(30000));
         QCOMPARE(process.exitCode(), 0);
         const QString listing = ListingView::text(*w->RichTextBox1);

@@ -77,12 +77,12 @@ void TestDiscovery::openOutcomeTexts_data()
     QTest::newRow("3 opens") << 3 << int(SerialPort::Opened) << "COM3 open success" << true;
     QTest::newRow("3 in use") << 3 << int(SerialPort::InUse) << "COM3 be occupied" << false;
     QTest::newRow("3 missing") << 3 << int(SerialPort::NoSuchPort) << "COM3 null" << false;
-    QTest::newRow("3 other failure") << 3 << int(SerialPort::OtherFailure) << "COM3 open fail"
-                                     << false;
+    QTest::newRow("3 other failure")
+            << 3 << int(SerialPort::OtherFailure) << "COM3 open fail" << false;
     QTest::newRow("12 in use") << 12 << int(SerialPort::InUse) << "COM12 be occupied" << false;
     QTest::newRow("16 missing") << 16 << int(SerialPort::NoSuchPort) << "COM16 null" << false;
-    QTest::newRow("16 other failure") << 16 << int(SerialPort::OtherFailure) << "COM16 open fail"
-                                      << false;
+    QTest::newRow("16 other failure")
+            << 16 << int(SerialPort::OtherFailure) << "COM16 open fail" << false;
 }
 
 void TestDiscovery::openOutcomeTexts()

@@ -39,8 +39,7 @@ private:
             return false;
         rig().sim.setPaced(false);
         rig().start();
-        return waitFor([this] { return rig().link() == kConnected; },
-                               1000 * comPort + 2000);
+        return waitFor([this] { return rig().link() == kConnected; }, 1000 * comPort + 2000);
     }
 
     std::unique_ptr<Rig> m_rig;

@@ -31,11 +31,11 @@ private:
     bool showsReading(const QString &main, const QString &second, int timeoutMs = 3000)
     {
         return waitFor(
-            [&] {
-                return m_rig.form->Label7->text() == main
-                       && m_rig.form->Label25->text() == second;
-            },
-            timeoutMs);
+                [&] {
+                    return m_rig.form->Label7->text() == main
+                           && m_rig.form->Label25->text() == second;
+                },
+                timeoutMs);
     }
 
     Rig m_rig;
@@ -63,43 +63,45 @@ void TestE2eRealtime::readingsOfEveryKind_data()
     QTest::addColumn<QString>("main");
     QTest::addColumn<QString>("second");
     // Consecutive rows differ in at least one readout, so each row sees its own reply.
-    QTest::newRow("kind 1, ohms and mA") << bytes({1, 1, 23, 1, 0, 45, 4}) << " 12.3" + kOhm
-                                         << QStringLiteral(" 4.5mA");
-    QTest::newRow("kind 1, current over range") << bytes({1, 1, 23, 1, 4, 6, 1}) << " 12.3" + kOhm
-                                                << QStringLiteral("0L");
+    QTest::newRow("kind 1, ohms and mA")
+            << bytes({1, 1, 23, 1, 0, 45, 4}) << " 12.3" + kOhm << QStringLiteral(" 4.5mA");
+    QTest::newRow("kind 1, current over range")
+            << bytes({1, 1, 23, 1, 4, 6, 1}) << " 12.3" + kOhm << QStringLiteral("0L");
     QTest::newRow("kind 1, amperes in hundredths")
-        << bytes({1, 0, 10, 2, 4, 5, 1}) << " 0.1" + kOhm << QStringLiteral(" 4.05A");
-    QTest::newRow("kind 1, mA range 5") << bytes({1, 1, 23, 1, 12, 34, 5}) << " 12.3" + kOhm
-                                        << QStringLiteral(" 12.34mA");
-    QTest::newRow("kind 1, mA range 6") << bytes({1, 1, 23, 1, 0, 5, 6}) << " 12.3" + kOhm
-                                        << QStringLiteral(" 0.005mA");
-    QTest::newRow("kind 1, both ranges bad") << bytes({1, 1, 23, 9, 0, 45, 9})
-                                             << QStringLiteral(" ERROR") << QStringLiteral(" ERROR");
+            << bytes({1, 0, 10, 2, 4, 5, 1}) << " 0.1" + kOhm << QStringLiteral(" 4.05A");
+    QTest::newRow("kind 1, mA range 5")
+            << bytes({1, 1, 23, 1, 12, 34, 5}) << " 12.3" + kOhm << QStringLiteral(" 12.34mA");
+    QTest::newRow("kind 1, mA range 6")
+            << bytes({1, 1, 23, 1, 0, 5, 6}) << " 12.3" + kOhm << QStringLiteral(" 0.005mA");
+    QTest::newRow("kind 1, both ranges bad")
+            << bytes({1, 1, 23, 9, 0, 45, 9}) << QStringLiteral(" ERROR")
+            << QStringLiteral(" ERROR");
     QTest::newRow("kind 2, pair") << bytes({2, 1, 44, 2, 0, 5, 30}) << " 1.44" + kOhm
                                   << QStringLiteral(" 05:30");
-    QTest::newRow("kind 2, under range") << bytes({2, 0, 13, 3, 0, 5, 30})
-                                         << QStringLiteral("L0.01") + QString(20, QLatin1Char(' '))
-                                         << QStringLiteral(" 05:30");
-    QTest::newRow("kind 2, just above under range") << bytes({2, 0, 14, 3, 0, 5, 30})
-                                                    << " 0.014" + kOhm << QStringLiteral(" 05:30");
-    QTest::newRow("kind 2, over range") << bytes({2, 15, 0, 4, 0, 5, 30}) << QStringLiteral(" 0L")
-                                        << QStringLiteral(" 05:30");
-    QTest::newRow("kind 2, just below over range") << bytes({2, 14, 99, 4, 0, 5, 30})
-                                                   << " 1499" + kOhm << QStringLiteral(" 05:30");
+    QTest::newRow("kind 2, under range")
+            << bytes({2, 0, 13, 3, 0, 5, 30})
+            << QStringLiteral("L0.01") + QString(20, QLatin1Char(' ')) << QStringLiteral(" 05:30");
+    QTest::newRow("kind 2, just above under range")
+            << bytes({2, 0, 14, 3, 0, 5, 30}) << " 0.014" + kOhm << QStringLiteral(" 05:30");
+    QTest::newRow("kind 2, over range")
+            << bytes({2, 15, 0, 4, 0, 5, 30}) << QStringLiteral(" 0L") << QStringLiteral(" 05:30");
+    QTest::newRow("kind 2, just below over range")
+            << bytes({2, 14, 99, 4, 0, 5, 30}) << " 1499" + kOhm << QStringLiteral(" 05:30");
     QTest::newRow("kind 2, bad range") << bytes({2, 1, 44, 9, 12, 30, 7})
                                        << QStringLiteral(" ERROR") << QStringLiteral(" 1230:07");
     QTest::newRow("kind 3, mA") << bytes({3, 0, 12, 4, 12, 30, 7}) << QStringLiteral(" 1.2mA")
                                 << QStringLiteral(" 1230:07");
-    QTest::newRow("kind 3, over range") << bytes({3, 4, 6, 1, 0, 5, 30}) << QStringLiteral("0L")
-                                        << QStringLiteral(" 05:30");
+    QTest::newRow("kind 3, over range")
+            << bytes({3, 4, 6, 1, 0, 5, 30}) << QStringLiteral("0L") << QStringLiteral(" 05:30");
     QTest::newRow("kind 3, amperes") << bytes({3, 4, 5, 1, 0, 5, 30}) << QStringLiteral(" 40.5A")
                                      << QStringLiteral(" 05:30");
-    QTest::newRow("kind 3, whole mA") << bytes({3, 0, 7, 3, 0, 5, 30}) << QStringLiteral(" 7mA")
-                                      << QStringLiteral(" 05:30");
+    QTest::newRow("kind 3, whole mA")
+            << bytes({3, 0, 7, 3, 0, 5, 30}) << QStringLiteral(" 7mA") << QStringLiteral(" 05:30");
     QTest::newRow("kind 4, volts") << bytes({4, 22, 5, 0, 0, 5, 30}) << QStringLiteral(" 220.5V")
                                    << QStringLiteral(" 05:30");
-    QTest::newRow("kind 4, range ignored") << bytes({4, 2, 20, 7, 12, 30, 7})
-                                           << QStringLiteral(" 22.0V") << QStringLiteral(" 1230:07");
+    QTest::newRow("kind 4, range ignored")
+            << bytes({4, 2, 20, 7, 12, 30, 7}) << QStringLiteral(" 22.0V")
+            << QStringLiteral(" 1230:07");
     QTest::newRow("unknown kind") << bytes({0, 1, 23, 1, 0, 45, 4}) << QString() << QString();
 }
 
@@ -111,7 +113,7 @@ void TestE2eRealtime::readingsOfEveryKind()
     m_rig.sim.realtime().setScript({reply});
     QVERIFY2(showsReading(main, second),
              qPrintable(QStringLiteral("shows \"%1\" / \"%2\"")
-                            .arg(m_rig.form->Label7->text(), m_rig.form->Label25->text())));
+                                .arg(m_rig.form->Label7->text(), m_rig.form->Label25->text())));
     QCOMPARE(m_rig.form->measureKind, qint16(quint8(reply.at(0))));
     QCOMPARE(m_rig.status(), QStringLiteral("receive data"));
     // Both polling timers ask in the same turn of the loop, so two answers may come as one burst;
@@ -179,11 +181,11 @@ void TestE2eRealtime::builtInScenarioRuns()
     sim.realtime().setReadingsPerKind(3);
     QSet<qint16> kinds;
     QTRY_VERIFY_WITH_TIMEOUT(
-        [&] {
-            kinds.insert(m_rig.form->measureKind);
-            return kinds.size() >= 4;
-        }(),
-        15000);
+            [&] {
+                kinds.insert(m_rig.form->measureKind);
+                return kinds.size() >= 4;
+            }(),
+            15000);
     QVERIFY(kinds.contains(1) && kinds.contains(2) && kinds.contains(3) && kinds.contains(4));
     QCOMPARE(m_rig.link(), kConnected);
     QVERIFY(!m_rig.form->Label7->text().isEmpty());

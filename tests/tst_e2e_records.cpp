@@ -23,8 +23,8 @@ QString spaces(int n)
 // The listing line of record `number` built from the four records above in turn.
 QString expectedLine(int number)
 {
-    const QString head = spaces(15) + QStringLiteral("%1").arg(number, 3, 10, QLatin1Char('0'))
-                         + spaces(24);
+    const QString head
+            = spaces(15) + QStringLiteral("%1").arg(number, 3, 10, QLatin1Char('0')) + spaces(24);
     switch ((number - 1) % 4) {
     case 0:
         return head + QStringLiteral("12.3 Ohm") + spaces(22) + QStringLiteral("4.5 mA");
@@ -97,7 +97,8 @@ private:
         QCOMPARE(records.size(), qsizetype(count));
         for (int i = 0; i < count; ++i) {
             if (records.at(i) != expectedLine(i + 1))
-                QFAIL(qPrintable(QStringLiteral("record %1: \"%2\"").arg(i + 1).arg(records.at(i))));
+                QFAIL(qPrintable(
+                        QStringLiteral("record %1: \"%2\"").arg(i + 1).arg(records.at(i))));
         }
     }
 

@@ -24,9 +24,10 @@ namespace E2e {
 // Texts the window shows, spelled out.
 inline const QString kConnected = QStringLiteral("connection success");
 inline const QString kFailed = QStringLiteral("connection fail");
-inline const QString kTitle = QStringLiteral("                              Quillo Barent Software Test Data");
+inline const QString kTitle
+        = QStringLiteral("                              Quillo Barent Software Test Data");
 inline const QString kTwoColumnHeader = QStringLiteral(
-    "               NO.                       Value 1                      Value 2");
+        "               NO.                       Value 1                      Value 2");
 
 // A path that cannot exist: the port number mapped to it is a missing port.
 inline const QString kMissing = QStringLiteral("/nonexistent/dir/ttyUSB9");
@@ -61,9 +62,8 @@ public:
         messages = boxes.get();
         const std::shared_ptr<QStringList> list = ports;
         Form1Platform platform;
-        platform.port = std::make_unique<QtSerialPort>(PortMap(PortMap::Lister([list] {
-            return *list;
-        })));
+        platform.port = std::make_unique<QtSerialPort>(
+                PortMap(PortMap::Lister([list] { return *list; })));
         platform.dialog = std::move(dialogs);
         platform.messages = std::move(boxes);
         form = std::make_unique<Form1>(std::move(platform));

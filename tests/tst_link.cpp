@@ -123,7 +123,8 @@ void TestLink::polling_data()
     QTest::addColumn<int>("runState");
     QTest::addColumn<QByteArray>("sent");
     QTest::newRow("unconnected, halted") << false << 1 << 0 << QByteArray::fromHex("05");
-    QTest::newRow("unconnected, halted, stored mode") << false << 2 << 0 << QByteArray::fromHex("05");
+    QTest::newRow("unconnected, halted, stored mode")
+            << false << 2 << 0 << QByteArray::fromHex("05");
     QTest::newRow("unconnected, running") << false << 1 << 1 << QByteArray();
     QTest::newRow("connected, stored mode, running") << true << 2 << 1 << QByteArray::fromHex("05");
     QTest::newRow("connected, stored mode, halted") << true << 2 << 0 << QByteArray::fromHex("05");
@@ -287,14 +288,14 @@ void TestLink::handshake_data()
     QTest::addColumn<QString>("label2");
     QTest::newRow("good") << false << QByteArray::fromHex("d55555") << true
                           << QStringLiteral("connection success");
-    QTest::newRow("last byte wrong") << false << QByteArray::fromHex("d55554") << false
-                                     << QStringLiteral("Tester unlink");
-    QTest::newRow("first byte wrong") << false << QByteArray::fromHex("d45555") << false
-                                      << QStringLiteral("Tester unlink");
+    QTest::newRow("last byte wrong")
+            << false << QByteArray::fromHex("d55554") << false << QStringLiteral("Tester unlink");
+    QTest::newRow("first byte wrong")
+            << false << QByteArray::fromHex("d45555") << false << QStringLiteral("Tester unlink");
     QTest::newRow("good with trailing byte") << false << QByteArray::fromHex("d5555500") << true
                                              << QStringLiteral("connection success");
-    QTest::newRow("keep-alive answer once connected") << true << QByteArray::fromHex("d55555")
-                                                      << true << QStringLiteral("Tester unlink");
+    QTest::newRow("keep-alive answer once connected")
+            << true << QByteArray::fromHex("d55555") << true << QStringLiteral("Tester unlink");
 }
 
 void TestLink::handshake()

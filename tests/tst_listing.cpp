@@ -1,8 +1,8 @@
 // The data listing: the text built from a stored-record block, and the list that shows it.
 #include "fakes/testwindow.h"
+#include "realtime/numbertext.h"
 #include "records/listing.h"
 #include "records/listingview.h"
-#include "realtime/numbertext.h"
 
 #include <QCheckBox>
 #include <QPlainTextEdit>
@@ -76,7 +76,8 @@ QString sharedColumn(int kind, int range, int v)
         return v <= 13 ? pad(QStringLiteral("L0.01"), 23)
                        : pad(plain(f / 1000.0f) + QStringLiteral(" Ohm"), 21);
     case 24:
-        return v >= 1500 ? pad(QStringLiteral("0L"), 27) : pad(plain(f) + QStringLiteral(" Ohm"), 22);
+        return v >= 1500 ? pad(QStringLiteral("0L"), 27)
+                         : pad(plain(f) + QStringLiteral(" Ohm"), 22);
     case 31:
         return v > 405 ? pad(QStringLiteral("0L"), 27)
                        : pad(plain(f / 10.0f) + QStringLiteral(" A"), 25);
@@ -125,96 +126,95 @@ private slots:
         QTest::addColumn<int>("singleValueAfter");
 
         QTest::newRow("kind 1, ohms and mA")
-            << bytesOf({0x01, 0x00, 0x7B, 0x01, 0x00, 0x2D, 0x04}) << 0
-            << QStringLiteral("12.3 Ohm                      4.5 mA") << 0;
+                << bytesOf({0x01, 0x00, 0x7B, 0x01, 0x00, 0x2D, 0x04}) << 0
+                << QStringLiteral("12.3 Ohm                      4.5 mA") << 0;
         QTest::newRow("kind 2, pair text")
-            << bytesOf({0x02, 0x01, 0x2C, 0x02, 0x00, 0x05, 0x1E}) << 0
-            << QStringLiteral("1.44 Ohm                       05：30") << 0;
+                << bytesOf({0x02, 0x01, 0x2C, 0x02, 0x00, 0x05, 0x1E}) << 0
+                << QStringLiteral("1.44 Ohm                       05：30") << 0;
         QTest::newRow("kind 4, 255 sets the flag, no column 2")
-            << bytesOf({0x04, 0x00, 0xDC, 0x00, 0x00, 0x00, 0xFF}) << 0
-            << QStringLiteral("22.0 V                         ") << 1;
+                << bytesOf({0x04, 0x00, 0xDC, 0x00, 0x00, 0x00, 0xFF}) << 0
+                << QStringLiteral("22.0 V                         ") << 1;
         QTest::newRow("pair of four digits")
-            << bytesOf({4, 0, 220, 7, 12, 30, 7}) << 0
-            << QStringLiteral("22.0 V                         1230：07") << 0;
+                << bytesOf({4, 0, 220, 7, 12, 30, 7}) << 0
+                << QStringLiteral("22.0 V                         1230：07") << 0;
         QTest::newRow("range 3, 13 is L0.01")
-            << bytesOf({2, 0, 13, 3, 0, 5, 30}) << 0
-            << QStringLiteral("L0.01                       05：30") << 0;
+                << bytesOf({2, 0, 13, 3, 0, 5, 30}) << 0
+                << QStringLiteral("L0.01                       05：30") << 0;
         QTest::newRow("range 3, 14 ohm thousandths")
-            << bytesOf({2, 0, 14, 3, 0, 5, 30}) << 0
-            << QStringLiteral("0.014 Ohm                     05：30") << 0;
+                << bytesOf({2, 0, 14, 3, 0, 5, 30}) << 0
+                << QStringLiteral("0.014 Ohm                     05：30") << 0;
         QTest::newRow("range 4, 1499")
-            << bytesOf({2, 14, 99, 4, 0, 5, 30}) << 0
-            << QStringLiteral("1499 Ohm                      05：30") << 0;
+                << bytesOf({2, 14, 99, 4, 0, 5, 30}) << 0
+                << QStringLiteral("1499 Ohm                      05：30") << 0;
         QTest::newRow("range 4, 1500 is 0L")
-            << bytesOf({2, 15, 0, 4, 0, 5, 30}) << 0
-            << QStringLiteral("0L                           05：30") << 0;
+                << bytesOf({2, 15, 0, 4, 0, 5, 30}) << 0
+                << QStringLiteral("0L                           05：30") << 0;
         QTest::newRow("resistance range 0")
-            << bytesOf({2, 0, 5, 0, 0, 5, 30}) << 0
-            << QStringLiteral("ERROR                      05：30") << 0;
+                << bytesOf({2, 0, 5, 0, 0, 5, 30}) << 0
+                << QStringLiteral("ERROR                      05：30") << 0;
         QTest::newRow("resistance range 5")
-            << bytesOf({1, 0, 5, 5, 0, 5, 4}) << 0
-            << QStringLiteral("ERROR                      0.5 mA") << 0;
+                << bytesOf({1, 0, 5, 5, 0, 5, 4}) << 0
+                << QStringLiteral("ERROR                      0.5 mA") << 0;
         QTest::newRow("current range 1, 405")
-            << bytesOf({3, 4, 5, 1, 0, 5, 30}) << 0
-            << QStringLiteral("40.5 A                         05：30") << 0;
+                << bytesOf({3, 4, 5, 1, 0, 5, 30}) << 0
+                << QStringLiteral("40.5 A                         05：30") << 0;
         QTest::newRow("current range 1, 406 is 0L")
-            << bytesOf({3, 4, 6, 1, 0, 5, 30}) << 0
-            << QStringLiteral("0L                           05：30") << 0;
+                << bytesOf({3, 4, 6, 1, 0, 5, 30}) << 0
+                << QStringLiteral("0L                           05：30") << 0;
         QTest::newRow("current range 2")
-            << bytesOf({3, 1, 44, 2, 0, 5, 30}) << 0
-            << QStringLiteral("1.44 A                        05：30") << 0;
+                << bytesOf({3, 1, 44, 2, 0, 5, 30}) << 0
+                << QStringLiteral("1.44 A                        05：30") << 0;
         QTest::newRow("current range 3")
-            << bytesOf({3, 1, 44, 3, 0, 5, 30}) << 0
-            << QStringLiteral("144 mA                       05：30") << 0;
+                << bytesOf({3, 1, 44, 3, 0, 5, 30}) << 0
+                << QStringLiteral("144 mA                       05：30") << 0;
         QTest::newRow("current range 4")
-            << bytesOf({3, 1, 44, 4, 0, 5, 30}) << 0
-            << QStringLiteral("14.4 mA                      05：30") << 0;
+                << bytesOf({3, 1, 44, 4, 0, 5, 30}) << 0
+                << QStringLiteral("14.4 mA                      05：30") << 0;
         QTest::newRow("current range 5, two decimals")
-            << bytesOf({3, 0, 5, 5, 0, 5, 30}) << 0
-            << QStringLiteral("0.05 mA                      05：30") << 0;
+                << bytesOf({3, 0, 5, 5, 0, 5, 30}) << 0
+                << QStringLiteral("0.05 mA                      05：30") << 0;
         QTest::newRow("current range 6, three decimals")
-            << bytesOf({3, 0, 5, 6, 0, 5, 30}) << 0
-            << QStringLiteral("0.005 mA                     05：30") << 0;
+                << bytesOf({3, 0, 5, 6, 0, 5, 30}) << 0
+                << QStringLiteral("0.005 mA                     05：30") << 0;
         QTest::newRow("kind 3 ERROR has no trailing spaces")
-            << bytesOf({3, 0, 5, 9, 0, 5, 30}) << 0 << QStringLiteral("ERROR05：30") << 0;
+                << bytesOf({3, 0, 5, 9, 0, 5, 30}) << 0 << QStringLiteral("ERROR05：30") << 0;
         QTest::newRow("kind 3 ERROR alone once the flag is set")
-            << bytesOf({3, 0, 5, 9, 0, 5, 30}) << 1 << QStringLiteral("ERROR") << 1;
+                << bytesOf({3, 0, 5, 9, 0, 5, 30}) << 1 << QStringLiteral("ERROR") << 1;
         QTest::newRow("kind 1 with 255: flag set, column 2 ERROR")
-            << bytesOf({1, 0, 123, 1, 0, 45, 255}) << 0
-            << QStringLiteral("12.3 Ohm                      ERROR") << 1;
+                << bytesOf({1, 0, 123, 1, 0, 45, 255}) << 0
+                << QStringLiteral("12.3 Ohm                      ERROR") << 1;
         QTest::newRow("kind 1 second value in A, no spaces after it")
-            << bytesOf({1, 0, 123, 1, 1, 44, 2}) << 0
-            << QStringLiteral("12.3 Ohm                      1.44 A") << 0;
+                << bytesOf({1, 0, 123, 1, 1, 44, 2}) << 0
+                << QStringLiteral("12.3 Ohm                      1.44 A") << 0;
         QTest::newRow("kind 1 second value over 405 in range 1")
-            << bytesOf({1, 0, 123, 1, 4, 6, 1}) << 0
-            << QStringLiteral("12.3 Ohm                      0L") << 0;
+                << bytesOf({1, 0, 123, 1, 4, 6, 1}) << 0
+                << QStringLiteral("12.3 Ohm                      0L") << 0;
         QTest::newRow("kind 1 keeps column 2 once the flag is set")
-            << bytesOf({1, 0, 123, 1, 0, 45, 4}) << 1
-            << QStringLiteral("12.3 Ohm                      4.5 mA") << 1;
+                << bytesOf({1, 0, 123, 1, 0, 45, 4}) << 1
+                << QStringLiteral("12.3 Ohm                      4.5 mA") << 1;
         QTest::newRow("kind 2 without pair once the flag is set")
-            << bytesOf({2, 1, 44, 2, 0, 5, 30}) << 1
-            << QStringLiteral("1.44 Ohm                       ") << 1;
+                << bytesOf({2, 1, 44, 2, 0, 5, 30}) << 1
+                << QStringLiteral("1.44 Ohm                       ") << 1;
         QTest::newRow("kind 0: number only")
-            << bytesOf({0, 1, 44, 2, 0, 5, 30}) << 0 << QString() << 0;
+                << bytesOf({0, 1, 44, 2, 0, 5, 30}) << 0 << QString() << 0;
         QTest::newRow("kind 5: number only")
-            << bytesOf({5, 1, 44, 2, 0, 5, 30}) << 0 << QString() << 0;
+                << bytesOf({5, 1, 44, 2, 0, 5, 30}) << 0 << QString() << 0;
         QTest::newRow("kind 255 with 255: number only, flag set")
-            << bytesOf({255, 255, 255, 255, 255, 255, 255}) << 0 << QString() << 1;
+                << bytesOf({255, 255, 255, 255, 255, 255, 255}) << 0 << QString() << 1;
         QTest::newRow("largest value, range 1")
-            << bytesOf({2, 255, 255, 1, 0, 5, 30}) << 0
-            << QStringLiteral("2575.5 Ohm                      05：30") << 0;
+                << bytesOf({2, 255, 255, 1, 0, 5, 30}) << 0
+                << QStringLiteral("2575.5 Ohm                      05：30") << 0;
         QTest::newRow("largest value, range 2")
-            << bytesOf({2, 255, 255, 2, 0, 5, 30}) << 0
-            << QStringLiteral("257.55 Ohm                       05：30") << 0;
+                << bytesOf({2, 255, 255, 2, 0, 5, 30}) << 0
+                << QStringLiteral("257.55 Ohm                       05：30") << 0;
         QTest::newRow("largest value, range 6 and V")
-            << bytesOf({3, 255, 255, 6, 0, 5, 30}) << 0
-            << QStringLiteral("25.755 mA                     05：30") << 0;
+                << bytesOf({3, 255, 255, 6, 0, 5, 30}) << 0
+                << QStringLiteral("25.755 mA                     05：30") << 0;
         QTest::newRow("largest voltage, largest pair")
-            << bytesOf({4, 255, 255, 0, 255, 255, 254}) << 0
-            << QStringLiteral("2575.5 V                         25755：254") << 0;
-        QTest::newRow("zero values")
-            << bytesOf({4, 0, 0, 0, 0, 0, 0}) << 0
-            << QStringLiteral("0.0 V                         00：00") << 0;
+                << bytesOf({4, 255, 255, 0, 255, 255, 254}) << 0
+                << QStringLiteral("2575.5 V                         25755：254") << 0;
+        QTest::newRow("zero values") << bytesOf({4, 0, 0, 0, 0, 0, 0}) << 0
+                                     << QStringLiteral("0.0 V                         00：00") << 0;
     }
 
     void oneRecord()
@@ -237,8 +237,17 @@ private slots:
     {
         QTest::addColumn<int>("kind");
         QTest::addColumn<int>("range");
-        const std::pair<int, int> formats[] = {{2, 1}, {2, 2}, {2, 3}, {2, 4}, {3, 1}, {3, 2},
-                                               {3, 3}, {3, 4}, {3, 5}, {3, 6}, {4, 0}};
+        const std::pair<int, int> formats[] = {{2, 1},
+                                               {2, 2},
+                                               {2, 3},
+                                               {2, 4},
+                                               {3, 1},
+                                               {3, 2},
+                                               {3, 3},
+                                               {3, 4},
+                                               {3, 5},
+                                               {3, 6},
+                                               {4, 0}};
         for (const auto &[kind, range] : formats)
             QTest::addRow("kind %d range %d", kind, range) << kind << range;
     }
@@ -264,9 +273,9 @@ private slots:
                                      + NumberText::twoDigits(float(low == 255 ? 254 : low));
             if (lines.at(3 + i) != expected)
                 QFAIL(qPrintable(QStringLiteral("bytes %1 %2:\n%3\n%4")
-                                     .arg(high)
-                                     .arg(low)
-                                     .arg(lines.at(3 + i), expected)));
+                                         .arg(high)
+                                         .arg(low)
+                                         .arg(lines.at(3 + i), expected)));
         }
     }
 
@@ -300,16 +309,16 @@ private slots:
     // its block was written before it: the one-column header comes with the next block.
     void oneColumnHeaderFromNextBlock()
     {
-        const QByteArray block = bytesOf({2, 1, 44, 2, 0, 5, 30,     // before: with pair
-                                          3, 0, 5, 3, 0, 0, 255,     // 255 here
-                                          4, 0, 220, 0, 0, 5, 30,    // after: no pair
-                                          1, 0, 123, 1, 0, 45, 4});  // kind 1 keeps column 2
+        const QByteArray block = bytesOf({2, 1, 44,  2, 0, 5,  30,  // before: with pair
+                                          3, 0, 5,   3, 0, 0,  255, // 255 here
+                                          4, 0, 220, 0, 0, 5,  30,  // after: no pair
+                                          1, 0, 123, 1, 0, 45, 4}); // kind 1 keeps column 2
         const Listing::Result first = buildFrom(block, 4, 0);
         const QString records = QStringLiteral(
-            "\r\n               001                        1.44 Ohm                       05：30"
-            "\r\n               002                        5 mA                       "
-            "\r\n               003                        22.0 V                         "
-            "\r\n               004                        12.3 Ohm                      4.5 mA");
+                "\r\n               001                        1.44 Ohm                       05：30"
+                "\r\n               002                        5 mA                       "
+                "\r\n               003                        22.0 V                         "
+                "\r\n               004                        12.3 Ohm                      4.5 mA");
         QCOMPARE(first.text, kTitle + QStringLiteral("\r\n\r\n") + kTwoColumns + records);
         QCOMPARE(first.singleValue, quint8(1));
         QCOMPARE(first.measureKind, std::optional<qint16>(1));
@@ -317,14 +326,14 @@ private slots:
         const Listing::Result second = buildFrom(block, 4, first.singleValue);
         QCOMPARE(second.text,
                  kTitle + QStringLiteral("\r\n\r\n") + kOneColumn
-                     + QStringLiteral("\r\n               001                        "
-                                      "1.44 Ohm                       "
-                                      "\r\n               002                        "
-                                      "5 mA                       "
-                                      "\r\n               003                        "
-                                      "22.0 V                         "
-                                      "\r\n               004                        "
-                                      "12.3 Ohm                      4.5 mA"));
+                         + QStringLiteral("\r\n               001                        "
+                                          "1.44 Ohm                       "
+                                          "\r\n               002                        "
+                                          "5 mA                       "
+                                          "\r\n               003                        "
+                                          "22.0 V                         "
+                                          "\r\n               004                        "
+                                          "12.3 Ohm                      4.5 mA"));
     }
 
     void numbering_data()
@@ -332,29 +341,29 @@ private slots:
         QTest::addColumn<int>("record");
         QTest::addColumn<QString>("line");
         QTest::newRow("1") << 1
-            << QStringLiteral("               001                        "
-                              "1 Ohm                      05：30");
+                           << QStringLiteral("               001                        "
+                                             "1 Ohm                      05：30");
         QTest::newRow("7") << 7
-            << QStringLiteral("               007                        "
-                              "7 Ohm                      05：30");
+                           << QStringLiteral("               007                        "
+                                             "7 Ohm                      05：30");
         QTest::newRow("42") << 42
-            << QStringLiteral("               042                        "
-                              "42 Ohm                      05：30");
+                            << QStringLiteral("               042                        "
+                                              "42 Ohm                      05：30");
         QTest::newRow("100") << 100
-            << QStringLiteral("               100                        "
-                              "100 Ohm                      05：30");
+                             << QStringLiteral("               100                        "
+                                               "100 Ohm                      05：30");
         QTest::newRow("123") << 123
-            << QStringLiteral("               123                        "
-                              "123 Ohm                      05：30");
+                             << QStringLiteral("               123                        "
+                                               "123 Ohm                      05：30");
         QTest::newRow("999") << 999
-            << QStringLiteral("               999                        "
-                              "999 Ohm                      05：30");
+                             << QStringLiteral("               999                        "
+                                               "999 Ohm                      05：30");
         QTest::newRow("1000") << 1000
-            << QStringLiteral("               1000                        "
-                              "1000 Ohm                      05：30");
+                              << QStringLiteral("               1000                        "
+                                                "1000 Ohm                      05：30");
         QTest::newRow("1234") << 1234
-            << QStringLiteral("               1234                        "
-                              "1234 Ohm                      05：30");
+                              << QStringLiteral("               1234                        "
+                                                "1234 Ohm                      05：30");
     }
 
     void numbering()
@@ -381,8 +390,8 @@ private slots:
             const int v = i % 1500;
             const QString expected = QStringLiteral("               %1                        "
                                                     "%2                      05：30")
-                                         .arg(i, 3, 10, QLatin1Char('0'))
-                                         .arg(QString::number(v) + QStringLiteral(" Ohm"));
+                                             .arg(i, 3, 10, QLatin1Char('0'))
+                                             .arg(QString::number(v) + QStringLiteral(" Ohm"));
             if (lines.at(2 + i) != expected)
                 QFAIL(qPrintable(QStringLiteral("record %1: %2").arg(i).arg(lines.at(2 + i))));
         }
@@ -396,8 +405,9 @@ private slots:
         const Listing::Result result = buildFrom(numberedBlock(5000), 5000, 0);
         const QStringList lines = linesOf(result.text);
         QCOMPARE(lines.size(), 3 + 5000);
-        QCOMPARE(lines.last(), QStringLiteral("               5000                        "
-                                              "500 Ohm                      05：30"));
+        QCOMPARE(lines.last(),
+                 QStringLiteral("               5000                        "
+                                "500 Ohm                      05：30"));
     }
 
     void shortBlock_data()
@@ -421,10 +431,11 @@ private slots:
         const QStringList got = linesOf(result.text);
         QCOMPARE(got.size(), 3 + lines);
         if (lines > 0)
-            QCOMPARE(got.last(), QStringLiteral("               %1                        "
-                                                "%2 Ohm                      05：30")
-                                     .arg(lines, 3, 10, QLatin1Char('0'))
-                                     .arg(lines));
+            QCOMPARE(got.last(),
+                     QStringLiteral("               %1                        "
+                                    "%2 Ohm                      05：30")
+                             .arg(lines, 3, 10, QLatin1Char('0'))
+                             .arg(lines));
     }
 
     // ---- The window ----
@@ -453,9 +464,9 @@ private slots:
         w.port->deliver(bytesOf({0x04, 0x00, 0xDC, 0x00, 0x00, 0x00, 0xFF}));
         QCOMPARE(ListingView::text(*w->RichTextBox1),
                  kTitle + QStringLiteral("\r\n\r\n") + kTwoColumns + kFirst
-                     + QStringLiteral("1.44 Ohm                       05：30\r\n               "
-                                      "002                        "
-                                      "22.0 V                         "));
+                         + QStringLiteral("1.44 Ohm                       05：30\r\n               "
+                                          "002                        "
+                                          "22.0 V                         "));
         QCOMPARE(w->singleValue, quint8(1));
         QCOMPARE(w->measureKind, qint16(4));
         QVERIFY(!w->Check1->isEnabled());
@@ -496,22 +507,21 @@ private slots:
         QTest::addColumn<int>("presses");
         QTest::addColumn<QString>("listing");
 
-        QTest::newRow("after start-up") << false << 0 << 1
-                                        << kTitle + QStringLiteral("\r\n") + kTwoColumns;
-        QTest::newRow("after start-up, one column") << false << 1 << 1
-                                                    << kTitle + QStringLiteral("\r\n")
-                                                           + kClearOneColumn;
+        QTest::newRow("after start-up")
+                << false << 0 << 1 << kTitle + QStringLiteral("\r\n") + kTwoColumns;
+        QTest::newRow("after start-up, one column")
+                << false << 1 << 1 << kTitle + QStringLiteral("\r\n") + kClearOneColumn;
         QTest::newRow("twice") << false << 0 << 2
                                << kTitle + QStringLiteral("\r\n") + kTwoColumns + kTwoColumns;
         QTest::newRow("after a transfer, same line")
-            << true << 0 << 1
-            << kTitle + QStringLiteral("\r\n\r\n") + kTwoColumns + kFirst
-                   + QStringLiteral("1.44 Ohm                       05：30") + kTwoColumns;
+                << true << 0 << 1
+                << kTitle + QStringLiteral("\r\n\r\n") + kTwoColumns + kFirst
+                           + QStringLiteral("1.44 Ohm                       05：30") + kTwoColumns;
         QTest::newRow("after a transfer, one column, twice")
-            << true << 1 << 2
-            << kTitle + QStringLiteral("\r\n\r\n") + kOneColumn + kFirst
-                   + QStringLiteral("1.44 Ohm                       ") + kClearOneColumn
-                   + kClearOneColumn;
+                << true << 1 << 2
+                << kTitle + QStringLiteral("\r\n\r\n") + kOneColumn + kFirst
+                           + QStringLiteral("1.44 Ohm                       ") + kClearOneColumn
+                           + kClearOneColumn;
     }
 
     void clear()

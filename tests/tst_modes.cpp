@@ -41,7 +41,8 @@ void TestModes::layout_data()
     QTest::addColumn<int>("hidden");
     QTest::addColumn<int>("enabled"); // the control's own effective state (its frame included)
 
-    struct Row {
+    struct Row
+    {
         const char *control;
         Expect hidden1, enabled1, hidden2, enabled2;
     };

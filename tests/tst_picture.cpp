@@ -115,8 +115,7 @@ private slots:
         QCOMPARE(w->Picture1->image().size(), QSize(1066, 800));
         QImage image;
         QVERIFY(image.loadFromData(
-                ChartPicture::bitmapData(w->Picture1->image(), w->Picture1->logicalSize()),
-                "BMP"));
+                ChartPicture::bitmapData(w->Picture1->image(), w->Picture1->logicalSize()), "BMP"));
         QCOMPARE(image.size(), QSize(533, 400));
         QCOMPARE(image.devicePixelRatio(), 1.0);
         QCOMPARE(image.pixel(200, 150) & 0xffffff, qRgb(150, 150, 150) & 0xffffff);

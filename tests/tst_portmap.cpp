@@ -32,11 +32,20 @@ void TestPortMap::order_data()
             << QStringList{"ttyUSB3", "ttyACM0", "ttyACM1", "ttyS0", "ttyS1"};
     QTest::newRow("ttyS natural") << QStringList{"ttyS31", "ttyS4", "ttyS10", "ttyS9"}
                                   << QStringList{"ttyS4", "ttyS9", "ttyS10", "ttyS31"};
-    QTest::newRow("non-numeric names ignored")
-            << QStringList{"ttyUSB",   "ttyUSB0.lock", "ttyS1a",  "ttyS+1", "ttyS 2",
-                           "ttySAC0",  "ttyACMx",      "tty0",    "tty",    "console",
-                           "ttyprintk", "ttyS-1",      "ttyUSB1"}
-            << QStringList{"ttyUSB1"};
+    QTest::newRow("non-numeric names ignored") << QStringList{"ttyUSB",
+                                                              "ttyUSB0.lock",
+                                                              "ttyS1a",
+                                                              "ttyS+1",
+                                                              "ttyS 2",
+                                                              "ttySAC0",
+                                                              "ttyACMx",
+                                                              "tty0",
+                                                              "tty",
+                                                              "console",
+                                                              "ttyprintk",
+                                                              "ttyS-1",
+                                                              "ttyUSB1"}
+                                               << QStringList{"ttyUSB1"};
     QTest::newRow("number too large to read ignored")
             << QStringList{"ttyUSB99999999999999999999999", "ttyUSB7"} << QStringList{"ttyUSB7"};
     QTest::newRow("nothing") << QStringList{"tty1", "ptmx"} << QStringList{};

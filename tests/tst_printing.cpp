@@ -112,16 +112,16 @@ private slots:
         QTest::addColumn<QString>("title");
         QTest::addColumn<QString>("text");
         const QString why = QStringLiteral("The printer is not available.");
-        QTest::newRow("print fails") << false << int(CommonDialog::Failed)
-                                     << QStringLiteral("Printing Error!")
-                                     << QStringLiteral("文件打印出错.\r\n") + why;
-        QTest::newRow("print setup fails") << true << int(CommonDialog::Failed)
-                                           << QStringLiteral("Printsetting Error!")
-                                           << QStringLiteral("打印设置出错.\r\n") + why;
-        QTest::newRow("print cancelled") << false << int(CommonDialog::Cancelled) << QString()
-                                         << QString();
-        QTest::newRow("print setup cancelled") << true << int(CommonDialog::Cancelled)
-                                               << QString() << QString();
+        QTest::newRow("print fails")
+                << false << int(CommonDialog::Failed) << QStringLiteral("Printing Error!")
+                << QStringLiteral("文件打印出错.\r\n") + why;
+        QTest::newRow("print setup fails")
+                << true << int(CommonDialog::Failed) << QStringLiteral("Printsetting Error!")
+                << QStringLiteral("打印设置出错.\r\n") + why;
+        QTest::newRow("print cancelled")
+                << false << int(CommonDialog::Cancelled) << QString() << QString();
+        QTest::newRow("print setup cancelled")
+                << true << int(CommonDialog::Cancelled) << QString() << QString();
     }
 
     void dialogFailures()
@@ -224,7 +224,7 @@ private slots:
         QCOMPARE(w->printer().pageLayout().orientation(), QPageLayout::Landscape);
         const QByteArray pdf = readAll(path);
         static const QRegularExpression box(
-            QStringLiteral("/MediaBox \\[0 0 ([0-9.]+) ([0-9.]+)\\]"));
+                QStringLiteral("/MediaBox \\[0 0 ([0-9.]+) ([0-9.]+)\\]"));
         const QRegularExpressionMatch m = box.match(QString::fromLatin1(pdf));
         QVERIFY(m.hasMatch());
         QVERIFY(m.captured(1).toDouble() > m.captured(2).toDouble());

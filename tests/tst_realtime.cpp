@@ -30,8 +30,7 @@ QByteArray reply(int kind, int v1High, int v1Low, int range1, int v2High, int v2
 QString enablesCode(const Realtime::ControlEnables &e)
 {
     QString code;
-    for (const Realtime::Enable &x : {e.slider1, e.slider3, e.check1, e.check2, e.timer6,
-                                      e.timer8})
+    for (const Realtime::Enable &x : {e.slider1, e.slider3, e.check1, e.check2, e.timer6, e.timer8})
         code += !x ? QLatin1Char('-') : (*x ? QLatin1Char('E') : QLatin1Char('D'));
     return code;
 }
@@ -43,8 +42,10 @@ QString callsCode(const QList<Realtime::AlarmCall> &calls)
         if (c.which == Realtime::AlarmCall::Resistance)
             parts << QStringLiteral("R(%1)").arg(double(c.reading));
         else
-            parts << QStringLiteral("C(%1,%2,%3)").arg(double(c.reading)).arg(c.rangeCode).arg(
-                c.message);
+            parts << QStringLiteral("C(%1,%2,%3)")
+                             .arg(double(c.reading))
+                             .arg(c.rangeCode)
+                             .arg(c.message);
     }
     return parts.join(QLatin1Char(' '));
 }
@@ -112,114 +113,113 @@ void TestRealtime::readouts_data()
     const QString old = QStringLiteral("old");
     const QString pair = QStringLiteral(" 05:30");
     // Resistance (kind 2, pair 0 5 30).
-    QTest::newRow("R1 123 -> 12.3") << reply(2, 1, 23, 1, 0, 5, 30) << 0 << old
-                                    << " 12.3" + kOhm << pair << 12.3f << 5.0f << 0;
-    QTest::newRow("R1 0") << reply(2, 0, 0, 1, 0, 5, 30) << 0 << old << " 0" + kOhm << pair
-                          << 0.0f << 5.0f << 0;
+    QTest::newRow("R1 123 -> 12.3") << reply(2, 1, 23, 1, 0, 5, 30) << 0 << old << " 12.3" + kOhm
+                                    << pair << 12.3f << 5.0f << 0;
+    QTest::newRow("R1 0") << reply(2, 0, 0, 1, 0, 5, 30) << 0 << old << " 0" + kOhm << pair << 0.0f
+                          << 5.0f << 0;
     QTest::newRow("R2 1234 -> 12.34") << reply(2, 12, 34, 2, 0, 5, 30) << 0 << old
                                       << " 12.34" + kOhm << pair << 12.34f << 5.0f << 0;
     QTest::newRow("R3 13 -> L0.01") << reply(2, 0, 13, 3, 0, 5, 30) << 0 << old
-                                    << "L0.01                    " << pair << 0.0f << 5.0f
-                                    << 0;
+                                    << "L0.01                    " << pair << 0.0f << 5.0f << 0;
     QTest::newRow("R3 0 -> L0.01") << reply(2, 0, 0, 3, 0, 5, 30) << 0 << old
                                    << "L0.01                    " << pair << 0.0f << 5.0f << 0;
-    QTest::newRow("R3 14 -> 0.014") << reply(2, 0, 14, 3, 0, 5, 30) << 0 << old
-                                    << " 0.014" + kOhm << pair << 0.014f << 5.0f << 0;
-    QTest::newRow("R3 25755") << reply(2, 255, 255, 3, 0, 5, 30) << 0 << old
-                              << " 25.755" + kOhm << pair << 25.755f << 5.0f << 0;
-    QTest::newRow("R4 1499") << reply(2, 14, 99, 4, 0, 5, 30) << 0 << old << " 1499" + kOhm
-                             << pair << 1499.0f << 5.0f << 0;
-    QTest::newRow("R4 1500 -> 0L") << reply(2, 15, 0, 4, 0, 5, 30) << 0 << old << " 0L" << pair
-                                   << 1250.0f << 5.0f << 0;
-    QTest::newRow("R4 25755 -> 0L") << reply(2, 255, 255, 4, 0, 5, 30) << 0 << old << " 0L"
-                                    << pair << 1250.0f << 5.0f << 0;
-    QTest::newRow("R0 error raw") << reply(2, 1, 23, 0, 0, 5, 30) << 0 << old << " ERROR"
-                                  << pair << 123.0f << 5.0f << 0;
-    QTest::newRow("R5 error raw") << reply(2, 1, 23, 5, 0, 5, 30) << 0 << old << " ERROR"
-                                  << pair << 123.0f << 5.0f << 0;
+    QTest::newRow("R3 14 -> 0.014") << reply(2, 0, 14, 3, 0, 5, 30) << 0 << old << " 0.014" + kOhm
+                                    << pair << 0.014f << 5.0f << 0;
+    QTest::newRow("R3 25755") << reply(2, 255, 255, 3, 0, 5, 30) << 0 << old << " 25.755" + kOhm
+                              << pair << 25.755f << 5.0f << 0;
+    QTest::newRow("R4 1499") << reply(2, 14, 99, 4, 0, 5, 30) << 0 << old << " 1499" + kOhm << pair
+                             << 1499.0f << 5.0f << 0;
+    QTest::newRow("R4 1500 -> 0L")
+            << reply(2, 15, 0, 4, 0, 5, 30) << 0 << old << " 0L" << pair << 1250.0f << 5.0f << 0;
+    QTest::newRow("R4 25755 -> 0L")
+            << reply(2, 255, 255, 4, 0, 5, 30) << 0 << old << " 0L" << pair << 1250.0f << 5.0f << 0;
+    QTest::newRow("R0 error raw") << reply(2, 1, 23, 0, 0, 5, 30) << 0 << old << " ERROR" << pair
+                                  << 123.0f << 5.0f << 0;
+    QTest::newRow("R5 error raw") << reply(2, 1, 23, 5, 0, 5, 30) << 0 << old << " ERROR" << pair
+                                  << 123.0f << 5.0f << 0;
     QTest::newRow("R255 error raw") << reply(2, 1, 23, 255, 0, 5, 30) << 0 << old << " ERROR"
                                     << pair << 123.0f << 5.0f << 0;
     // Current as main readout (kind 3).
-    QTest::newRow("C3/1 405 -> 40.5A") << reply(3, 4, 5, 1, 0, 5, 30) << 0 << old << " 40.5A"
-                                       << pair << 40.5f << 5.0f << 0;
-    QTest::newRow("C3/1 406 -> 0L") << reply(3, 4, 6, 1, 0, 5, 30) << 0 << old << "0L" << pair
-                                    << 450.0f << 5.0f << 0;
+    QTest::newRow("C3/1 405 -> 40.5A")
+            << reply(3, 4, 5, 1, 0, 5, 30) << 0 << old << " 40.5A" << pair << 40.5f << 5.0f << 0;
+    QTest::newRow("C3/1 406 -> 0L")
+            << reply(3, 4, 6, 1, 0, 5, 30) << 0 << old << "0L" << pair << 450.0f << 5.0f << 0;
     QTest::newRow("C3/1 0") << reply(3, 0, 0, 1, 0, 5, 30) << 0 << old << " 0A" << pair << 0.0f
                             << 5.0f << 0;
-    QTest::newRow("C3/2 1234 -> 12.34A") << reply(3, 12, 34, 2, 0, 5, 30) << 0 << old
-                                         << " 12.34A" << pair << 12.34f << 5.0f << 0;
-    QTest::newRow("C3/3 7 -> 7mA") << reply(3, 0, 7, 3, 0, 5, 30) << 0 << old << " 7mA" << pair
-                                   << 7.0f << 5.0f << 0;
-    QTest::newRow("C3/4 1234 -> 123.4mA") << reply(3, 12, 34, 4, 0, 5, 30) << 0 << old
-                                          << " 123.4mA" << pair << 123.4f << 5.0f << 0;
-    QTest::newRow("C3/5 1234 -> 12.34mA") << reply(3, 12, 34, 5, 0, 5, 30) << 0 << old
-                                          << " 12.34mA" << pair << 12.34f << 5.0f << 0;
-    QTest::newRow("C3/5 0 -> 0.00mA") << reply(3, 0, 0, 5, 0, 5, 30) << 0 << old << " 0.00mA"
-                                      << pair << 0.0f << 5.0f << 0;
-    QTest::newRow("C3/6 5 -> 0.005mA") << reply(3, 0, 5, 6, 0, 5, 30) << 0 << old
-                                       << " 0.005mA" << pair << 0.005f << 5.0f << 0;
+    QTest::newRow("C3/2 1234 -> 12.34A") << reply(3, 12, 34, 2, 0, 5, 30) << 0 << old << " 12.34A"
+                                         << pair << 12.34f << 5.0f << 0;
+    QTest::newRow("C3/3 7 -> 7mA")
+            << reply(3, 0, 7, 3, 0, 5, 30) << 0 << old << " 7mA" << pair << 7.0f << 5.0f << 0;
+    QTest::newRow("C3/4 1234 -> 123.4mA") << reply(3, 12, 34, 4, 0, 5, 30) << 0 << old << " 123.4mA"
+                                          << pair << 123.4f << 5.0f << 0;
+    QTest::newRow("C3/5 1234 -> 12.34mA") << reply(3, 12, 34, 5, 0, 5, 30) << 0 << old << " 12.34mA"
+                                          << pair << 12.34f << 5.0f << 0;
+    QTest::newRow("C3/5 0 -> 0.00mA")
+            << reply(3, 0, 0, 5, 0, 5, 30) << 0 << old << " 0.00mA" << pair << 0.0f << 5.0f << 0;
+    QTest::newRow("C3/6 5 -> 0.005mA")
+            << reply(3, 0, 5, 6, 0, 5, 30) << 0 << old << " 0.005mA" << pair << 0.005f << 5.0f << 0;
     QTest::newRow("C3/6 25755") << reply(3, 255, 255, 6, 0, 5, 30) << 0 << old << " 25.755mA"
                                 << pair << 25.755f << 5.0f << 0;
-    QTest::newRow("C3/7 error raw") << reply(3, 1, 23, 7, 0, 5, 30) << 0 << old << " ERROR"
-                                    << pair << 123.0f << 5.0f << 0;
-    QTest::newRow("C3/0 error raw") << reply(3, 1, 23, 0, 0, 5, 30) << 0 << old << " ERROR"
-                                    << pair << 123.0f << 5.0f << 0;
+    QTest::newRow("C3/7 error raw")
+            << reply(3, 1, 23, 7, 0, 5, 30) << 0 << old << " ERROR" << pair << 123.0f << 5.0f << 0;
+    QTest::newRow("C3/0 error raw")
+            << reply(3, 1, 23, 0, 0, 5, 30) << 0 << old << " ERROR" << pair << 123.0f << 5.0f << 0;
     // Current as second readout (kind 1): range 1 divides by 100 here.
-    QTest::newRow("C1/1 405 -> 4.05A") << reply(1, 1, 23, 1, 4, 5, 1) << 0 << old
-                                       << " 12.3" + kOhm << " 4.05A" << 12.3f << 4.05f << 0;
-    QTest::newRow("C1/1 406 -> 0L") << reply(1, 1, 23, 1, 4, 6, 1) << 0 << old
-                                    << " 12.3" + kOhm << "0L" << 12.3f << 450.0f << 0;
-    QTest::newRow("C1/2 60 -> 0.6A") << reply(1, 1, 23, 1, 0, 60, 2) << 0 << old
-                                     << " 12.3" + kOhm << " 0.6A" << 12.3f << 0.6f << 0;
+    QTest::newRow("C1/1 405 -> 4.05A") << reply(1, 1, 23, 1, 4, 5, 1) << 0 << old << " 12.3" + kOhm
+                                       << " 4.05A" << 12.3f << 4.05f << 0;
+    QTest::newRow("C1/1 406 -> 0L") << reply(1, 1, 23, 1, 4, 6, 1) << 0 << old << " 12.3" + kOhm
+                                    << "0L" << 12.3f << 450.0f << 0;
+    QTest::newRow("C1/2 60 -> 0.6A") << reply(1, 1, 23, 1, 0, 60, 2) << 0 << old << " 12.3" + kOhm
+                                     << " 0.6A" << 12.3f << 0.6f << 0;
     QTest::newRow("C1/3 7 -> 7mA") << reply(1, 1, 23, 1, 0, 7, 3) << 0 << old << " 12.3" + kOhm
                                    << " 7mA" << 12.3f << 7.0f << 0;
     QTest::newRow("C1/4 4000 -> 400mA") << reply(1, 1, 23, 1, 40, 0, 4) << 0 << old
                                         << " 12.3" + kOhm << " 400mA" << 12.3f << 400.0f << 0;
     QTest::newRow("C1/5 1234 -> 12.34mA") << reply(1, 1, 23, 1, 12, 34, 5) << 0 << old
-                                          << " 12.3" + kOhm << " 12.34mA" << 12.3f << 12.34f
-                                          << 0;
-    QTest::newRow("C1/6 5 -> 0.005mA") << reply(1, 1, 23, 1, 0, 5, 6) << 0 << old
-                                       << " 12.3" + kOhm << " 0.005mA" << 12.3f << 0.005f << 0;
-    QTest::newRow("C1/0 error raw") << reply(1, 1, 23, 1, 1, 23, 0) << 0 << old
-                                    << " 12.3" + kOhm << " ERROR" << 12.3f << 123.0f << 0;
-    QTest::newRow("C1/255 error, single set")
-        << reply(1, 1, 23, 1, 1, 23, 255) << 0 << old << " 12.3" + kOhm << " ERROR" << 12.3f
-        << 123.0f << 1;
+                                          << " 12.3" + kOhm << " 12.34mA" << 12.3f << 12.34f << 0;
+    QTest::newRow("C1/6 5 -> 0.005mA") << reply(1, 1, 23, 1, 0, 5, 6) << 0 << old << " 12.3" + kOhm
+                                       << " 0.005mA" << 12.3f << 0.005f << 0;
+    QTest::newRow("C1/0 error raw") << reply(1, 1, 23, 1, 1, 23, 0) << 0 << old << " 12.3" + kOhm
+                                    << " ERROR" << 12.3f << 123.0f << 0;
+    QTest::newRow("C1/255 error, single set") << reply(1, 1, 23, 1, 1, 23, 255) << 0 << old
+                                              << " 12.3" + kOhm << " ERROR" << 12.3f << 123.0f << 1;
     QTest::newRow("C1 writes the second readout when single")
-        << reply(1, 1, 23, 1, 0, 7, 3) << 1 << " ERROR" << " 12.3" + kOhm << " 7mA" << 12.3f
-        << 7.0f << 1;
+            << reply(1, 1, 23, 1, 0, 7, 3) << 1 << " ERROR"
+            << " 12.3" + kOhm << " 7mA" << 12.3f << 7.0f << 1;
     // Voltage (kind 4): range 1 is not looked at.
-    QTest::newRow("V 2205 -> 220.5V") << reply(4, 22, 5, 1, 0, 5, 30) << 0 << old << " 220.5V"
-                                      << pair << 220.5f << 5.0f << 0;
-    QTest::newRow("V 220 -> 22.0V, range 9") << reply(4, 2, 20, 9, 0, 5, 30) << 0 << old
-                                             << " 22.0V" << pair << 22.0f << 5.0f << 0;
-    QTest::newRow("V 0 -> 0.0V") << reply(4, 0, 0, 255, 0, 5, 30) << 0 << old << " 0.0V"
-                                 << pair << 0.0f << 5.0f << 0;
-    QTest::newRow("V 25755") << reply(4, 255, 255, 0, 0, 5, 30) << 0 << old << " 2575.5V"
-                             << pair << 2575.5f << 5.0f << 0;
+    QTest::newRow("V 2205 -> 220.5V")
+            << reply(4, 22, 5, 1, 0, 5, 30) << 0 << old << " 220.5V" << pair << 220.5f << 5.0f << 0;
+    QTest::newRow("V 220 -> 22.0V, range 9")
+            << reply(4, 2, 20, 9, 0, 5, 30) << 0 << old << " 22.0V" << pair << 22.0f << 5.0f << 0;
+    QTest::newRow("V 0 -> 0.0V") << reply(4, 0, 0, 255, 0, 5, 30) << 0 << old << " 0.0V" << pair
+                                 << 0.0f << 5.0f << 0;
+    QTest::newRow("V 25755") << reply(4, 255, 255, 0, 0, 5, 30) << 0 << old << " 2575.5V" << pair
+                             << 2575.5f << 5.0f << 0;
     // Pair texts: value 2 undivided, ASCII colon.
-    QTest::newRow("pair 1230:07") << reply(2, 1, 23, 1, 12, 30, 7) << 0 << old
-                                  << " 12.3" + kOhm << " 1230:07" << 12.3f << 1230.0f << 0;
-    QTest::newRow("pair 00:00") << reply(3, 0, 7, 3, 0, 0, 0) << 0 << old << " 7mA" << " 00:00"
-                                << 7.0f << 0.0f << 0;
+    QTest::newRow("pair 1230:07") << reply(2, 1, 23, 1, 12, 30, 7) << 0 << old << " 12.3" + kOhm
+                                  << " 1230:07" << 12.3f << 1230.0f << 0;
+    QTest::newRow("pair 00:00") << reply(3, 0, 7, 3, 0, 0, 0) << 0 << old << " 7mA"
+                                << " 00:00" << 7.0f << 0.0f << 0;
     QTest::newRow("pair 25755:254") << reply(4, 0, 7, 3, 255, 255, 254) << 0 << old << " 0.7V"
                                     << " 25755:254" << 0.7f << 25755.0f << 0;
     // Second value absent.
     QTest::newRow("kind 2 first 255 empties") << reply(2, 1, 23, 1, 0, 5, 255) << 0 << " 05:30"
                                               << " 12.3" + kOhm << "" << 12.3f << 5.0f << 1;
     QTest::newRow("kind 3 first 255 empties") << reply(3, 0, 7, 3, 0, 5, 255) << 0 << " 05:30"
-                                              << " 7mA" << "" << 7.0f << 5.0f << 1;
+                                              << " 7mA"
+                                              << "" << 7.0f << 5.0f << 1;
     QTest::newRow("kind 4 single keeps text") << reply(4, 0, 7, 3, 0, 5, 30) << 1 << " ERROR"
-                                              << " 0.7V" << " ERROR" << 0.7f << 5.0f << 1;
+                                              << " 0.7V"
+                                              << " ERROR" << 0.7f << 5.0f << 1;
     QTest::newRow("kind 2 single keeps empty") << reply(2, 1, 23, 1, 0, 5, 30) << 1 << ""
                                                << " 12.3" + kOhm << "" << 12.3f << 5.0f << 1;
     // Other kinds: no readout, raw values.
-    QTest::newRow("kind 0") << reply(0, 1, 23, 9, 2, 50, 7) << 0 << old << "" << "" << 123.0f
-                            << 250.0f << 0;
-    QTest::newRow("kind 5") << reply(5, 1, 23, 1, 2, 50, 1) << 0 << old << "" << "" << 123.0f
-                            << 250.0f << 0;
-    QTest::newRow("kind 255 single keeps") << reply(255, 255, 255, 255, 255, 255, 255) << 1
-                                           << old << "" << old << 25755.0f << 25755.0f << 1;
+    QTest::newRow("kind 0") << reply(0, 1, 23, 9, 2, 50, 7) << 0 << old << ""
+                            << "" << 123.0f << 250.0f << 0;
+    QTest::newRow("kind 5") << reply(5, 1, 23, 1, 2, 50, 1) << 0 << old << ""
+                            << "" << 123.0f << 250.0f << 0;
+    QTest::newRow("kind 255 single keeps") << reply(255, 255, 255, 255, 255, 255, 255) << 1 << old
+                                           << "" << old << 25755.0f << 25755.0f << 1;
     QTest::newRow("kind 255 sets single") << reply(255, 0, 0, 0, 0, 0, 255) << 0 << old << ""
                                           << "" << 0.0f << 0.0f << 1;
 }
@@ -295,16 +295,14 @@ void TestRealtime::alarmCalls_data()
 {
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<QString>("calls");
-    QTest::newRow("kind 1") << reply(1, 1, 23, 1, 4, 5, 1)
-                            << "R(12.3) C(4.05,1,input error)";
-    QTest::newRow("kind 1 over range") << reply(1, 15, 0, 4, 4, 6, 1)
-                                       << "R(1250) C(450,1,input error)";
-    QTest::newRow("kind 1 no second value") << reply(1, 1, 23, 9, 1, 23, 255)
-                                            << "R(123) C(123,255,input error)";
+    QTest::newRow("kind 1") << reply(1, 1, 23, 1, 4, 5, 1) << "R(12.3) C(4.05,1,input error)";
+    QTest::newRow("kind 1 over range")
+            << reply(1, 15, 0, 4, 4, 6, 1) << "R(1250) C(450,1,input error)";
+    QTest::newRow("kind 1 no second value")
+            << reply(1, 1, 23, 9, 1, 23, 255) << "R(123) C(123,255,input error)";
     QTest::newRow("kind 2") << reply(2, 0, 13, 3, 0, 5, 30) << "R(0)";
     QTest::newRow("kind 3") << reply(3, 4, 6, 1, 0, 5, 30) << "C(450,1,input error)";
-    QTest::newRow("kind 3 range 6") << reply(3, 0, 5, 6, 0, 5, 30)
-                                    << "C(0.005,6,input error)";
+    QTest::newRow("kind 3 range 6") << reply(3, 0, 5, 6, 0, 5, 30) << "C(0.005,6,input error)";
     QTest::newRow("kind 4 voltage") << reply(4, 22, 5, 2, 0, 5, 30) << "C(220.5,2,ERROR)";
     QTest::newRow("kind 0") << reply(0, 1, 23, 1, 0, 5, 30) << "";
     QTest::newRow("kind 9") << reply(9, 1, 23, 1, 0, 5, 30) << "";
@@ -319,17 +317,19 @@ void TestRealtime::alarmCalls()
 void TestRealtime::magnification_data()
 {
     QTest::addColumn<int>("position");
-    QTest::addColumn<QString>("label8");  // "" = unchanged
+    QTest::addColumn<QString>("label8"); // "" = unchanged
     QTest::addColumn<QString>("label19");
     QTest::newRow("1") << 1 << QStringLiteral("\u00D710R") << QStringLiteral("\u00D710mA");
     QTest::newRow("2") << 2 << QStringLiteral("\u00D71R") << QStringLiteral("\u00D71mA");
     QTest::newRow("3") << 3 << QStringLiteral("\u00D70.1R") << QStringLiteral("\u00D70.1mA");
     QTest::newRow("4") << 4 << QStringLiteral("\u00D70.01R") << QStringLiteral("\u00D70.01mA");
-    QTest::newRow("5") << 5 << QStringLiteral("\u00D70.001R")
-                       << QStringLiteral("\u00D70.001mA");
-    QTest::newRow("0") << 0 << "" << "";
-    QTest::newRow("6") << 6 << "" << "";
-    QTest::newRow("-1") << -1 << "" << "";
+    QTest::newRow("5") << 5 << QStringLiteral("\u00D70.001R") << QStringLiteral("\u00D70.001mA");
+    QTest::newRow("0") << 0 << ""
+                       << "";
+    QTest::newRow("6") << 6 << ""
+                       << "";
+    QTest::newRow("-1") << -1 << ""
+                        << "";
 }
 
 void TestRealtime::magnification()
@@ -387,20 +387,18 @@ void TestRealtime::drop_data()
     QTest::addColumn<bool>("dropped");
     QTest::newRow("kind 1 both ranges 9") << reply(1, 1, 23, 9, 1, 23, 9) << 0 << "" << true;
     QTest::newRow("kind 1 range 9, no second value")
-        << reply(1, 1, 23, 9, 1, 23, 255) << 0 << "" << true;
+            << reply(1, 1, 23, 9, 1, 23, 255) << 0 << "" << true;
     QTest::newRow("kind 1 only first error") << reply(1, 1, 23, 9, 0, 7, 3) << 0 << "" << false;
-    QTest::newRow("kind 1 only second error") << reply(1, 1, 23, 1, 0, 7, 9) << 0 << ""
-                                              << false;
-    QTest::newRow("kind 2 error with pair") << reply(2, 1, 23, 9, 0, 5, 30) << 0 << ""
-                                            << false;
-    QTest::newRow("kind 2 error with old error kept") << reply(2, 1, 23, 9, 0, 5, 30) << 1
-                                                      << " ERROR" << true;
-    QTest::newRow("kind 3 error with old error kept") << reply(3, 1, 23, 0, 0, 5, 30) << 1
-                                                      << " ERROR" << true;
+    QTest::newRow("kind 1 only second error") << reply(1, 1, 23, 1, 0, 7, 9) << 0 << "" << false;
+    QTest::newRow("kind 2 error with pair") << reply(2, 1, 23, 9, 0, 5, 30) << 0 << "" << false;
+    QTest::newRow("kind 2 error with old error kept")
+            << reply(2, 1, 23, 9, 0, 5, 30) << 1 << " ERROR" << true;
+    QTest::newRow("kind 3 error with old error kept")
+            << reply(3, 1, 23, 0, 0, 5, 30) << 1 << " ERROR" << true;
     QTest::newRow("kind 4 never") << reply(4, 1, 23, 9, 0, 5, 30) << 1 << " ERROR" << false;
     QTest::newRow("kind 0 never") << reply(0, 1, 23, 9, 0, 5, 9) << 1 << " ERROR" << false;
-    QTest::newRow("error with other text kept") << reply(2, 1, 23, 9, 0, 5, 30) << 1
-                                                << "ERROR" << false;
+    QTest::newRow("error with other text kept")
+            << reply(2, 1, 23, 9, 0, 5, 30) << 1 << "ERROR" << false;
 }
 
 void TestRealtime::drop()
@@ -441,9 +439,12 @@ void TestRealtime::windowEnables()
         for (QTimer *t : {w->Timer6, w->Timer8})
             before ? t->start() : t->stop();
         decode(w, reply(kind, 1, 23, 1, 0, 5, 3));
-        const bool states[] = {w->Slider1->isEnabled(), w->Slider3->isEnabled(),
-                               w->Check1->isEnabled(),  w->Check2->isEnabled(),
-                               w->Timer6->isActive(),   w->Timer8->isActive()};
+        const bool states[] = {w->Slider1->isEnabled(),
+                               w->Slider3->isEnabled(),
+                               w->Check1->isEnabled(),
+                               w->Check2->isEnabled(),
+                               w->Timer6->isActive(),
+                               w->Timer8->isActive()};
         for (int i = 0; i < 6; ++i) {
             const QChar want = code.at(i);
             const bool expected = want == QLatin1Char('-') ? before : want == QLatin1Char('E');
@@ -483,22 +484,23 @@ void TestRealtime::substitutesReachAlarmsAndRings_data()
     QTest::addColumn<bool>("blink7");
     QTest::addColumn<bool>("blink9");
     QTest::newRow("0L resistance alarms at the top limit")
-        << reply(2, 15, 0, 4, 0, 5, 30) << "1200" << "0" << 1250.0f << 5.0f << true << false;
-    QTest::newRow("L0.01 never alarms") << reply(2, 0, 13, 3, 0, 5, 30) << "0" << "0" << 0.0f
-                                        << 5.0f << false << false;
+            << reply(2, 15, 0, 4, 0, 5, 30) << "1200"
+            << "0" << 1250.0f << 5.0f << true << false;
+    QTest::newRow("L0.01 never alarms") << reply(2, 0, 13, 3, 0, 5, 30) << "0"
+                                        << "0" << 0.0f << 5.0f << false << false;
     QTest::newRow("0L current kind 3 is 450 A") << reply(3, 4, 6, 1, 0, 5, 30) << "0"
                                                 << "40000" << 450.0f << 5.0f << false << true;
-    QTest::newRow("0L current kind 1 is 450 A")
-        << reply(1, 0, 10, 1, 4, 6, 1) << "1200" << "40000" << 1.0f << 450.0f << false << true;
-    QTest::newRow("kind 1 both over range") << reply(1, 15, 0, 4, 4, 6, 1) << "1200" << "40000"
-                                            << 1250.0f << 450.0f << true << true;
-    QTest::newRow("kind 1 below both limits") << reply(1, 0, 10, 1, 0, 50, 1) << "1.0" << "500"
-                                              << 1.0f << 0.5f << false << false;
-    QTest::newRow("error resistance compares undivided") << reply(2, 1, 23, 9, 0, 5, 30)
-                                                         << "122" << "0" << 123.0f << 5.0f
-                                                         << true << false;
+    QTest::newRow("0L current kind 1 is 450 A") << reply(1, 0, 10, 1, 4, 6, 1) << "1200"
+                                                << "40000" << 1.0f << 450.0f << false << true;
+    QTest::newRow("kind 1 both over range") << reply(1, 15, 0, 4, 4, 6, 1) << "1200"
+                                            << "40000" << 1250.0f << 450.0f << true << true;
+    QTest::newRow("kind 1 below both limits") << reply(1, 0, 10, 1, 0, 50, 1) << "1.0"
+                                              << "500" << 1.0f << 0.5f << false << false;
+    QTest::newRow("error resistance compares undivided") << reply(2, 1, 23, 9, 0, 5, 30) << "122"
+                                                         << "0" << 123.0f << 5.0f << true << false;
     QTest::newRow("kind 4 voltage against the current limit")
-        << reply(4, 22, 5, 3, 0, 5, 30) << "0" << "220" << 220.5f << 5.0f << false << true;
+            << reply(4, 22, 5, 3, 0, 5, 30) << "0"
+            << "220" << 220.5f << 5.0f << false << true;
 }
 
 void TestRealtime::substitutesReachAlarmsAndRings()
@@ -567,8 +569,10 @@ void TestRealtime::first255InKind2EmptiesSecondReadoutForGood()
     QCOMPARE(w->singleValue, quint8(1));
     QCOMPARE(w->Label25->text(), QString());
     QCOMPARE(w->Label7->text(), QStringLiteral(" 12.3") + kOhm);
-    const QByteArray later[] = {reply(2, 1, 23, 1, 12, 30, 7), reply(3, 0, 7, 3, 0, 5, 30),
-                                reply(4, 22, 5, 1, 0, 5, 30), reply(2, 0, 14, 3, 0, 0, 0)};
+    const QByteArray later[] = {reply(2, 1, 23, 1, 12, 30, 7),
+                                reply(3, 0, 7, 3, 0, 5, 30),
+                                reply(4, 22, 5, 1, 0, 5, 30),
+                                reply(2, 0, 14, 3, 0, 0, 0)};
     for (const QByteArray &bytes : later) {
         decode(w, bytes);
         QCOMPARE(w->Label25->text(), QString());
@@ -782,8 +786,11 @@ void TestRealtime::fuzzWindow()
     w.connectOn();
     w->Check1->setChecked(true);
     w->Check2->setChecked(true);
-    const QStringList limits = {QStringLiteral("100"), QStringLiteral("-1"), QString(),
-                                QStringLiteral("40000"), QStringLiteral("1e9"),
+    const QStringList limits = {QStringLiteral("100"),
+                                QStringLiteral("-1"),
+                                QString(),
+                                QStringLiteral("40000"),
+                                QStringLiteral("1e9"),
                                 QStringLiteral("12abc")};
     int n = 0;
     for (const QByteArray &bytes : fuzzReplies()) {

@@ -12,7 +12,8 @@
 
 namespace {
 // Collects what an OnComm handler would see: the event kind and the bytes taken.
-struct Receiver {
+struct Receiver
+{
     QList<int> kinds;
     QList<QByteArray> inputs;
 };
@@ -57,7 +58,7 @@ void TestSerialPortPty::opensAsCom1WithFixedSettings()
     // The line settings live with the terminal: look at them through a second descriptor.
     const int fd = ::open(pty.slavePath().toLocal8Bit().constData(), O_RDWR | O_NOCTTY);
     QVERIFY(fd >= 0);
-    termios tio {};
+    termios tio{};
     QCOMPARE(::tcgetattr(fd, &tio), 0);
     ::close(fd);
     QCOMPARE(::cfgetospeed(&tio), speed_t(B9600));

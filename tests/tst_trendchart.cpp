@@ -45,8 +45,7 @@ QImage render(const TrendChart::State &state, Renderer renderer)
         TrendChart::draw(image, TrendChart::kScale, state);
     } else {
         QPainter painter(&image);
-        TrendChart::draw(painter, ChartMapping(TrendChart::kScale, QSizeF(kWidth, kHeight)),
-                         state);
+        TrendChart::draw(painter, ChartMapping(TrendChart::kScale, QSizeF(kWidth, kHeight)), state);
     }
     return image;
 }
@@ -183,14 +182,13 @@ private slots:
         QTest::addColumn<int>("line");   // row where a drawn line would be; -1 none
         for (const Renderer r : {Renderer::Image, Renderer::Painter}) {
             const char *name = r == Renderer::Image ? "image" : "painter";
-            QTest::addRow("%s: x1 -0.5", name) << r << -0.5f << 500.f << 500.f << 0.f
-                                                << col(-0.5) << -1;
-            QTest::addRow("%s: x2 1000.5", name) << r << 0.f << 1000.5f << 500.f << 0.f
-                                                  << col(1000.5) << -1;
-            QTest::addRow("%s: y2 1005", name) << r << 0.f << 500.f << 1005.f << 0.f << -1
-                                                << row(1005);
-            QTest::addRow("%s: y1 -5", name) << r << 0.f << 500.f << 500.f << -5.f << -1
-                                              << row(-5);
+            QTest::addRow("%s: x1 -0.5", name)
+                    << r << -0.5f << 500.f << 500.f << 0.f << col(-0.5) << -1;
+            QTest::addRow("%s: x2 1000.5", name)
+                    << r << 0.f << 1000.5f << 500.f << 0.f << col(1000.5) << -1;
+            QTest::addRow("%s: y2 1005", name)
+                    << r << 0.f << 500.f << 1005.f << 0.f << -1 << row(1005);
+            QTest::addRow("%s: y1 -5", name) << r << 0.f << 500.f << 500.f << -5.f << -1 << row(-5);
         }
     }
 

@@ -171,22 +171,30 @@ void TestWindow_::containers_data()
     QTest::addColumn<QString>("frame");
     QTest::addColumn<QStringList>("members");
     QTest::newRow("Frame1") << "Frame1"
-                            << QStringList{"Option1", "Command1", "Command3", "Command2", "Command9"};
-    QTest::newRow("Frame2") << "Frame2"
-                            << QStringList{"Option2", "Command4", "Command5", "Command6",
-                                           "Command7", "Command8"};
+                            << QStringList{
+                                       "Option1", "Command1", "Command3", "Command2", "Command9"};
+    QTest::newRow("Frame2")
+            << "Frame2"
+            << QStringList{"Option2", "Command4", "Command5", "Command6", "Command7", "Command8"};
     QTest::newRow("Frame3") << "Frame3" << QStringList{"Label7", "Label25"};
     QTest::newRow("Frame5") << "Frame5"
                             << QStringList{"Label3", "Label4", "Label5", "Text2", "Text3", "Text4"};
-    QTest::newRow("Frame8") << "Frame8"
-                            << QStringList{"Label22", "Label23", "Label24", "Text13", "Text14",
-                                           "Text15"};
+    QTest::newRow("Frame8")
+            << "Frame8"
+            << QStringList{"Label22", "Label23", "Label24", "Text13", "Text14", "Text15"};
     QTest::newRow("Frame6") << "Frame6"
                             << QStringList{"Check1", "Text1", "Text9", "Shape2", "Shape4"};
     QTest::newRow("Frame7") << "Frame7" << QStringList{"Shape1", "Label2", "Label1"};
     QTest::newRow("Picture4") << "Picture4"
-                              << QStringList{"Label12", "Text5", "Label13", "Text6", "Label9",
-                                             "Text7", "Label11", "Text8", "Picture5"};
+                              << QStringList{"Label12",
+                                             "Text5",
+                                             "Label13",
+                                             "Text6",
+                                             "Label9",
+                                             "Text7",
+                                             "Label11",
+                                             "Text8",
+                                             "Picture5"};
 }
 
 void TestWindow_::containers()
@@ -247,7 +255,7 @@ void TestWindow_::listingStartsWithTitleLine()
     TestWindow w(false);
     const QString text = w->RichTextBox1->toPlainText();
     QVERIFY(text.startsWith(
-        QStringLiteral("                              Quillo Barent Software Test Data")));
+            QStringLiteral("                              Quillo Barent Software Test Data")));
 }
 
 void TestWindow_::timers_data()
@@ -284,17 +292,33 @@ void TestWindow_::menus_data()
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("text");
     QTest::addColumn<QKeySequence>("shortcut");
-    QTest::newRow("mnusave") << "File(&F)" << "mnusave" << "Save(&S)" << QKeySequence("Ctrl+S");
-    QTest::newRow("mnuprint") << "File(&F)" << "mnuprint" << "Print(&P)" << QKeySequence("Ctrl+P");
-    QTest::newRow("mnuprintsetting") << "File(&F)" << "mnuprintsetting" << "Print Setup"
-                                     << QKeySequence();
-    QTest::newRow("mnuexit") << "File(&F)" << "mnuexit" << "Exit(&X)" << QKeySequence("Ctrl+E");
-    QTest::newRow("mnurun1") << "Run(&R)" << "mnurun1" << "Start" << QKeySequence("F3");
-    QTest::newRow("mnupause") << "Run(&R)" << "mnupause" << "Pause" << QKeySequence("F4");
-    QTest::newRow("mnustop") << "Run(&R)" << "mnustop" << "Stop" << QKeySequence("F5");
-    QTest::newRow("mnuchangemode") << "Run(&R)" << "mnuchangemode" << "Mode" << QKeySequence("F6");
-    QTest::newRow("mnuaboutus") << "Help(&H)" << "mnuaboutus" << "About Software"
-                                << QKeySequence("Ctrl+H");
+    QTest::newRow("mnusave") << "File(&F)"
+                             << "mnusave"
+                             << "Save(&S)" << QKeySequence("Ctrl+S");
+    QTest::newRow("mnuprint") << "File(&F)"
+                              << "mnuprint"
+                              << "Print(&P)" << QKeySequence("Ctrl+P");
+    QTest::newRow("mnuprintsetting") << "File(&F)"
+                                     << "mnuprintsetting"
+                                     << "Print Setup" << QKeySequence();
+    QTest::newRow("mnuexit") << "File(&F)"
+                             << "mnuexit"
+                             << "Exit(&X)" << QKeySequence("Ctrl+E");
+    QTest::newRow("mnurun1") << "Run(&R)"
+                             << "mnurun1"
+                             << "Start" << QKeySequence("F3");
+    QTest::newRow("mnupause") << "Run(&R)"
+                              << "mnupause"
+                              << "Pause" << QKeySequence("F4");
+    QTest::newRow("mnustop") << "Run(&R)"
+                             << "mnustop"
+                             << "Stop" << QKeySequence("F5");
+    QTest::newRow("mnuchangemode") << "Run(&R)"
+                                   << "mnuchangemode"
+                                   << "Mode" << QKeySequence("F6");
+    QTest::newRow("mnuaboutus") << "Help(&H)"
+                                << "mnuaboutus"
+                                << "About Software" << QKeySequence("Ctrl+H");
 }
 
 void TestWindow_::menus()
@@ -354,10 +378,21 @@ void TestWindow_::stateBeforeStartUp()
 void TestWindow_::textlessControlsHaveAccessibleNames()
 {
     TestWindow w(false);
-    const QList<QWidget *> textless = {w->Text1,    w->Text9,    w->Text2,    w->Text13,
-                                       w->Shape1,   w->Shape2,   w->Shape4,   w->Picture1,
-                                       w->Picture3, w->Picture4, w->Slider1,  w->Slider2,
-                                       w->Slider3,  w->Text5,    w->RichTextBox1};
+    const QList<QWidget *> textless = {w->Text1,
+                                       w->Text9,
+                                       w->Text2,
+                                       w->Text13,
+                                       w->Shape1,
+                                       w->Shape2,
+                                       w->Shape4,
+                                       w->Picture1,
+                                       w->Picture3,
+                                       w->Picture4,
+                                       w->Slider1,
+                                       w->Slider2,
+                                       w->Slider3,
+                                       w->Text5,
+                                       w->RichTextBox1};
     for (QWidget *widget : textless)
         QVERIFY2(!widget->accessibleName().isEmpty(), qPrintable(widget->objectName()));
     // Controls that show text are read out as what they show.

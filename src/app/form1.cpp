@@ -134,8 +134,8 @@ void Form1::buildControls()
     Command1 = makeButton("Command1", QStringLiteral("→"), QStringLiteral("Start sampling (F3)"));
     Command3 = makeButton("Command3", QStringLiteral("■"), QStringLiteral("Stop sampling (F5)"));
     Command2 = makeButton("Command2", QStringLiteral("‖"), QStringLiteral("Pause sampling (F4)"));
-    Command9 = makeButton("Command9", QStringLiteral("》"),
-                          QStringLiteral("Switch the instrument's mode (F6)"));
+    Command9 = makeButton(
+            "Command9", QStringLiteral("》"), QStringLiteral("Switch the instrument's mode (F6)"));
     {
         auto *layout = new QHBoxLayout(Frame1);
         layout->addWidget(Option1);
@@ -149,14 +149,18 @@ void Form1::buildControls()
     Frame2 = named(new QGroupBox, "Frame2");
     Frame2->setAccessibleName(QStringLiteral("Stored data controls"));
     Option2 = named(new QRadioButton(QStringLiteral("   Read      Old Data ")), "Option2");
-    Command4 = makeButton("Command4", QStringLiteral("Read"),
+    Command4 = makeButton("Command4",
+                          QStringLiteral("Read"),
                           QStringLiteral("Read the records stored in the instrument"));
     Command5 = makeButton("Command5", QStringLiteral("Save"), QStringLiteral("Save the listing"));
-    Command6 = makeButton("Command6", QStringLiteral("Clear"),
+    Command6 = makeButton("Command6",
+                          QStringLiteral("Clear"),
                           QStringLiteral("Append a column header to the listing"));
-    Command7 = makeButton("Command7", QStringLiteral("Page Up"),
+    Command7 = makeButton("Command7",
+                          QStringLiteral("Page Up"),
                           QStringLiteral("Scroll the listing one page up"));
-    Command8 = makeButton("Command8", QStringLiteral("Page Down"),
+    Command8 = makeButton("Command8",
+                          QStringLiteral("Page Down"),
                           QStringLiteral("Scroll the listing one page down"));
     {
         auto *layout = new QHBoxLayout(Frame2);
@@ -263,11 +267,10 @@ void Form1::buildControls()
     RichTextBox1->setAccessibleName(QStringLiteral("Data listing"));
     RichTextBox1->setLineWrapMode(QPlainTextEdit::NoWrap);
     RichTextBox1->setReadOnly(true);
-    RichTextBox1->setTextInteractionFlags(Qt::TextSelectableByKeyboard
-                                          | Qt::TextSelectableByMouse);
+    RichTextBox1->setTextInteractionFlags(Qt::TextSelectableByKeyboard | Qt::TextSelectableByMouse);
     RichTextBox1->setMinimumSize(640, 260);
     RichTextBox1->setPlainText(
-        QStringLiteral("                              Quillo Barent Software Test Data\r\n"));
+            QStringLiteral("                              Quillo Barent Software Test Data\r\n"));
     transferProgress = named(new QProgressBar, "transferProgress");
     transferProgress->setAccessibleName(QStringLiteral("Stored records received"));
     transferProgress->setFormat(QStringLiteral("%v of %m bytes"));
@@ -298,8 +301,8 @@ void Form1::buildControls()
     {
         int x = 4;
         const int y = kPicture4Size.height() - 22;
-        const std::pair<QLabel *, QLineEdit *> row[] = {
-            {Label12, Text5}, {Label13, Text6}, {Label9, Text7}, {Label11, Text8}};
+        const std::pair<QLabel *, QLineEdit *> row[]
+                = {{Label12, Text5}, {Label13, Text6}, {Label9, Text7}, {Label11, Text8}};
         for (const auto &[label, box] : row) {
             label->setGeometry(x, y, 30, 20);
             box->setGeometry(x + 30, y, 90, 20);
@@ -402,7 +405,9 @@ void Form1::setListingFont()
 
 void Form1::buildMenus()
 {
-    auto makeAction = [this](QMenu *menu, const char *name, const QString &text,
+    auto makeAction = [this](QMenu *menu,
+                             const char *name,
+                             const QString &text,
                              const QKeySequence &shortcut) {
         QAction *action = menu->addAction(text);
         action->setObjectName(QLatin1String(name));
@@ -412,19 +417,26 @@ void Form1::buildMenus()
     };
     mnufile = menuBar()->addMenu(QStringLiteral("File(&F)"));
     mnufile->setObjectName(QStringLiteral("mnufile"));
-    mnusave = makeAction(mnufile, "mnusave", QStringLiteral("Save(&S)"), QKeySequence(Qt::CTRL | Qt::Key_S));
-    mnuprint = makeAction(mnufile, "mnuprint", QStringLiteral("Print(&P)"), QKeySequence(Qt::CTRL | Qt::Key_P));
+    mnusave = makeAction(
+            mnufile, "mnusave", QStringLiteral("Save(&S)"), QKeySequence(Qt::CTRL | Qt::Key_S));
+    mnuprint = makeAction(
+            mnufile, "mnuprint", QStringLiteral("Print(&P)"), QKeySequence(Qt::CTRL | Qt::Key_P));
     mnuprintsetting = makeAction(mnufile, "mnuprintsetting", QStringLiteral("Print Setup"), {});
-    mnuexit = makeAction(mnufile, "mnuexit", QStringLiteral("Exit(&X)"), QKeySequence(Qt::CTRL | Qt::Key_E));
+    mnuexit = makeAction(
+            mnufile, "mnuexit", QStringLiteral("Exit(&X)"), QKeySequence(Qt::CTRL | Qt::Key_E));
     mnurun = menuBar()->addMenu(QStringLiteral("Run(&R)"));
     mnurun->setObjectName(QStringLiteral("mnurun"));
     mnurun1 = makeAction(mnurun, "mnurun1", QStringLiteral("Start"), QKeySequence(Qt::Key_F3));
     mnupause = makeAction(mnurun, "mnupause", QStringLiteral("Pause"), QKeySequence(Qt::Key_F4));
     mnustop = makeAction(mnurun, "mnustop", QStringLiteral("Stop"), QKeySequence(Qt::Key_F5));
-    mnuchangemode = makeAction(mnurun, "mnuchangemode", QStringLiteral("Mode"), QKeySequence(Qt::Key_F6));
+    mnuchangemode
+            = makeAction(mnurun, "mnuchangemode", QStringLiteral("Mode"), QKeySequence(Qt::Key_F6));
     mnuhelp = menuBar()->addMenu(QStringLiteral("Help(&H)"));
     mnuhelp->setObjectName(QStringLiteral("mnuhelp"));
-    mnuaboutus = makeAction(mnuhelp, "mnuaboutus", QStringLiteral("About Software"), QKeySequence(Qt::CTRL | Qt::Key_H));
+    mnuaboutus = makeAction(mnuhelp,
+                            "mnuaboutus",
+                            QStringLiteral("About Software"),
+                            QKeySequence(Qt::CTRL | Qt::Key_H));
 }
 
 void Form1::buildTimers()

@@ -27,9 +27,10 @@ class QSlider;
 class QTimer;
 
 // What the window needs of the outside world. The program passes the real ones; tests pass fakes.
-struct Form1Platform {
-    std::unique_ptr<SerialPort> port;          // MSComm1
-    std::unique_ptr<CommonDialog> dialog;      // CommonDialog1
+struct Form1Platform
+{
+    std::unique_ptr<SerialPort> port;     // MSComm1
+    std::unique_ptr<CommonDialog> dialog; // CommonDialog1
     std::unique_ptr<MessageBoxes> messages;
 };
 
@@ -61,9 +62,9 @@ public:
     qint16 sampleIndex = 0;      // write position of the three rings
     qint16 measureKind = 0;      // kind of the last decoded reply or record
     bool traceEnabled = false;
-    qint16 operatingMode = 0;    // 1 realtime sampling, 2 read old data
-    qint16 dragY = 0;            // horizontal cursor being dragged: 0 none, 1 Y2, 2 Y1
-    qint16 dragX = 0;            // vertical cursor being dragged: 0 none, 1 X1, 2 X2
+    qint16 operatingMode = 0; // 1 realtime sampling, 2 read old data
+    qint16 dragY = 0;         // horizontal cursor being dragged: 0 none, 1 Y2, 2 Y1
+    qint16 dragX = 0;         // vertical cursor being dragged: 0 none, 1 X1, 2 X2
     double cursorX1 = 0;
     double cursorX2 = 0;
     double cursorY2 = 0;
@@ -93,30 +94,30 @@ public:
     QLineEdit *Text2 = nullptr;
     QLineEdit *Text3 = nullptr;
     QLineEdit *Text4 = nullptr;
-    QGroupBox *Frame8 = nullptr;     // "Measure(mA)"
+    QGroupBox *Frame8 = nullptr; // "Measure(mA)"
     QLabel *Label22 = nullptr;
     QLabel *Label23 = nullptr;
     QLabel *Label24 = nullptr;
     QLineEdit *Text13 = nullptr;
     QLineEdit *Text14 = nullptr;
     QLineEdit *Text15 = nullptr;
-    QGroupBox *Frame6 = nullptr;     // "Alarm Setting"
-    QCheckBox *Check1 = nullptr;     // "Ω"
-    QLineEdit *Text1 = nullptr;      // resistance limit
-    QLineEdit *Text9 = nullptr;      // current limit
+    QGroupBox *Frame6 = nullptr; // "Alarm Setting"
+    QCheckBox *Check1 = nullptr; // "Ω"
+    QLineEdit *Text1 = nullptr;  // resistance limit
+    QLineEdit *Text9 = nullptr;  // current limit
     ShapeIndicator *Shape2 = nullptr;
     ShapeIndicator *Shape4 = nullptr;
-    QCheckBox *Check2 = nullptr;     // "mA"
-    QGroupBox *Frame7 = nullptr;     // "Communication State"
+    QCheckBox *Check2 = nullptr; // "mA"
+    QGroupBox *Frame7 = nullptr; // "Communication State"
     ShapeIndicator *Shape1 = nullptr;
-    QLabel *Label2 = nullptr;        // link state
-    QLabel *Label1 = nullptr;        // last port opening
-    QLabel *Label6 = nullptr;        // status line
-    QPlainTextEdit *RichTextBox1 = nullptr; // data listing
+    QLabel *Label2 = nullptr;                 // link state
+    QLabel *Label1 = nullptr;                 // last port opening
+    QLabel *Label6 = nullptr;                 // status line
+    QPlainTextEdit *RichTextBox1 = nullptr;   // data listing
     QProgressBar *transferProgress = nullptr; // bytes of a stored-record block received
-    DrawingSurface *Picture1 = nullptr;     // trend chart
-    DrawingSurface *Picture3 = nullptr;     // cursor strip Y
-    DrawingSurface *Picture4 = nullptr;     // cursor strip X
+    DrawingSurface *Picture1 = nullptr;       // trend chart
+    DrawingSurface *Picture3 = nullptr;       // cursor strip Y
+    DrawingSurface *Picture4 = nullptr;       // cursor strip X
     QLabel *Label12 = nullptr;
     QLineEdit *Text5 = nullptr;
     QLabel *Label13 = nullptr;
@@ -136,7 +137,7 @@ public:
     QLabel *Label16 = nullptr;
     QLabel *Label17 = nullptr;
     QLabel *Label18 = nullptr;
-    QLabel *Picture2 = nullptr;      // logo
+    QLabel *Picture2 = nullptr; // logo
     QWidget *Picture5 = nullptr;
     ShapeIndicator *Shape3 = nullptr;
 

@@ -20,8 +20,14 @@ bool hasFixedWidthAscii(const QFont &font)
 QFont choose()
 {
     static const char *const candidates[] = {
-        "SimSun", "NSimSun", "宋体", "AR PL UMing CN", "AR PL SungtiL GB",
-        "WenQuanYi Micro Hei Mono", "Noto Sans Mono CJK SC", "Noto Sans Mono CJK TC",
+            "SimSun",
+            "NSimSun",
+            "宋体",
+            "AR PL UMing CN",
+            "AR PL SungtiL GB",
+            "WenQuanYi Micro Hei Mono",
+            "Noto Sans Mono CJK SC",
+            "Noto Sans Mono CJK TC",
     };
     const QStringList families = QFontDatabase::families();
     for (const char *name : candidates) {

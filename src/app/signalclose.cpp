@@ -25,7 +25,8 @@ extern "C" void onTerminationSignal(int signalNumber)
 {
     const int savedErrno = errno;
     // Back to the default: should the event loop be stuck, the next signal ends the program.
-    struct sigaction dfl {};
+    struct sigaction dfl
+    {};
     dfl.sa_handler = SIG_DFL;
     sigemptyset(&dfl.sa_mask);
     ::sigaction(signalNumber, &dfl, nullptr);
@@ -52,7 +53,8 @@ SignalClose::SignalClose(QWidget *window, bool quitAfterClose, QObject *parent)
     m_notifier = new QSocketNotifier(g_pipe[0], QSocketNotifier::Read, this);
     connect(m_notifier, &QSocketNotifier::activated, this, &SignalClose::onSignalByte);
 
-    struct sigaction action {};
+    struct sigaction action
+    {};
     action.sa_handler = onTerminationSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;

@@ -8,7 +8,8 @@
 
 // A surface's user coordinate system: the user units at its left, top, right and bottom edges.
 // Either axis may run backwards (the trend chart has y growing upward).
-struct UserScale {
+struct UserScale
+{
     double left = 0;
     double top = 0;
     double right = 1;

@@ -101,8 +101,8 @@ void Form1::DrawCursorChartX(float x1, float x2)
     bool drawn = false;
     {
         QPainter painter(&Picture4->image());
-        drawn = CursorStrip::drawX(painter, Picture4->mapping(), x1, x2,
-                                   surfaceTextStyle(Picture4));
+        drawn = CursorStrip::drawX(
+                painter, Picture4->mapping(), x1, x2, surfaceTextStyle(Picture4));
     }
     if (drawn)
         Picture4->imageChanged();
@@ -173,8 +173,8 @@ void Form1::DrawCursorChartY(float y2, float y1)
     bool drawn = false;
     {
         QPainter painter(&Picture3->image());
-        drawn = CursorStrip::drawY(painter, Picture3->mapping(), y2, y1,
-                                   surfaceTextStyle(Picture3));
+        drawn = CursorStrip::drawY(
+                painter, Picture3->mapping(), y2, y1, surfaceTextStyle(Picture3));
     }
     if (drawn)
         Picture3->imageChanged();

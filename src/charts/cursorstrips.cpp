@@ -29,8 +29,12 @@ void setMarkerPen(QPainter &painter)
 }
 
 // Text whose top left corner is at the given user position.
-void drawTextAt(QPainter &painter, const ChartMapping &mapping, double x, double y,
-                const QString &text, const TextStyle &style)
+void drawTextAt(QPainter &painter,
+                const ChartMapping &mapping,
+                double x,
+                double y,
+                const QString &text,
+                const TextStyle &style)
 {
     painter.setFont(style.font);
     painter.setPen(style.color);
@@ -44,9 +48,9 @@ void drawTextAt(QPainter &painter, const ChartMapping &mapping, double x, double
 void drawMarkerX(QPainter &painter, const ChartMapping &mapping, float x)
 {
     const QLine lines[3] = {
-        QLine(mapping.pixel(x, 0), mapping.pixel(x + 20, 20)),
-        QLine(mapping.pixel(x, 0), mapping.pixel(x - 20, 20)),
-        QLine(mapping.pixel(x + 20, 20), mapping.pixel(x - 20, 20)),
+            QLine(mapping.pixel(x, 0), mapping.pixel(x + 20, 20)),
+            QLine(mapping.pixel(x, 0), mapping.pixel(x - 20, 20)),
+            QLine(mapping.pixel(x + 20, 20), mapping.pixel(x - 20, 20)),
     };
     painter.drawLines(lines, 3);
 }
@@ -56,9 +60,9 @@ void drawMarkerX(QPainter &painter, const ChartMapping &mapping, float x)
 void drawMarkerY(QPainter &painter, const ChartMapping &mapping, float y)
 {
     const QLine lines[3] = {
-        QLine(mapping.pixel(0, y), mapping.pixel(20, y + 20)),
-        QLine(mapping.pixel(0, y), mapping.pixel(20, y - 20)),
-        QLine(mapping.pixel(20, y + 20), mapping.pixel(20, y - 20)),
+            QLine(mapping.pixel(0, y), mapping.pixel(20, y + 20)),
+            QLine(mapping.pixel(0, y), mapping.pixel(20, y - 20)),
+            QLine(mapping.pixel(20, y + 20), mapping.pixel(20, y - 20)),
     };
     painter.drawLines(lines, 3);
 }
@@ -70,8 +74,8 @@ QString label(const QString &prefix, float value)
     return prefix + QString::number(qint64(Charts::roundHalfEven(value)));
 }
 
-bool drawX(QPainter &painter, const ChartMapping &mapping, float x1, float x2,
-           const TextStyle &style)
+bool drawX(
+        QPainter &painter, const ChartMapping &mapping, float x1, float x2, const TextStyle &style)
 {
     if (!onChart(x1) || !onChart(x2))
         return false;
@@ -87,8 +91,8 @@ bool drawX(QPainter &painter, const ChartMapping &mapping, float x1, float x2,
     return true;
 }
 
-bool drawY(QPainter &painter, const ChartMapping &mapping, float y2, float y1,
-           const TextStyle &style)
+bool drawY(
+        QPainter &painter, const ChartMapping &mapping, float y2, float y1, const TextStyle &style)
 {
     if (!onChart(y2) || !onChart(y1))
         return false;

@@ -16,11 +16,18 @@ inline constexpr UserScale kScaleX{-10, 0, 1010, 136};
 // Strip Y: x from 0 at the left to 136, y along the chart's value axis, growing upward.
 inline constexpr UserScale kScaleY{0, 1010, 136, -10};
 
-inline QColor backgroundColor() { return Qt::white; }
-inline QColor markerColor() { return {0, 0, 255}; }
+inline QColor backgroundColor()
+{
+    return Qt::white;
+}
+inline QColor markerColor()
+{
+    return {0, 0, 255};
+}
 
 // How labels are written: the surface's own font and text colour.
-struct TextStyle {
+struct TextStyle
+{
     QFont font;
     QColor color = Qt::black;
 };
@@ -30,11 +37,11 @@ QString label(const QString &prefix, float value);
 
 // Redraws strip X with markers and labels of X1 and X2. When either value lies outside
 // 0..1000 nothing is drawn at all (the strip keeps its previous picture) and false is returned.
-bool drawX(QPainter &painter, const ChartMapping &mapping, float x1, float x2,
-           const TextStyle &style);
+bool drawX(
+        QPainter &painter, const ChartMapping &mapping, float x1, float x2, const TextStyle &style);
 
 // The same for strip Y with the markers of Y2 and Y1.
-bool drawY(QPainter &painter, const ChartMapping &mapping, float y2, float y1,
-           const TextStyle &style);
+bool drawY(
+        QPainter &painter, const ChartMapping &mapping, float y2, float y1, const TextStyle &style);
 
 } // namespace CursorStrip

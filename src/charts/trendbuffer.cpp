@@ -20,8 +20,13 @@ int WindowSegments(int sliderPosition)
     }
 }
 
-AppendResult appendSample(qint16 &sampleIndex, Ring &value1Samples, Ring &value2Samples,
-                          Ring &trendSamples, int segments, float value1, float value2,
+AppendResult appendSample(qint16 &sampleIndex,
+                          Ring &value1Samples,
+                          Ring &value2Samples,
+                          Ring &trendSamples,
+                          int segments,
+                          float value1,
+                          float value2,
                           float chartValue)
 {
     AppendResult result;

@@ -17,7 +17,8 @@ using Ring = std::array<float, kRingSize>;
 int WindowSegments(int sliderPosition);
 
 // What one appended reading did to the buffer.
-struct AppendResult {
+struct AppendResult
+{
     bool storedValues = false; // value1/value2 went into the statistics rings
     int valueIndex = -1;       // where they went
     int chartIndex = -1;       // where the chart value went; -1 when it was dropped
@@ -27,8 +28,13 @@ struct AppendResult {
 // at the advanced position; when the window of n segments is full (sampleIndex >= n + 1) the
 // position restarts at 0 without a statistics entry. A chart value that would land at 501, past
 // the last entry, is dropped.
-AppendResult appendSample(qint16 &sampleIndex, Ring &value1Samples, Ring &value2Samples,
-                          Ring &trendSamples, int segments, float value1, float value2,
+AppendResult appendSample(qint16 &sampleIndex,
+                          Ring &value1Samples,
+                          Ring &value2Samples,
+                          Ring &trendSamples,
+                          int segments,
+                          float value1,
+                          float value2,
                           float chartValue);
 
 } // namespace Trend

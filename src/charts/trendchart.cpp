@@ -31,7 +31,8 @@ const std::vector<QLine> &staticLines(const ChartMapping &mapping)
     add(0, 1000, 1000, 1000);
     add(0, 0, 0, 1000);
     add(1000, 0, 1000, 1000);
-    struct Edge {
+    struct Edge
+    {
         double minorLength;
         double majorLength;
         bool horizontalEdge;
@@ -39,10 +40,10 @@ const std::vector<QLine> &staticLines(const ChartMapping &mapping)
         double inward;
     };
     const Edge edges[] = {
-        {12, 20, true, 0, 1},     // bottom
-        {12, 20, true, 1000, -1}, // top
-        {8, 15, false, 0, 1},     // left
-        {8, 15, false, 1000, -1}, // right
+            {12, 20, true, 0, 1},     // bottom
+            {12, 20, true, 1000, -1}, // top
+            {8, 15, false, 0, 1},     // left
+            {8, 15, false, 1000, -1}, // right
     };
     for (const Edge &edge : edges) {
         for (const bool major : {false, true}) {
@@ -68,11 +69,12 @@ bool onChart(float v)
 }
 
 // The lines of one redraw, in pixels, grouped by how they are drawn.
-struct Lines {
+struct Lines
+{
     const std::vector<QLine> *frame = nullptr; // solid blue
     QLine cursors[4];                          // dotted blue
     int cursorCount = 0;
-    std::vector<QLine> *trace = nullptr;       // solid green
+    std::vector<QLine> *trace = nullptr; // solid green
     int traceCount = 0;
 };
 

@@ -15,11 +15,21 @@ namespace TrendChart {
 
 inline constexpr UserScale kScale{-10, 1010, 1010, -10};
 
-inline QColor backgroundColor() { return {150, 150, 150}; }
-inline QColor frameColor() { return {0, 0, 255}; } // frame, ticks and cursor lines
-inline QColor traceColor() { return {0, 255, 0}; }
+inline QColor backgroundColor()
+{
+    return {150, 150, 150};
+}
+inline QColor frameColor()
+{
+    return {0, 0, 255};
+} // frame, ticks and cursor lines
+inline QColor traceColor()
+{
+    return {0, 255, 0};
+}
 
-struct State {
+struct State
+{
     float x1 = 0;   // vertical cursor X1
     float x2 = 500; // vertical cursor X2
     float y2 = 500; // horizontal cursor Y2
@@ -41,7 +51,8 @@ void draw(QImage &image, const UserScale &scale, const State &state);
 
 // The ends of one trace segment after flattening: a segment with an end below 0 lies flat at
 // 0, else one with an end above 1000 lies flat at 1000. The below-zero test comes first.
-struct SegmentEnds {
+struct SegmentEnds
+{
     float a;
     float b;
 };

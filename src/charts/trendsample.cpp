@@ -6,7 +6,7 @@
 void Form1::AppendTrendSample(float value1, float value2, float chartValue)
 {
     const int n = Trend::WindowSegments(Slider2->value());
-    Trend::appendSample(sampleIndex, value1Samples, value2Samples, trendSamples, n, value1,
-                        value2, chartValue);
+    Trend::appendSample(
+            sampleIndex, value1Samples, value2Samples, trendSamples, n, value1, value2, chartValue);
     DrawTrendChart(float(cursorX1), float(cursorX2), float(cursorY2), float(cursorY1));
 }

@@ -22,8 +22,8 @@ void Form1::MSComm1_OnComm()
     // Timer4's reading request can follow the handshake byte before the answer is in; the answer
     // then arrives ahead of the reading. Both timers tick in step after a lost link, so without
     // taking it as the handshake here the instrument would never be found again while sampling.
-    const bool handshakeFirst = lastCommand == Protocol::ReadingRequest
-                                && Protocol::isHandshakeReply(replyBuffer);
+    const bool handshakeFirst
+            = lastCommand == Protocol::ReadingRequest && Protocol::isHandshakeReply(replyBuffer);
     if (!connected && (lastCommand == Protocol::Handshake || handshakeFirst)) {
         if (Protocol::isHandshakeReply(replyBuffer)) {
             Label2->setText(QStringLiteral("connection success"));

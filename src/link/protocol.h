@@ -9,12 +9,12 @@
 namespace Protocol {
 
 enum Command : qint16 {
-    EndOfLink = 0,     // sent when the window closes
-    Handshake = 5,     // handshake and keep-alive; answered D5 55 55
-    CountRequest = 15, // number of stored records; answered 05 05 hundreds units
-    BlockRequest = 25, // the stored records, count x 7 bytes
+    EndOfLink = 0,       // sent when the window closes
+    Handshake = 5,       // handshake and keep-alive; answered D5 55 55
+    CountRequest = 15,   // number of stored records; answered 05 05 hundreds units
+    BlockRequest = 25,   // the stored records, count x 7 bytes
     ReadingRequest = 35, // one realtime reading, 7 bytes
-    ModeSwitch = 55,   // instrument mode switch
+    ModeSwitch = 55,     // instrument mode switch
 };
 
 // Reply threshold set before sending a command; nullopt for 25, whose threshold the count reply

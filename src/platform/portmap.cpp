@@ -38,10 +38,10 @@ QStringList PortMap::orderSerialDevices(const QStringList &names, const QString 
                 continue;
             const QStringView digits = QStringView(name).mid(p.size());
             // Only plain numbered names: ttyUSB0, not ttyUSB, ttyUSB0.lock, ttyS1a or ttyS+1.
-            const bool plain = !digits.isEmpty()
-                               && std::all_of(digits.begin(), digits.end(), [](QChar c) {
-                                      return c >= QLatin1Char('0') && c <= QLatin1Char('9');
-                                  });
+            const bool plain
+                    = !digits.isEmpty() && std::all_of(digits.begin(), digits.end(), [](QChar c) {
+                          return c >= QLatin1Char('0') && c <= QLatin1Char('9');
+                      });
             bool ok = false;
             const qulonglong number = plain ? digits.toULongLong(&ok) : 0;
             if (!ok)

@@ -93,8 +93,11 @@ QtMessageBoxes::QtMessageBoxes(QWidget *parent)
 
 void QtMessageBoxes::show(Icon icon, const QString &title, const QString &text)
 {
-    QMessageBox box(icon == Information ? QMessageBox::Information : QMessageBox::Warning, title,
-                    text, QMessageBox::Ok, m_parent);
+    QMessageBox box(icon == Information ? QMessageBox::Information : QMessageBox::Warning,
+                    title,
+                    text,
+                    QMessageBox::Ok,
+                    m_parent);
     box.exec();
 }
 

@@ -213,7 +213,7 @@ void QtSerialPort::onErrorOccurred(QSerialPort::SerialPortError error)
     // QSerialPort reports a read that finds nothing (the waiting bytes were just emptied by a
     // command sent meanwhile) like a vanished device, and stops reading. A device that has not
     // hung up is still there: open it again rather than lose the link over it.
-    pollfd pfd {int(m_port.handle()), POLLIN, 0};
+    pollfd pfd{int(m_port.handle()), POLLIN, 0};
     const bool hungUp = ::poll(&pfd, 1, 0) < 0 || (pfd.revents & (POLLHUP | POLLERR | POLLNVAL));
     if (!hungUp) {
         m_port.close();

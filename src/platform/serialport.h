@@ -28,21 +28,21 @@ public:
     using QObject::QObject;
     ~SerialPort() override = default;
 
-    virtual bool portOpen() const = 0;          // read PortOpen
-    virtual void closePort() = 0;               // PortOpen := false; sends nothing
-    virtual void setCommPort(int n) = 0;        // CommPort := n (1..16)
+    virtual bool portOpen() const = 0;   // read PortOpen
+    virtual void closePort() = 0;        // PortOpen := false; sends nothing
+    virtual void setCommPort(int n) = 0; // CommPort := n (1..16)
     virtual int commPort() const = 0;
-    virtual OpenResult openPort() = 0;          // PortOpen := true with the fixed settings
+    virtual OpenResult openPort() = 0; // PortOpen := true with the fixed settings
     // RThreshold := t. Once t or more received bytes wait, OnComm is raised with kind 2;
     // t <= 0 raises none. Kept as a 32-bit count so a full block of records has a threshold.
     virtual void setRThreshold(int t) = 0;
     virtual int rThreshold() const = 0;
-    virtual void output(const QByteArray &bytes) = 0;  // Output := bytes
-    virtual QByteArray input() = 0;                     // read Input: every waiting byte
-    virtual void clearInBuffer() = 0;                   // InBufferCount := 0
-    virtual void clearOutBuffer() = 0;                  // OutBufferCount := 0, never losing a
-                                                        // byte already written
-    virtual int commEvent() const = 0;                  // read CommEvent
+    virtual void output(const QByteArray &bytes) = 0; // Output := bytes
+    virtual QByteArray input() = 0;                   // read Input: every waiting byte
+    virtual void clearInBuffer() = 0;                 // InBufferCount := 0
+    virtual void clearOutBuffer() = 0;                // OutBufferCount := 0, never losing a
+                                                      // byte already written
+    virtual int commEvent() const = 0;                // read CommEvent
 
 signals:
     // Raised on the event loop, never from inside another handler.

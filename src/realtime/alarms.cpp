@@ -26,7 +26,9 @@ Blink above(bool isAbove)
 
 } // namespace
 
-CheckDecision resistanceCheck(bool ticked, const QString &limitText, float storedLimit,
+CheckDecision resistanceCheck(bool ticked,
+                              const QString &limitText,
+                              float storedLimit,
                               float reading)
 {
     CheckDecision decision;
@@ -38,8 +40,8 @@ CheckDecision resistanceCheck(bool ticked, const QString &limitText, float store
     return decision;
 }
 
-CheckDecision currentCheck(bool ticked, const QString &limitText, float storedLimit,
-                           float reading, int rangeCode)
+CheckDecision currentCheck(
+        bool ticked, const QString &limitText, float storedLimit, float reading, int rangeCode)
 {
     CheckDecision decision;
     if (!ticked)

@@ -33,8 +33,8 @@ QString plain(float value)
     // the rounded number out in full.
     // (to_chars and from_chars, unlike printf and strtod, ignore the process locale.)
     char buffer[64];
-    const auto written = std::to_chars(buffer, buffer + sizeof buffer, double(value),
-                                       std::chars_format::scientific, 6);
+    const auto written = std::to_chars(
+            buffer, buffer + sizeof buffer, double(value), std::chars_format::scientific, 6);
     double rounded = double(value);
     std::from_chars(buffer, written.ptr, rounded);
     const int exponent = int(std::floor(std::log10(std::fabs(rounded))));
@@ -116,8 +116,8 @@ double readLeadingNumber(const QString &text)
     if (number.startsWith('+') || negative)
         number.remove(0, 1);
     double value = 0.0;
-    const auto [ptr, ec] = std::from_chars(number.constData(), number.constData() + number.size(),
-                                           value);
+    const auto [ptr, ec]
+            = std::from_chars(number.constData(), number.constData() + number.size(), value);
     Q_UNUSED(ptr);
     // Too large for a double: infinity, which every range check rejects. Too small: zero.
     if (ec == std::errc::result_out_of_range) {

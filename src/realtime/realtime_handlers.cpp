@@ -63,8 +63,12 @@ void markLimitBox(QLineEdit *box, const Alarms::CheckDecision &decision, const Q
     }
 }
 
-void showStatistics(const Trend::Ring &ring, int segments, float bound, QLineEdit *maxBox,
-                    QLineEdit *minBox, QLineEdit *meanBox)
+void showStatistics(const Trend::Ring &ring,
+                    int segments,
+                    float bound,
+                    QLineEdit *maxBox,
+                    QLineEdit *minBox,
+                    QLineEdit *meanBox)
 {
     const std::optional<Alarms::Statistics> s = Alarms::statistics(ring, segments, bound);
     if (!s)
@@ -118,7 +122,7 @@ void Form1::DecodeRealtimeReply()
 void Form1::CheckResistanceAlarm(float reading)
 {
     const Alarms::CheckDecision d = Alarms::resistanceCheck(
-        Check1->checkState() == Qt::Checked, Text1->text(), resistanceLimit, reading);
+            Check1->checkState() == Qt::Checked, Text1->text(), resistanceLimit, reading);
     if (d.limitRejected)
         Label6->setText(QStringLiteral("input error"));
     if (d.newLimit)
@@ -130,7 +134,7 @@ void Form1::CheckResistanceAlarm(float reading)
 void Form1::CheckCurrentAlarm(float reading, int rangeCode, const QString &message)
 {
     const Alarms::CheckDecision d = Alarms::currentCheck(
-        Check2->checkState() == Qt::Checked, Text9->text(), currentLimit, reading, rangeCode);
+            Check2->checkState() == Qt::Checked, Text9->text(), currentLimit, reading, rangeCode);
     if (d.limitRejected)
         Label6->setText(message);
     if (d.newLimit)
@@ -143,8 +147,12 @@ void Form1::Timer6_Timer()
 {
     Timer7->stop();
     Shape2->setFillState(0);
-    showStatistics(value1Samples, Trend::WindowSegments(Slider2->value()),
-                   Alarms::kResistanceStatisticsBound, Text2, Text3, Text4);
+    showStatistics(value1Samples,
+                   Trend::WindowSegments(Slider2->value()),
+                   Alarms::kResistanceStatisticsBound,
+                   Text2,
+                   Text3,
+                   Text4);
 }
 
 void Form1::Timer7_Timer()
@@ -157,8 +165,12 @@ void Form1::Timer8_Timer()
 {
     Timer9->stop();
     Shape4->setFillState(0);
-    showStatistics(value2Samples, Trend::WindowSegments(Slider2->value()),
-                   Alarms::kCurrentStatisticsBound, Text13, Text14, Text15);
+    showStatistics(value2Samples,
+                   Trend::WindowSegments(Slider2->value()),
+                   Alarms::kCurrentStatisticsBound,
+                   Text13,
+                   Text14,
+                   Text15);
 }
 
 void Form1::Timer9_Timer()

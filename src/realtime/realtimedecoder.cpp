@@ -235,8 +235,7 @@ DecodeResult decodeReply(const QByteArray &reply, const DecodeFlags &flags)
 
     result.label8 = resistanceMagnification(flags.slider1);
     result.label19 = currentMagnification(flags.slider3);
-    result.plotValue = applyMagnification(applyMagnification(value1, flags.slider1),
-                                          flags.slider3);
+    result.plotValue = applyMagnification(applyMagnification(value1, flags.slider1), flags.slider3);
     return result;
 }
 

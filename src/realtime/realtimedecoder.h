@@ -13,7 +13,8 @@ namespace Realtime {
 constexpr int kReplySize = 7;
 
 // What the decoder reads of the window besides the reply bytes.
-struct DecodeFlags {
+struct DecodeFlags
+{
     quint8 singleValue = 0; // second value already seen absent (255)
     QString label25;        // caption of the second readout before this reply
     int slider1 = 5;        // magnification of the first value, positions 1..5
@@ -23,7 +24,8 @@ struct DecodeFlags {
 // Enabled state wanted for a control; nullopt leaves it as it is.
 using Enable = std::optional<bool>;
 
-struct ControlEnables {
+struct ControlEnables
+{
     Enable slider1;
     Enable slider3;
     Enable check1;
@@ -33,15 +35,17 @@ struct ControlEnables {
 };
 
 // One alarm check to run, in order, with the value as the readouts left it.
-struct AlarmCall {
+struct AlarmCall
+{
     enum Which { Resistance, Current };
     Which which = Resistance;
     float reading = 0;
-    int rangeCode = 0;   // current check only
-    QString message;     // current check only: text shown for a rejected limit
+    int rangeCode = 0; // current check only
+    QString message;   // current check only: text shown for a rejected limit
 };
 
-struct DecodeResult {
+struct DecodeResult
+{
     // False when the buffer held fewer than seven bytes: such a burst is not a reading, and the
     // window is left exactly as it was (no readout, no kind, no alarm check, no sample).
     bool complete = false;
@@ -55,7 +59,7 @@ struct DecodeResult {
     QList<AlarmCall> alarms;
     // Both readouts " ERROR": nothing is stored, no caption changes, no redraw.
     bool dropped = false;
-    std::optional<QString> label8;  // magnification captions; nullopt leaves them
+    std::optional<QString> label8; // magnification captions; nullopt leaves them
     std::optional<QString> label19;
     float plotValue = 0; // chart value: value 1 scaled by both magnification sliders
 };

@@ -14,8 +14,8 @@ namespace DataFile {
 std::optional<QByteArray> encode(const QString &listing, QString *why = nullptr);
 
 // What the save dialog is given.
-QString defaultName();   // "Quillobarent"
-QString filter();        // one type: "文本格式 (*.txt)" with the pattern "*.txt"
-QString defaultExt();    // ".txt"
+QString defaultName(); // "Quillobarent"
+QString filter();      // one type: "文本格式 (*.txt)" with the pattern "*.txt"
+QString defaultExt();  // ".txt"
 
 } // namespace DataFile

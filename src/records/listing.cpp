@@ -250,7 +250,8 @@ Result build(const std::uint8_t *bytes, std::ptrdiff_t size, int count, quint8 s
     else
         records = qMin(records, size / kRecordBytes);
 
-    const QString head = title() + QLatin1StringView("\r\n\r\n")
+    const QString head = title()
+                         + QLatin1StringView("\r\n\r\n")
                          // The header follows the flag as it was before this block.
                          + (singleValue ? oneColumnHeader() : twoColumnHeader());
     Writer out(result.text, head.size() + records * kLongestLine);

@@ -26,7 +26,8 @@ QString clearOneColumnHeader();
 // What the listing holds before any transfer: the title and a line break.
 QString startText();
 
-struct Result {
+struct Result
+{
     QString text;                      // the whole listing, CR LF line breaks, no final break
     quint8 singleValue = 0;            // the flag after the block (255 seen: 1, and it stays 1)
     std::optional<qint16> measureKind; // kind of the last record; empty when none was decoded

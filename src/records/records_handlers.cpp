@@ -30,8 +30,8 @@ void Form1::DecodeStoredRecords()
     Check1->setEnabled(false);
     Check2->setEnabled(false);
     const auto *bytes = reinterpret_cast<const std::uint8_t *>(replyBuffer.constData());
-    const Listing::Result listing = Listing::build(bytes, replyBuffer.size(), recordCount,
-                                                   singleValue);
+    const Listing::Result listing
+            = Listing::build(bytes, replyBuffer.size(), recordCount, singleValue);
     singleValue = listing.singleValue;
     if (listing.measureKind)
         measureKind = *listing.measureKind;
@@ -52,14 +52,15 @@ void Form1::Command5_Click()
         return; // cancelled (or the dialog failed): nothing written, nothing shown
 
     QString why;
-    const std::optional<QByteArray> bytes = DataFile::encode(ListingView::text(*RichTextBox1),
-                                                             &why);
+    const std::optional<QByteArray> bytes
+            = DataFile::encode(ListingView::text(*RichTextBox1), &why);
     if (!bytes) {
         messageBoxes().beep();
-        messageBoxes().show(MessageBoxes::Exclamation, QStringLiteral("Saving Error!"),
+        messageBoxes().show(MessageBoxes::Exclamation,
+                            QStringLiteral("Saving Error!"),
                             QStringLiteral("文件保存出错.") + QStringLiteral("\r\n")
-                                + QDir::toNativeSeparators(dialog.fileName)
-                                + QStringLiteral("\r\n") + why);
+                                    + QDir::toNativeSeparators(dialog.fileName)
+                                    + QStringLiteral("\r\n") + why);
         return;
     }
     WriteSavedFile(dialog.fileName, *bytes);
@@ -68,8 +69,8 @@ void Form1::Command5_Click()
 void Form1::Command6_Click()
 {
     // A further header at the end of the last line; nothing is removed.
-    ListingView::append(*RichTextBox1, singleValue ? Listing::clearOneColumnHeader()
-                                                   : Listing::twoColumnHeader());
+    ListingView::append(*RichTextBox1,
+                        singleValue ? Listing::clearOneColumnHeader() : Listing::twoColumnHeader());
 }
 
 void Form1::Command7_Click()
@@ -97,8 +98,8 @@ void Form1::mnuprint_Click()
 {
     CommonDialog &dialog = CommonDialog1();
     const bool textSelected = RichTextBox1->textCursor().hasSelection();
-    dialog.flags = CommonDialog::PD_RETURNDC | CommonDialog::PD_NOPAGENUMS
-                   | CommonDialog::PD_ALLPAGES;
+    dialog.flags
+            = CommonDialog::PD_RETURNDC | CommonDialog::PD_NOPAGENUMS | CommonDialog::PD_ALLPAGES;
     if (textSelected)
         dialog.flags += CommonDialog::PD_SELECTION;
     dialog.cancelError = true;
@@ -109,9 +110,10 @@ void Form1::mnuprint_Click()
         return;
     if (result != CommonDialog::Accepted) {
         messageBoxes().beep();
-        messageBoxes().show(MessageBoxes::Exclamation, QStringLiteral("Printing Error!"),
+        messageBoxes().show(MessageBoxes::Exclamation,
+                            QStringLiteral("Printing Error!"),
                             QStringLiteral("文件打印出错.") + QStringLiteral("\r\n")
-                                + dialog.errorDescription);
+                                    + dialog.errorDescription);
         return;
     }
 
@@ -131,19 +133,19 @@ void Form1::mnuprint_Click()
 void Form1::mnuprintsetting_Click()
 {
     CommonDialog &dialog = CommonDialog1();
-    dialog.flags = CommonDialog::PD_PRINTSETUP | CommonDialog::PD_RETURNDC
-                   | CommonDialog::PD_NOPAGENUMS;
+    dialog.flags
+            = CommonDialog::PD_PRINTSETUP | CommonDialog::PD_RETURNDC | CommonDialog::PD_NOPAGENUMS;
     dialog.cancelError = true;
     bool selectionChosen = false;
     const CommonDialog::Result result = dialog.showPrinter(printer(), selectionChosen);
     if (result == CommonDialog::Accepted || result == CommonDialog::Cancelled)
         return; // the choices are made on printer(), which later printing uses
     messageBoxes().beep();
-    messageBoxes().show(MessageBoxes::Exclamation, QStringLiteral("Printsetting Error!"),
+    messageBoxes().show(MessageBoxes::Exclamation,
+                        QStringLiteral("Printsetting Error!"),
                         QStringLiteral("打印设置出错.") + QStringLiteral("\r\n")
-                            + dialog.errorDescription);
+                                + dialog.errorDescription);
 }
-
 
 void Form1::PrintWindow()
 {
@@ -157,8 +159,8 @@ void Form1::PrintWindow()
     const QRect page = painter.viewport();
     QSize size = picture.size();
     size.scale(page.size(), Qt::KeepAspectRatio);
-    const QRect area(page.x() + (page.width() - size.width()) / 2, page.y(), size.width(),
-                     size.height());
+    const QRect area(
+            page.x() + (page.width() - size.width()) / 2, page.y(), size.width(), size.height());
     painter.setRenderHint(QPainter::SmoothPixmapTransform);
     painter.drawPixmap(area, picture);
     painter.end();
@@ -171,8 +173,9 @@ bool Form1::WriteSavedFile(const QString &path, const QByteArray &bytes)
         return true;
     // The old file, if any, is still there: QSaveFile replaces it only with a complete new one.
     messageBoxes().beep();
-    messageBoxes().show(MessageBoxes::Exclamation, QStringLiteral("Saving Error!"),
+    messageBoxes().show(MessageBoxes::Exclamation,
+                        QStringLiteral("Saving Error!"),
                         QStringLiteral("文件保存出错.") + QStringLiteral("\r\n")
-                            + QDir::toNativeSeparators(path) + QStringLiteral("\r\n") + why);
+                                + QDir::toNativeSeparators(path) + QStringLiteral("\r\n") + why);
     return false;
 }

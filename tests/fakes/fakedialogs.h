@@ -12,21 +12,23 @@
 class FakeCommonDialog final : public CommonDialog
 {
 public:
-    struct SaveAnswer {
+    struct SaveAnswer
+    {
         Result result = Accepted;
-        QString path;         // chosen path; empty keeps the proposed name (in initDir, with
-                              // the default extension added, as the real dialog does)
-        int filterIndex = 0;  // chosen type; 0 keeps the current index
+        QString path;        // chosen path; empty keeps the proposed name (in initDir, with
+                             // the default extension added, as the real dialog does)
+        int filterIndex = 0; // chosen type; 0 keeps the current index
     };
-    struct Shown {
+    struct Shown
+    {
         QString fileName, filter, defaultExt, initDir;
         int filterIndex = 0;
         int flags = 0;
         bool cancelError = false;
     };
 
-    QList<SaveAnswer> saveAnswers;   // consumed in order; empty answers Cancelled
-    QList<Result> printerAnswers;    // consumed in order; empty answers Cancelled
+    QList<SaveAnswer> saveAnswers; // consumed in order; empty answers Cancelled
+    QList<Result> printerAnswers;  // consumed in order; empty answers Cancelled
     // Range the user leaves the printer dialog with; unset keeps the preset one, as a user who
     // just presses Print does: the selection when the program set PD_SELECTION.
     std::optional<bool> printerSelectionChosen;
@@ -44,7 +46,8 @@ private:
 class FakeMessageBoxes final : public MessageBoxes
 {
 public:
-    struct Message {
+    struct Message
+    {
         Icon icon;
         QString title;
         QString text;

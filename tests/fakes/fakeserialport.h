@@ -15,9 +15,9 @@ public:
     using SerialPort::SerialPort;
 
     // ---- What the program did ----
-    QByteArray written;         // every byte output, in order, across opens
-    QList<int> thresholds;      // every threshold set, in order
-    QList<int> openedPorts;     // every port number an open was tried on
+    QByteArray written;     // every byte output, in order, across opens
+    QList<int> thresholds;  // every threshold set, in order
+    QList<int> openedPorts; // every port number an open was tried on
     int clearInCount = 0;
     int clearOutCount = 0;
 

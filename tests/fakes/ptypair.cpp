@@ -19,7 +19,7 @@ PtyPair::PtyPair()
         return;
     // Raw on both sides: the instrument's bytes must pass untouched (no CR/LF translation, no
     // echo of the program's commands back to it).
-    termios tio {};
+    termios tio{};
     if (::tcgetattr(slave, &tio) == 0) {
         ::cfmakeraw(&tio);
         ::tcsetattr(slave, TCSANOW, &tio);

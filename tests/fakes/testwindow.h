@@ -7,7 +7,8 @@
 #include <memory>
 
 // A main window built on fakes, with raw pointers to them for the test to drive and inspect.
-struct TestWindow {
+struct TestWindow
+{
     FakeSerialPort *port = nullptr;
     FakeCommonDialog *dialog = nullptr;
     FakeMessageBoxes *messages = nullptr;

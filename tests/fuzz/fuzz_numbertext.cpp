@@ -23,7 +23,7 @@ void readerOnText(const QString &text)
     check(!std::isnan(value), "reader gave NaN");
     // Blanks in front are skipped, and text after the number is ignored.
     check(NumberText::readLeadingNumber(QStringLiteral(" \t") + text) == value
-              || (std::isnan(value)),
+                  || (std::isnan(value)),
           "leading blanks changed the number");
     check(NumberText::readLeadingNumber(text + QStringLiteral("x")) == value,
           "text after the number changed it");

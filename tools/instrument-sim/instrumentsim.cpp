@@ -40,7 +40,7 @@ bool InstrumentSim::open()
     char name[256] = {};
     // Raw from the start: before the program opens the port nothing may be echoed back to the
     // instrument or translated (0x0D, 0x11, 0x13 are ordinary bytes here).
-    termios tio {};
+    termios tio{};
     ::cfmakeraw(&tio);
     ::cfsetispeed(&tio, B9600);
     ::cfsetospeed(&tio, B9600);

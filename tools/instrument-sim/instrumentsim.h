@@ -26,17 +26,18 @@ public:
     static constexpr qint64 kByteNs = 1'041'667;
 
     // What goes wrong, on demand. All off by default.
-    struct Faults {
-        bool silent = false;     // hears commands, answers nothing (instrument unplugged)
-        int silentAfter = -1;    // fall silent after this many more replies (-1: never)
-        int vanishAfter = -1;    // close the pty after this many more replies (-1: never)
+    struct Faults
+    {
+        bool silent = false;       // hears commands, answers nothing (instrument unplugged)
+        int silentAfter = -1;      // fall silent after this many more replies (-1: never)
+        int vanishAfter = -1;      // close the pty after this many more replies (-1: never)
         qint64 cutAfterBytes = -1; // mid-reply: after this many more bytes, stop (-1: never)
         bool cutVanishes = false;  // ... and close the pty instead of only falling silent
-        int lateMs = 0;          // every reply starts this late
-        bool garbage = false;    // every reply is replaced by as many random bytes
-        int splitGapMs = 0;      // > 0: reply bytes leave one at a time, this far apart
-        bool burst9 = false;     // realtime replies carry two extra bytes (9 in all)
-        bool badCount = false;   // the count reply is 05 04 hi lo
+        int lateMs = 0;            // every reply starts this late
+        bool garbage = false;      // every reply is replaced by as many random bytes
+        int splitGapMs = 0;        // > 0: reply bytes leave one at a time, this far apart
+        bool burst9 = false;       // realtime replies carry two extra bytes (9 in all)
+        bool badCount = false;     // the count reply is 05 04 hi lo
     };
 
     explicit InstrumentSim(QObject *parent = nullptr);
@@ -88,9 +89,10 @@ signals:
     void log(const QString &line);
 
 private:
-    struct OutByte {
+    struct OutByte
+    {
         char byte;
-        qint64 dueNs;    // not before this time on m_clock
+        qint64 dueNs; // not before this time on m_clock
         bool lastOfReply;
     };
 

@@ -31,7 +31,8 @@ void removeLink()
 {
     if (g_linkPath.isEmpty())
         return;
-    struct stat st {};
+    struct stat st
+    {};
     if (::lstat(g_linkPath.constData(), &st) == 0 && S_ISLNK(st.st_mode))
         ::unlink(g_linkPath.constData());
     g_linkPath.clear();
@@ -42,20 +43,22 @@ void removeLink()
 bool makeLink(const QString &link, const QString &target, QString *why)
 {
     const QByteArray path = QFile::encodeName(link);
-    struct stat st {};
+    struct stat st
+    {};
     if (::lstat(path.constData(), &st) == 0) {
         if (!S_ISLNK(st.st_mode)) {
             *why = QStringLiteral("%1 exists and is not a link: a real device? Choose another "
                                   "name.")
-                       .arg(link);
+                           .arg(link);
             return false;
         }
         ::unlink(path.constData());
     }
     if (::symlink(QFile::encodeName(target).constData(), path.constData()) != 0) {
         *why = QStringLiteral("cannot create %1: %2%3")
-                   .arg(link, QString::fromLocal8Bit(std::strerror(errno)),
-                        ::geteuid() != 0 ? QStringLiteral(" (run as root)") : QString());
+                       .arg(link,
+                            QString::fromLocal8Bit(std::strerror(errno)),
+                            ::geteuid() != 0 ? QStringLiteral(" (run as root)") : QString());
         return false;
     }
     g_linkPath = path;
@@ -71,10 +74,10 @@ int main(int argc, char *argv[])
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
-        "Plays the clamp-on earth-resistance tester on a pseudo-terminal.\n"
-        "Answers 5 with D5 55 55, 35 with a live reading, 15 with the record count, 25 with the "
-        "stored records; 55 switches the measurement kind, 0 ends the session.\n"
-        "While running: kill -USR1 <pid> unplugs or replugs the instrument (it falls silent)."));
+            "Plays the clamp-on earth-resistance tester on a pseudo-terminal.\n"
+            "Answers 5 with D5 55 55, 35 with a live reading, 15 with the record count, 25 with the "
+            "stored records; 55 switches the measurement kind, 0 ends the session.\n"
+            "While running: kill -USR1 <pid> unplugs or replugs the instrument (it falls silent)."));
     parser.addHelpOption();
     const QCommandLineOption linkOpt(QStringLiteral("link"),
                                      QStringLiteral("Also make <path> a link to the pty (root; "
@@ -82,19 +85,22 @@ int main(int argc, char *argv[])
                                      QStringLiteral("path"));
     const QCommandLineOption recordsOpt(QStringLiteral("records"),
                                         QStringLiteral("Stored records, 0 to 9999 (default 36)."),
-                                        QStringLiteral("n"), QStringLiteral("36"));
+                                        QStringLiteral("n"),
+                                        QStringLiteral("36"));
     const QCommandLineOption fastOpt(QStringLiteral("fast"),
                                      QStringLiteral("Unpaced: replies leave at once instead of at "
                                                     "9600 baud."));
     const QCommandLineOption kindOpt(QStringLiteral("kind"),
                                      QStringLiteral("Start in measurement kind 1 to 4."),
-                                     QStringLiteral("k"), QStringLiteral("1"));
+                                     QStringLiteral("k"),
+                                     QStringLiteral("1"));
     const QCommandLineOption holdOpt(QStringLiteral("hold-kind"),
                                      QStringLiteral("Keep the kind until 55 switches it (default: "
                                                     "cycle through the four kinds)."));
     const QCommandLineOption seedOpt(QStringLiteral("seed"),
                                      QStringLiteral("Seed of the readings and records."),
-                                     QStringLiteral("n"), QStringLiteral("1"));
+                                     QStringLiteral("n"),
+                                     QStringLiteral("1"));
     const QCommandLineOption silentOpt(QStringLiteral("silent"),
                                        QStringLiteral("Answer nothing (an unplugged tester)."));
     const QCommandLineOption silentAfterOpt(QStringLiteral("silent-after"),
@@ -117,9 +123,21 @@ int main(int argc, char *argv[])
                                          QStringLiteral("Answer the count request with 05 04."));
     const QCommandLineOption verboseOpt({QStringLiteral("v"), QStringLiteral("verbose")},
                                         QStringLiteral("Log every command on stderr."));
-    parser.addOptions({linkOpt, recordsOpt, fastOpt, kindOpt, holdOpt, seedOpt, silentOpt,
-                       silentAfterOpt, vanishAfterOpt, lateOpt, garbageOpt, splitOpt, burstOpt,
-                       badCountOpt, verboseOpt});
+    parser.addOptions({linkOpt,
+                       recordsOpt,
+                       fastOpt,
+                       kindOpt,
+                       holdOpt,
+                       seedOpt,
+                       silentOpt,
+                       silentAfterOpt,
+                       vanishAfterOpt,
+                       lateOpt,
+                       garbageOpt,
+                       splitOpt,
+                       burstOpt,
+                       badCountOpt,
+                       verboseOpt});
     parser.process(app);
 
     QTextStream err(stderr);
@@ -179,7 +197,8 @@ int main(int argc, char *argv[])
     // SIGUSR1 unplugs or replugs.
     if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, g_signalPipe) != 0)
         return 1;
-    struct sigaction action {};
+    struct sigaction action
+    {};
     action.sa_handler = onSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;

@@ -134,7 +134,7 @@ QByteArray storedRecords(int count, quint32 seed)
     for (int i = 0; i < count; ++i) {
         // Measurements come in small runs of one kind, as a user walks from pole to pole.
         const int kind = 1 + int((i / 5 + mix(seed, quint64(i / 5)) % 4) % 4);
-        const Oddity oddity = i % 37 == 36 ? Oddity::Over
+        const Oddity oddity = i % 37 == 36   ? Oddity::Over
                               : i % 41 == 40 ? Oddity::Under
                               : i % 53 == 52 ? Oddity::BadRange
                                              : Oddity::None;
