@@ -405,16 +405,14 @@ void Form1::setListingFont()
 
 void Form1::buildMenus()
 {
-    auto makeAction = [this](QMenu *menu,
-                             const char *name,
-                             const QString &text,
-                             const QKeySequence &shortcut) {
-        QAction *action = menu->addAction(text);
-        action->setObjectName(QLatin1String(name));
-        if (!shortcut.isEmpty())
-            action->setShortcut(shortcut);
-        return action;
-    };
+    auto makeAction
+            = [](QMenu *menu, const char *name, const QString &text, const QKeySequence &shortcut) {
+                  QAction *action = menu->addAction(text);
+                  action->setObjectName(QLatin1String(name));
+                  if (!shortcut.isEmpty())
+                      action->setShortcut(shortcut);
+                  return action;
+              };
     mnufile = menuBar()->addMenu(QStringLiteral("File(&F)"));
     mnufile->setObjectName(QStringLiteral("mnufile"));
     mnusave = makeAction(
