@@ -11,6 +11,7 @@ class TestNumberText : public QObject
     Q_OBJECT
 
 private slots:
+    void scaledWritersMatchTexts();
     void plain_data();
     void plain();
     void plainOfDivisions_data();
@@ -23,6 +24,35 @@ private slots:
     void readLeadingNumber();
     void readLeadingNumberOutOfDoubleRange();
 };
+
+// The listing's fast writers must give the same texts as plain() and fixed() of the
+// single-precision quotient, for every value two base-100 bytes can carry.
+void TestNumberText::scaledWritersMatchTexts()
+{
+    static constexpr float kDivisor[] = {1.0f, 10.0f, 100.0f, 1000.0f};
+    char16_t buffer[16];
+    for (int decimals = 0; decimals <= 3; ++decimals) {
+        for (std::uint32_t v = 0; v <= 25755; ++v) {
+            const float quotient = float(v) / kDivisor[decimals];
+            char16_t *end = NumberText::writePlainScaled(buffer, v, decimals);
+            const QString plain = QString::fromUtf16(buffer, end - buffer);
+            if (plain != NumberText::plain(quotient))
+                QFAIL(qPrintable(
+                        QStringLiteral("plain %1/10^%2: %3").arg(v).arg(decimals).arg(plain)));
+            if (decimals == 0)
+                continue;
+            end = NumberText::writeFixedScaled(buffer, v, decimals);
+            const QString fixed = QString::fromUtf16(buffer, end - buffer);
+            if (fixed != NumberText::fixed(quotient, decimals))
+                QFAIL(qPrintable(
+                        QStringLiteral("fixed %1/10^%2: %3").arg(v).arg(decimals).arg(fixed)));
+        }
+    }
+    char16_t *end = NumberText::writeWhole(buffer, 7, 3);
+    QCOMPARE(QString::fromUtf16(buffer, end - buffer), QStringLiteral("007"));
+    end = NumberText::writeWhole(buffer, 1234, 3);
+    QCOMPARE(QString::fromUtf16(buffer, end - buffer), QStringLiteral("1234"));
+}
 
 void TestNumberText::plain_data()
 {

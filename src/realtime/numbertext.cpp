@@ -75,6 +75,54 @@ QString twoDigits(float value)
     return QStringLiteral("%1").arg(whole, 2, 10, QLatin1Char('0'));
 }
 
+char16_t *writeWhole(char16_t *out, std::uint32_t n, int minDigits)
+{
+    char16_t digits[10];
+    int count = 0;
+    do {
+        digits[count++] = char16_t(u'0' + n % 10);
+        n /= 10;
+    } while (n != 0);
+    for (int i = count; i < minDigits; ++i)
+        *out++ = u'0';
+    while (count > 0)
+        *out++ = digits[--count];
+    return out;
+}
+
+namespace {
+// v / 10^decimals written exactly from the integer: at seven significant digits the
+// single-precision division leaves no trace for these values.
+char16_t *writeScaled(char16_t *out, std::uint32_t v, int decimals, bool keepZeros)
+{
+    static constexpr std::uint32_t kScale[] = {1, 10, 100, 1000};
+    const std::uint32_t scale = kScale[qBound(0, decimals, 3)];
+    out = writeWhole(out, v / scale);
+    std::uint32_t fraction = v % scale;
+    int shown = qBound(0, decimals, 3);
+    if (!keepZeros) {
+        while (shown > 0 && fraction % 10 == 0) {
+            fraction /= 10;
+            --shown;
+        }
+    }
+    if (shown == 0)
+        return out;
+    *out++ = u'.';
+    return writeWhole(out, fraction, shown);
+}
+} // namespace
+
+char16_t *writePlainScaled(char16_t *out, std::uint32_t v, int decimals)
+{
+    return writeScaled(out, v, decimals, false);
+}
+
+char16_t *writeFixedScaled(char16_t *out, std::uint32_t v, int decimals)
+{
+    return writeScaled(out, v, decimals, true);
+}
+
 double readLeadingNumber(const QString &text)
 {
     qsizetype i = 0;

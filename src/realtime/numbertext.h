@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include <cstdint>
+
 // Number texts shared by the realtime readouts and the stored-record listing.
 namespace NumberText {
 
@@ -16,6 +18,15 @@ QString fixed(float value, int decimals);
 
 // Whole number with at least two digits: 5 -> "05", 1230 -> "1230".
 QString twoDigits(float value);
+
+// Fast writers for the texts of a whole number v divided by 10^decimals (decimals 0..3), used
+// where many numbers are written at once (the stored-record listing). For v below 10^7 they give
+// exactly the texts plain() and fixed() give for the single-precision quotient. Each writes at
+// `out` and returns the position after the text; the caller provides the room (at most 11
+// characters).
+char16_t *writeWhole(char16_t *out, std::uint32_t n, int minDigits = 1);
+char16_t *writePlainScaled(char16_t *out, std::uint32_t v, int decimals);
+char16_t *writeFixedScaled(char16_t *out, std::uint32_t v, int decimals);
 
 // Reads the number at the start of a text the way the limit and cursor boxes do: blanks are
 // skipped, then the longest beginning that forms a decimal number (optional sign, digits, one

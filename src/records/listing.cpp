@@ -1,5 +1,7 @@
 #include "records/listing.h"
 
+#include "realtime/numbertext.h"
+
 #include <QLatin1StringView>
 
 #include <algorithm>
@@ -43,44 +45,19 @@ public:
         std::fill_n(m_at, n, u' ');
         m_at += n;
     }
-    // A whole number with at least minDigits digits (leading zeros).
+    // The number texts come from the shared module, written straight into the buffer.
     void whole(std::uint32_t n, int minDigits = 1)
     {
-        char16_t digits[10];
-        int count = 0;
-        do {
-            digits[count++] = char16_t(u'0' + n % 10);
-            n /= 10;
-        } while (n != 0);
-        for (int i = count; i < minDigits; ++i)
-            *m_at++ = u'0';
-        while (count > 0)
-            *m_at++ = digits[--count];
+        m_at = NumberText::writeWhole(m_at, n, minDigits);
     }
-    // v / 10^decimals written exactly, with all its decimals (fixed) or without trailing zeros
-    // and point (plain). The values are whole numbers of at most five digits, so this is the
-    // same text that the shared number texts give for the single-precision quotient: at seven
-    // significant digits the division leaves no trace (checked for every value by the tests).
-    void decimal(std::uint32_t v, int decimals, bool keepZeros)
+    void plain(std::uint32_t v, int decimals)
     {
-        static constexpr std::uint32_t kScale[] = {1, 10, 100, 1000};
-        const std::uint32_t scale = kScale[decimals];
-        whole(v / scale);
-        std::uint32_t fraction = v % scale;
-        int shown = decimals;
-        if (!keepZeros) {
-            while (shown > 0 && fraction % 10 == 0) {
-                fraction /= 10;
-                --shown;
-            }
-        }
-        if (shown == 0)
-            return;
-        put(u'.');
-        whole(fraction, shown);
+        m_at = NumberText::writePlainScaled(m_at, v, decimals);
     }
-    void plain(std::uint32_t v, int decimals) { decimal(v, decimals, false); }
-    void fixed(std::uint32_t v, int decimals) { decimal(v, decimals, true); }
+    void fixed(std::uint32_t v, int decimals)
+    {
+        m_at = NumberText::writeFixedScaled(m_at, v, decimals);
+    }
 
 private:
     QString &m_target;
