@@ -1,7 +1,7 @@
 // Cost of the chart redraws that happen on every reading and on every mouse move of a drag.
 #include "app/form1.h"
-#include "charts/drawingsurface.h"
-#include "charts/trendchart.h"
+#include "app/drawingsurface.h"
+#include "draw/trendchart.h"
 
 #include <QApplication>
 #include <QImage>

@@ -1,6 +1,6 @@
 // Building and showing the listing of a full instrument: 4681 stored records.
 #include "app/form1.h"
-#include "records/listing.h"
+#include "core/listing.h"
 
 #include <QPlainTextEdit>
 #include <QTest>

@@ -1,7 +1,7 @@
 // Resistance and current alarms: limit reading, comparisons, blink and reset ticks, statistics.
 #include "fakes/testwindow.h"
-#include "platform/shapeindicator.h"
-#include "realtime/alarms.h"
+#include "app/shapeindicator.h"
+#include "core/alarms.h"
 
 #include <QCheckBox>
 #include <QLabel>

@@ -1,7 +1,7 @@
 // The two cursor strips: their markers, the mouse press/drag/release rules, the Enter entries,
 // and that every change reaches the trend chart.
-#include "charts/cursorstrips.h"
-#include "charts/drawingsurface.h"
+#include "draw/cursorstrips.h"
+#include "app/drawingsurface.h"
 #include "fakes/testwindow.h"
 
 #include <QLabel>

@@ -1,8 +1,8 @@
 // The data file: the listing saved as GBK text through the save dialog, and its failures.
 #include "fakes/testwindow.h"
 #include "platform/qtdialogs.h"
-#include "records/datafile.h"
-#include "records/listingview.h"
+#include "core/datafile.h"
+#include "app/listingview.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,7 +1,7 @@
 // Finding the instrument on ports 1..16 and declaring the link lost after a silence, driven tick
 // by tick on the fake port.
 #include "fakes/testwindow.h"
-#include "link/protocol.h"
+#include "core/protocol.h"
 
 #include <QLabel>
 #include <QProgressBar>

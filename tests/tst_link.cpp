@@ -1,7 +1,7 @@
 // Commands on the wire, polling, the run controls and the reply dispatch, on a fake port.
 #include "fakes/testwindow.h"
-#include "link/protocol.h"
-#include "platform/shapeindicator.h"
+#include "core/protocol.h"
+#include "app/shapeindicator.h"
 
 #include <QLabel>
 #include <QProgressBar>

@@ -1,8 +1,8 @@
 // The data listing: the text built from a stored-record block, and the list that shows it.
 #include "fakes/testwindow.h"
-#include "realtime/numbertext.h"
-#include "records/listing.h"
-#include "records/listingview.h"
+#include "core/numbertext.h"
+#include "core/listing.h"
+#include "app/listingview.h"
 
 #include <QCheckBox>
 #include <QPlainTextEdit>

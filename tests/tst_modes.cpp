@@ -1,6 +1,6 @@
 // The two operating modes: what each leaves shown, hidden, enabled and disabled, and what they do
 // to sampling and polling.
-#include "charts/drawingsurface.h"
+#include "app/drawingsurface.h"
 #include "fakes/testwindow.h"
 
 #include <QAction>

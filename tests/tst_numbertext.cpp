@@ -1,5 +1,5 @@
 // Number texts of the readouts and the listing, and the reading of limit boxes.
-#include "realtime/numbertext.h"
+#include "core/numbertext.h"
 
 #include <QTest>
 

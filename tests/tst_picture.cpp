@@ -1,8 +1,8 @@
 // File > Save in realtime mode: the chart picture file and the dialog it goes through.
-#include "charts/chartpicture.h"
-#include "charts/drawingsurface.h"
+#include "draw/chartpicture.h"
+#include "app/drawingsurface.h"
 #include "fakes/testwindow.h"
-#include "records/savefile.h"
+#include "platform/savefile.h"
 
 #include <QFile>
 #include <QImage>

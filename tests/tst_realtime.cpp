@@ -1,7 +1,7 @@
 // Realtime replies: from the seven bytes to the readouts, working values, control enables,
 // alarm calls, magnification captions, plot value and value rings.
 #include "fakes/testwindow.h"
-#include "realtime/realtimedecoder.h"
+#include "core/readout.h"
 
 #include <QCheckBox>
 #include <QElapsedTimer>

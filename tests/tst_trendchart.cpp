@@ -1,7 +1,7 @@
 // The trend chart's picture, probed pixel by pixel where its lines must lie, and the trend
 // buffer's sweep as the window drives it.
-#include "charts/drawingsurface.h"
-#include "charts/trendchart.h"
+#include "app/drawingsurface.h"
+#include "draw/trendchart.h"
 #include "fakes/testwindow.h"
 
 #include <QLabel>

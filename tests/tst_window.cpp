@@ -1,8 +1,8 @@
 // The main window as built: every named control with its kind, caption and container, the
 // timers, the menus and the window state before start-up.
-#include "charts/drawingsurface.h"
+#include "app/drawingsurface.h"
 #include "fakes/testwindow.h"
-#include "platform/shapeindicator.h"
+#include "app/shapeindicator.h"
 
 #include <QAction>
 #include <QCheckBox>

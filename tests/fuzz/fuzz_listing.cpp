@@ -1,5 +1,5 @@
 // Fuzz entry for the listing builder: any bytes, any announced count, either header.
-#include "records/listing.h"
+#include "core/listing.h"
 
 #include <cstddef>
 #include <cstdint>

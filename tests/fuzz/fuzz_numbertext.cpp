@@ -1,6 +1,6 @@
 // Fuzzes the number texts: the reader of typed limits and cursor positions on any text, and the
 // plain writer on any float, whose text the reader must give back.
-#include "realtime/numbertext.h"
+#include "core/numbertext.h"
 
 #include <cmath>
 #include <cstdint>

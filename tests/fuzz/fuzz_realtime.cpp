@@ -1,8 +1,9 @@
 // Fuzz entry: any byte string as a realtime reply. The first seven bytes are the reply (a
 // shorter input is a short buffer); an eighth byte, when present, picks the window flags, and
 // what follows is used as the second readout's text and as alarm limit text.
-#include "realtime/alarms.h"
-#include "realtime/realtimedecoder.h"
+#include "core/alarms.h"
+#include "core/readout.h"
+#include "core/record.h"
 
 #include <QByteArray>
 #include <QString>
@@ -15,21 +16,21 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     // An exact-size copy, so that any read past the end of a short reply is caught.
     const QByteArray all(reinterpret_cast<const char *>(data), qsizetype(size));
-    const QByteArray reply = all.left(Realtime::kReplySize);
+    const QByteArray reply = all.left(Record::kBytes);
 
-    Realtime::DecodeFlags flags;
+    Realtime::ReadoutContext context;
     QString tail;
-    if (all.size() > Realtime::kReplySize) {
-        const int selector = quint8(all.at(Realtime::kReplySize));
-        flags.singleValue = quint8(selector & 1);
-        flags.slider1 = (selector >> 1) % 7;
-        flags.slider3 = (selector >> 4) % 7;
-        tail = QString::fromUtf8(all.mid(Realtime::kReplySize + 1));
-        flags.label25 = tail;
+    if (all.size() > Record::kBytes) {
+        const int selector = quint8(all.at(Record::kBytes));
+        context.singleValue = quint8(selector & 1);
+        context.resistanceScale = (selector >> 1) % 7;
+        context.currentScale = (selector >> 4) % 7;
+        tail = QString::fromUtf8(all.mid(Record::kBytes + 1));
+        context.secondText = tail;
     }
 
-    const Realtime::DecodeResult r = Realtime::decodeReply(reply, flags);
-    if (r.complete != (reply.size() == Realtime::kReplySize))
+    const Realtime::Readout r = Realtime::decodeReply(reply, context);
+    if (r.complete != (reply.size() == Record::kBytes))
         std::abort();
     if (!r.complete)
         return 0;

@@ -1,0 +1,138 @@
+// The window side of the link: what the session reports goes onto the controls, and the link
+// handlers forward to the session.
+#include "app/form1.h"
+
+#include "app/shapeindicator.h"
+#include "core/protocol.h"
+#include "link/linksession.h"
+
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+
+void Form1::connectLink()
+{
+    LinkSession *link = m_link;
+    connect(link, &LinkSession::portTried, this, [this](qint16, SerialPort::OpenResult, const QString &text) {
+        m_ui.Label1->setText(text);
+    });
+    connect(link, &LinkSession::linkUp, this, [this] {
+        m_ui.Label2->setText(QStringLiteral("connection success"));
+        m_ui.Shape1->setFillColor(LinkLamp::kUp);
+    });
+    connect(link, &LinkSession::searchEnded, this, [this] {
+        m_ui.Command1->setEnabled(true);
+        m_ui.Command2->setEnabled(true);
+    });
+    connect(link, &LinkSession::linkLost, this, [this] {
+        m_ui.Label2->setText(QStringLiteral("connection fail"));
+        m_ui.Shape1->setFillColor(LinkLamp::kDown);
+        m_ui.transferProgress->setVisible(false); // a block still arriving is lost with the link
+    });
+    connect(link, &LinkSession::status, m_ui.Label6, &QLabel::setText);
+    connect(link, &LinkSession::readingReceived, this, &Form1::DecodeRealtimeReply);
+    connect(link, &LinkSession::blockReceived, this, [this](const QByteArray &block, qint16 count) {
+        m_ui.transferProgress->setVisible(false);
+        DecodeStoredRecords(block, count);
+    });
+    connect(link, &LinkSession::transferStarted, this, [this](qint32 totalBytes) {
+        m_ui.transferProgress->setRange(0, int(totalBytes));
+        m_ui.transferProgress->setValue(0);
+        m_ui.transferProgress->setVisible(true);
+    });
+    connect(link, &LinkSession::transferProgress, this, [this](qint64 received) {
+        QProgressBar *bar = m_ui.transferProgress;
+        if (!bar->isHidden())
+            bar->setValue(int(qMin<qint64>(received, bar->maximum())));
+    });
+}
+
+// ---- Forwarders: the logic is the session's ----
+
+void Form1::comopen(qint16 port)
+{
+    m_link->comopen(port);
+}
+
+void Form1::findcom_Timer()
+{
+    m_link->findcom_Timer();
+}
+
+void Form1::COMtimout_Timer()
+{
+    m_link->COMtimout_Timer();
+}
+
+void Form1::SendCommand(qint16 command)
+{
+    m_link->SendCommand(command);
+}
+
+void Form1::RequestReading()
+{
+    m_link->RequestReading();
+}
+
+void Form1::StartStoredRead()
+{
+    m_link->StartStoredRead();
+}
+
+void Form1::comunication_Timer()
+{
+    m_link->comunication_Timer();
+}
+
+void Form1::Timer4_Timer()
+{
+    m_link->Timer4_Timer();
+}
+
+void Form1::Timer3_Timer()
+{
+    m_link->Timer3_Timer();
+}
+
+void Form1::MSComm1_OnComm()
+{
+    m_link->MSComm1_OnComm();
+}
+
+// ---- The run controls ----
+
+void Form1::Command1_Click()
+{
+    m_traceEnabled = true;
+    m_link->startSampling();
+}
+
+void Form1::Command2_Click()
+{
+    m_traceEnabled = true;
+    m_link->haltSampling();
+}
+
+void Form1::Command3_Click()
+{
+    m_link->haltSampling();
+    m_traceEnabled = false;
+    ResetTrendChart();
+    ResetCursorChartY();
+    ResetCursorChartX();
+    m_trend.clearTrace();
+    m_ui.Label7->setText(QStringLiteral("STOP"));
+    if (m_measure.singleValue == 0)
+        m_ui.Label25->setText(QStringLiteral("STOP"));
+}
+
+void Form1::Command9_Click()
+{
+    m_traceEnabled = true;
+    m_link->switchInstrumentMode();
+}
+
+void Form1::Command4_Click()
+{
+    m_link->StartStoredRead();
+}

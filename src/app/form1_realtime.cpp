@@ -1,0 +1,192 @@
+// Window side of the realtime readings and alarms: applies what the pure decoder and the alarm
+// decisions say to the controls and the window state.
+#include "app/form1.h"
+
+#include "app/shapeindicator.h"
+#include "core/alarms.h"
+#include "core/numbertext.h"
+#include "core/readout.h"
+#include "core/statistics.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QSlider>
+#include <QTimer>
+
+namespace {
+
+const QColor kAlarmColour(255, 0, 0);
+
+void applyEnable(QWidget *control, const Realtime::Enable &wanted)
+{
+    if (wanted)
+        control->setEnabled(*wanted);
+}
+
+// Enabling a running timer must not restart its interval: readings arrive every 500 ms, and a
+// restart on each of them would keep a 1000 ms reset timer from ever ticking.
+void applyEnable(QTimer *timer, const Realtime::Enable &wanted)
+{
+    if (!wanted)
+        return;
+    if (*wanted && !timer->isActive())
+        timer->start();
+    else if (!*wanted)
+        timer->stop();
+}
+
+void applyBlink(QTimer *blinkTimer, Alarms::Blink blink)
+{
+    switch (blink) {
+    case Alarms::Blink::Start:
+        applyEnable(blinkTimer, true);
+        break;
+    case Alarms::Blink::Stop:
+        applyEnable(blinkTimer, false);
+        break;
+    case Alarms::Blink::Keep:
+        break;
+    }
+}
+
+// A rejected limit stays visible after the status line has moved on: the box gets a red frame
+// and a tooltip with the accepted range until a valid limit is read from it.
+void markLimitBox(QLineEdit *box, const Alarms::CheckDecision &decision, const QString &range)
+{
+    if (!decision.limitRead)
+        return;
+    if (decision.limitRejected) {
+        box->setStyleSheet(QStringLiteral("QLineEdit { border: 2px solid rgb(255, 0, 0); }"));
+        box->setToolTip(QStringLiteral("Limit not accepted: enter a number from %1").arg(range));
+    } else if (!box->styleSheet().isEmpty() || !box->toolTip().isEmpty()) {
+        box->setStyleSheet(QString());
+        box->setToolTip(QString());
+    }
+}
+
+void showStatistics(const Trend::Ring &ring,
+                    int segments,
+                    float bound,
+                    QLineEdit *maxBox,
+                    QLineEdit *minBox,
+                    QLineEdit *meanBox)
+{
+    const std::optional<Statistics::Summary> s = Statistics::compute(ring, segments, bound);
+    if (!s)
+        return; // nothing computed: the boxes keep what they show
+    maxBox->setText(NumberText::plain(s->maximum));
+    minBox->setText(NumberText::plain(s->minimum));
+    meanBox->setText(NumberText::plain(s->mean));
+}
+
+} // namespace
+
+void Form1::DecodeRealtimeReply(const QByteArray &reply)
+{
+    const Form1Ui &ui = m_ui;
+    Realtime::ReadoutContext context;
+    context.singleValue = m_measure.singleValue;
+    context.secondText = ui.Label25->text();
+    context.resistanceScale = ui.Slider1->value();
+    context.currentScale = ui.Slider3->value();
+    const Realtime::Readout r = Realtime::decodeReply(reply, context);
+    if (!r.complete)
+        return; // a burst shorter than a reply is no reading: the last one stays shown
+
+    m_measure.measureKind = r.measureKind;
+    m_measure.singleValue = r.singleValue;
+    ui.Label7->setText(r.mainText);
+    ui.Label25->setText(r.secondText);
+
+    applyEnable(ui.Slider1, r.enables.resistanceScale);
+    applyEnable(ui.Slider3, r.enables.currentScale);
+    applyEnable(ui.Check1, r.enables.resistanceAlarm);
+    applyEnable(ui.Check2, r.enables.currentAlarm);
+    applyEnable(ui.Timer6, r.enables.resistanceStatistics);
+    applyEnable(ui.Timer8, r.enables.currentStatistics);
+
+    for (const Realtime::AlarmCall &call : r.alarms) {
+        if (call.which == Realtime::AlarmCall::Resistance)
+            CheckResistanceAlarm(call.reading);
+        else
+            CheckCurrentAlarm(call.reading, call.rangeCode, call.message);
+    }
+
+    if (r.dropped)
+        return;
+    if (r.resistanceScaleCaption)
+        ui.Label8->setText(*r.resistanceScaleCaption);
+    if (r.currentScaleCaption)
+        ui.Label19->setText(*r.currentScaleCaption);
+    AppendTrendSample(r.value1, r.value2, r.plotValue);
+}
+
+void Form1::CheckResistanceAlarm(float reading)
+{
+    const Form1Ui &ui = m_ui;
+    const Alarms::CheckDecision d = Alarms::resistanceCheck(ui.Check1->checkState() == Qt::Checked,
+                                                            ui.Text1->text(),
+                                                            m_limits.resistanceLimit,
+                                                            reading);
+    if (d.limitRejected)
+        ui.Label6->setText(QStringLiteral("input error"));
+    if (d.newLimit)
+        m_limits.resistanceLimit = *d.newLimit;
+    markLimitBox(ui.Text1, d, QStringLiteral("0 to 1200 \u03A9"));
+    applyBlink(ui.Timer7, d.blink);
+}
+
+void Form1::CheckCurrentAlarm(float reading, int rangeCode, const QString &message)
+{
+    const Form1Ui &ui = m_ui;
+    const Alarms::CheckDecision d = Alarms::currentCheck(ui.Check2->checkState() == Qt::Checked,
+                                                         ui.Text9->text(),
+                                                         m_limits.currentLimit,
+                                                         reading,
+                                                         rangeCode);
+    if (d.limitRejected)
+        ui.Label6->setText(message);
+    if (d.newLimit)
+        m_limits.currentLimit = *d.newLimit;
+    markLimitBox(ui.Text9, d, QStringLiteral("0 to 40000 mA"));
+    applyBlink(ui.Timer9, d.blink);
+}
+
+void Form1::Timer6_Timer()
+{
+    const Form1Ui &ui = m_ui;
+    ui.Timer7->stop();
+    ui.Shape2->setFillState(0);
+    showStatistics(m_trend.value1Samples(),
+                   Trend::WindowSegments(ui.Slider2->value()),
+                   Statistics::kResistanceBound,
+                   ui.Text2,
+                   ui.Text3,
+                   ui.Text4);
+}
+
+void Form1::Timer7_Timer()
+{
+    m_ui.Shape2->setFillColor(kAlarmColour);
+    m_ui.Shape2->setFillState(Alarms::toggledFillState(m_ui.Shape2->fillState()));
+}
+
+void Form1::Timer8_Timer()
+{
+    const Form1Ui &ui = m_ui;
+    ui.Timer9->stop();
+    ui.Shape4->setFillState(0);
+    showStatistics(m_trend.value2Samples(),
+                   Trend::WindowSegments(ui.Slider2->value()),
+                   Statistics::kCurrentBound,
+                   ui.Text13,
+                   ui.Text14,
+                   ui.Text15);
+}
+
+void Form1::Timer9_Timer()
+{
+    m_ui.Shape4->setFillColor(kAlarmColour);
+    m_ui.Shape4->setFillState(Alarms::toggledFillState(m_ui.Shape4->fillState()));
+}

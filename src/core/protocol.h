@@ -1,0 +1,59 @@
+#pragma once
+
+#include <QByteArray>
+#include <QtGlobal>
+
+#include <optional>
+
+// The instrument's command bytes and the shape of the replies the link itself reads.
+namespace Protocol {
+
+enum Command : qint16 {
+    EndOfLink = 0,       // sent when the window closes
+    Handshake = 5,       // handshake and keep-alive; answered D5 55 55
+    CountRequest = 15,   // number of stored records; answered 05 05 hundreds units
+    BlockRequest = 25,   // the stored records, count x 7 bytes
+    ReadingRequest = 35, // one realtime reading, 7 bytes
+    ModeSwitch = 55,     // instrument mode switch
+};
+
+// Reply threshold set before sending a command; nullopt for 25, whose threshold the count reply
+// has already set.
+std::optional<int> thresholdFor(qint16 command);
+
+// The handshake answer D5 55 55 (at least three bytes, the first three compared).
+bool isHandshakeReply(const QByteArray &reply);
+
+// Record count of a count reply 05 05 hundreds units (byte 2 x 100 + byte 3), or nullopt when
+// the reply does not start with 05 05 or is too short to hold the count.
+std::optional<qint16> parseCountReply(const QByteArray &reply);
+
+// Bytes of a stored-record block of count records; 32-bit so no count overflows it.
+inline qint32 blockBytes(qint16 count)
+{
+    return count > 0 ? qint32(count) * 7 : 0;
+}
+
+// What the polling timer sends: a reading request while sampling runs in realtime mode on a live
+// link, a keep-alive otherwise (stopped or paused, or reading stored data), nothing while the
+// search for the instrument runs in realtime mode. mode: 1 realtime, 2 stored data; runState: 1
+// running, 0 halted.
+std::optional<Command> pollCommand(bool connected, qint16 mode, qint16 runState);
+
+// Where a reply goes, by the last command sent and the link state.
+enum class Route {
+    Handshake, // the instrument answered the search
+    Ignored,   // nothing to do beyond noting that the line is alive
+    Count,     // the answer to a count request
+    Block,     // a block of stored records
+    Reading,   // a realtime reading
+};
+Route routeReply(qint16 lastCommand, bool connected, const QByteArray &reply);
+
+// The port the search tries after `port`: 1..16 round.
+inline qint16 nextScanPort(qint16 port)
+{
+    return port >= 16 ? qint16(1) : qint16(port + 1);
+}
+
+} // namespace Protocol

@@ -1,0 +1,88 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+
+#include <optional>
+
+// A realtime reply (one seven-byte measurement record) turned into what the window shows and
+// decides: the two readout texts, the working values, the chart value, which controls the kind
+// enables and which alarm checks to run. Pure: the window applies the result.
+namespace Realtime {
+
+// What a reading is decoded against besides its bytes.
+struct ReadoutContext
+{
+    quint8 singleValue = 0;  // the second value was already seen absent (255)
+    QString secondText;      // the second readout's text before this reply
+    int resistanceScale = 5; // chart magnification of value 1, positions 1..5
+    int currentScale = 5;    // chart magnification of value 2, positions 1..5
+};
+
+// Wanted state of a control or timer; nullopt leaves it as it is.
+using Enable = std::optional<bool>;
+
+// What a measurement kind switches on and off.
+struct KindEnables
+{
+    Enable resistanceScale;      // magnification slider of value 1
+    Enable currentScale;         // magnification slider of value 2
+    Enable resistanceAlarm;      // the resistance alarm's tick box
+    Enable currentAlarm;         // the current alarm's tick box
+    Enable resistanceStatistics; // the timer that fills the resistance statistics
+    Enable currentStatistics;    // the timer that fills the current statistics
+};
+
+// One alarm check to run, in order, with the value as the readouts left it.
+struct AlarmCall
+{
+    enum Which { Resistance, Current };
+    Which which = Resistance;
+    float reading = 0;
+    int rangeCode = 0; // current check only
+    QString message;   // current check only: text shown for a rejected limit
+};
+
+struct Readout
+{
+    // False when the buffer held fewer than seven bytes: such a burst is not a reading, and
+    // nothing changes (no readout, no kind, no alarm check, no sample).
+    bool complete = false;
+    qint16 measureKind = 0;
+    quint8 singleValue = 0; // the flag after this reply
+    QString mainText;
+    QString secondText;
+    float value1 = 0; // as the readouts left them: divided, substituted or raw
+    float value2 = 0;
+    KindEnables enables;
+    QList<AlarmCall> alarms;
+    // Both readouts " ERROR": nothing is stored, no caption changes, no redraw.
+    bool dropped = false;
+    std::optional<QString> resistanceScaleCaption; // nullopt leaves the caption
+    std::optional<QString> currentScaleCaption;
+    float plotValue = 0; // chart value: value 1 scaled by both magnifications
+};
+
+// Decodes bytes 0 to 6 of a reply; later bytes are not looked at, a shorter buffer gives an
+// incomplete result and is never read past its end.
+Readout decodeReply(const QByteArray &reply, const ReadoutContext &context);
+
+// Readout of a resistance for a range code; value becomes the working value.
+QString resistanceText(float &value, int rangeCode);
+// Readout of a current. secondOfKind1: the second value of a resistance-and-current reading,
+// which carries one decimal more in range 1.
+QString currentText(float &value, int rangeCode, bool secondOfKind1);
+// Readout of a voltage; value becomes value / 10.
+QString voltageText(float &value);
+// The second readout of kinds 2 to 4: " 05:30".
+QString pairText(float value2, int byte6);
+
+// Captions under the magnification sliders; nullopt for a position outside 1 to 5.
+std::optional<QString> resistanceMagnification(int sliderPosition);
+std::optional<QString> currentMagnification(int sliderPosition);
+// Chart scale of a magnification slider position: 1 -> x10, 2 -> x1, 3 -> /10, 4 -> /100,
+// 5 -> /1000; any other position leaves the value unchanged.
+float applyMagnification(float value, int sliderPosition);
+
+} // namespace Realtime

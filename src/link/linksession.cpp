@@ -1,0 +1,255 @@
+#include "link/linksession.h"
+
+#include "core/protocol.h"
+
+#include <QTimer>
+
+LinkSession::LinkSession(std::unique_ptr<SerialPort> port, QObject *parent)
+    : QObject(parent)
+    , m_port(std::move(port))
+{
+    setObjectName(QStringLiteral("linkSession"));
+    m_findcom = makeTimer("findcom", 500, false);
+    m_COMtimout = makeTimer("COMtimout", 500, true);
+    m_comunication = makeTimer("comunication", 500, true);
+    m_timer3 = makeTimer("Timer3", 100, false);
+    m_timer4 = makeTimer("Timer4", 500, true);
+
+    connect(m_findcom, &QTimer::timeout, this, &LinkSession::findcom_Timer);
+    connect(m_COMtimout, &QTimer::timeout, this, &LinkSession::COMtimout_Timer);
+    connect(m_comunication, &QTimer::timeout, this, &LinkSession::comunication_Timer);
+    connect(m_timer3, &QTimer::timeout, this, &LinkSession::Timer3_Timer);
+    connect(m_timer4, &QTimer::timeout, this, &LinkSession::Timer4_Timer);
+    connect(m_port.get(), &SerialPort::OnComm, this, &LinkSession::MSComm1_OnComm);
+    connect(m_port.get(), &SerialPort::bytesArrived, this, &LinkSession::MSComm1_BytesArrived);
+}
+
+LinkSession::~LinkSession() = default;
+
+QTimer *LinkSession::makeTimer(const char *name, int interval, bool running)
+{
+    auto *timer = new QTimer(this);
+    timer->setObjectName(QLatin1String(name));
+    timer->setInterval(interval);
+    if (running)
+        timer->start();
+    return timer;
+}
+
+void LinkSession::beginSearch()
+{
+    m_connected = false;
+    m_scanPort = 1;
+    m_findcom->start();
+}
+
+void LinkSession::setOperatingMode(qint16 mode)
+{
+    m_operatingMode = mode;
+    if (mode == 2)
+        m_runState = 0;
+}
+
+void LinkSession::startSampling()
+{
+    m_runState = 1;
+    RequestReading();
+}
+
+void LinkSession::haltSampling()
+{
+    m_runState = 0;
+}
+
+void LinkSession::switchInstrumentMode()
+{
+    SendCommand(Protocol::ModeSwitch);
+    startSampling();
+}
+
+void LinkSession::release()
+{
+    for (QTimer *timer : {m_findcom, m_COMtimout, m_comunication, m_timer3, m_timer4})
+        timer->stop();
+    if (m_port->portOpen())
+        m_port->closePort();
+}
+
+// ---- Search and supervision ----
+
+QString LinkSession::openOutcomeText(qint16 port, SerialPort::OpenResult outcome)
+{
+    const QString com = QStringLiteral("COM") + QString::number(port);
+    switch (outcome) {
+    case SerialPort::Opened:
+        return com + QStringLiteral(" open success");
+    case SerialPort::InUse:
+        return com + QStringLiteral(" be occupied");
+    case SerialPort::NoSuchPort:
+        return com + QStringLiteral(" null");
+    default:
+        // A port that could not be opened for another reason is not a success.
+        return com + QStringLiteral(" open fail");
+    }
+}
+
+void LinkSession::comopen(qint16 port)
+{
+    if (m_port->portOpen())
+        m_port->closePort();
+    m_port->setCommPort(port);
+    const SerialPort::OpenResult outcome = m_port->openPort();
+    emit portTried(port, outcome, openOutcomeText(port, outcome));
+}
+
+void LinkSession::findcom_Timer()
+{
+    if (m_connected) {
+        m_findcom->stop();
+        m_comunication->start();
+        emit searchEnded();
+        return;
+    }
+    comopen(m_scanPort);
+    SendCommand(Protocol::Handshake);
+    m_scanPort = Protocol::nextScanPort(m_scanPort);
+}
+
+void LinkSession::COMtimout_Timer()
+{
+    if (m_silentTicks < 4) {
+        m_silentTicks = qint16(m_silentTicks + 1);
+        return;
+    }
+    m_silentTicks = 0;
+    m_connected = false;
+    // Restarting a running search timer would postpone its tick: while nothing answers, every
+    // fifth supervision tick would then cost the search a port and stretch the 8 s cycle.
+    if (!m_findcom->isActive())
+        m_findcom->start();
+    emit linkLost();
+}
+
+// ---- Commands and polling ----
+
+void LinkSession::SendCommand(qint16 command)
+{
+    if (!m_port->portOpen())
+        return; // nothing happens; lastCommand keeps its value
+
+    if (command == Protocol::CountRequest)
+        m_comunication->stop(); // the stored-record exchange runs without polling
+    if (const std::optional<int> threshold = Protocol::thresholdFor(command))
+        m_port->setRThreshold(*threshold);
+    m_lastCommand = command;
+    m_port->output(QByteArray(1, char(quint8(command))));
+    // Whatever was waiting belongs to an earlier request: collect this reply from scratch.
+    m_port->clearInBuffer();
+    m_port->clearOutBuffer();
+}
+
+void LinkSession::RequestReading()
+{
+    if (m_operatingMode == 1 && m_runState == 1)
+        SendCommand(Protocol::ReadingRequest);
+}
+
+void LinkSession::StartStoredRead()
+{
+    if (m_operatingMode == 2)
+        SendCommand(Protocol::CountRequest);
+}
+
+void LinkSession::comunication_Timer()
+{
+    if (const std::optional<Protocol::Command> command
+        = Protocol::pollCommand(m_connected, m_operatingMode, m_runState))
+        SendCommand(*command);
+}
+
+void LinkSession::Timer4_Timer()
+{
+    RequestReading();
+}
+
+void LinkSession::Timer3_Timer()
+{
+    SendCommand(Protocol::BlockRequest);
+    m_timer3->stop();
+    // A full instrument takes tens of seconds to send its records: show them coming.
+    if (m_lastCommand == Protocol::BlockRequest)
+        emit transferStarted(Protocol::blockBytes(m_recordCount));
+}
+
+// ---- Reception ----
+
+void LinkSession::MSComm1_OnComm()
+{
+    if (m_port->commEvent() != SerialPort::EventReceive)
+        return;
+
+    const QByteArray reply = m_port->input();
+    m_port->clearInBuffer();
+    m_port->clearOutBuffer();
+    m_silentTicks = 0;
+
+    switch (Protocol::routeReply(m_lastCommand, m_connected, reply)) {
+    case Protocol::Route::Handshake:
+        m_connected = true;
+        emit linkUp();
+        break;
+    case Protocol::Route::Count:
+        takeCount(reply);
+        break;
+    case Protocol::Route::Block:
+        emit blockReceived(reply, m_recordCount);
+        endStoredRead();
+        break;
+    case Protocol::Route::Reading:
+        m_recordCount = 1;
+        emit readingReceived(reply);
+        emit status(QStringLiteral("receive data"));
+        break;
+    case Protocol::Route::Ignored:
+        break;
+    }
+}
+
+void LinkSession::takeCount(const QByteArray &reply)
+{
+    const std::optional<qint16> count = Protocol::parseCountReply(reply);
+    if (!count) {
+        m_timer3->stop();
+        m_port->setRThreshold(4);
+        emit status(QStringLiteral("receive error"));
+        return;
+    }
+    m_recordCount = *count;
+    emit countReceived(m_recordCount);
+    emit status(QStringLiteral("Save num:") + QString::number(m_recordCount));
+    if (m_recordCount <= 0) {
+        // Nothing stored: no block will come, so take the empty block now instead of waiting for
+        // bytes that never arrive and declaring the link dead.
+        emit blockReceived(QByteArray(), m_recordCount);
+        endStoredRead();
+        return;
+    }
+    m_port->setRThreshold(int(Protocol::blockBytes(m_recordCount)));
+    m_timer3->start();
+}
+
+void LinkSession::endStoredRead()
+{
+    emit status(QStringLiteral("receive old data"));
+    m_port->setRThreshold(3);
+    m_comunication->start();
+}
+
+void LinkSession::MSComm1_BytesArrived(qint64 bytesWaiting)
+{
+    // Silence, not the time since the last complete reply, is what tells a dead link: a long
+    // block of records arrives for many seconds before its single notification.
+    m_silentTicks = 0;
+    if (m_lastCommand == Protocol::BlockRequest)
+        emit transferProgress(bytesWaiting);
+}

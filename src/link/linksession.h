@@ -1,0 +1,111 @@
+#pragma once
+
+#include "platform/serialport.h"
+
+#include <QByteArray>
+#include <QObject>
+#include <QString>
+
+#include <memory>
+
+class QTimer;
+
+// The link to the instrument: owns the serial port and the timers of the search, the
+// supervision and the polling, and keeps the link's own state. It finds the instrument on ports
+// 1..16, notices when it falls silent, polls for readings and runs the stored-record exchange.
+//
+// What arrives leaves as signal payloads, in the order the exchange produces them: a reading's
+// bytes, a record count, a block of records, link up and link lost, each port tried with its
+// outcome, status texts and transfer progress. Nothing is read back out of a field.
+//
+// The handlers keep the names the window has always given them; every timer is a child named as
+// before (findcom, COMtimout, comunication, Timer3, Timer4), and every tick handler can be called
+// directly.
+class LinkSession : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit LinkSession(std::unique_ptr<SerialPort> port, QObject *parent = nullptr);
+    ~LinkSession() override;
+
+    SerialPort &MSComm1() { return *m_port; }
+
+    // ---- State ----
+    qint16 scanPort() const { return m_scanPort; }       // next port the search tries, 1..16
+    qint16 silentTicks() const { return m_silentTicks; } // supervision ticks without a byte
+    bool connected() const { return m_connected; }      // the instrument answered the handshake
+    qint16 lastCommand() const { return m_lastCommand; } // last command byte written
+    qint16 recordCount() const { return m_recordCount; } // records of the count reply
+    qint16 operatingMode() const { return m_operatingMode; } // 1 realtime, 2 stored data
+    qint16 runState() const { return m_runState; }           // 1 sampling, 0 halted
+
+    QTimer *findcom() const { return m_findcom; }
+    QTimer *COMtimout() const { return m_COMtimout; }
+    QTimer *comunication() const { return m_comunication; }
+    QTimer *Timer3() const { return m_timer3; }
+    QTimer *Timer4() const { return m_timer4; }
+
+    // ---- What the window and the command line ask for ----
+    // Starts the search for the instrument from port 1.
+    void beginSearch();
+    void setOperatingMode(qint16 mode);
+    // "→": sampling runs and a reading is asked for at once.
+    void startSampling();
+    // "‖" and "■": sampling halts; the link is kept alive.
+    void haltSampling();
+    // "》": the instrument's mode switch, then sampling as "→".
+    void switchInstrumentMode();
+    // Stops every timer of the link and releases the port: nothing is sent after this.
+    void release();
+
+    // ---- Handlers ----
+    void comopen(qint16 port);
+    void SendCommand(qint16 command);
+    void RequestReading();
+    void StartStoredRead();
+    void findcom_Timer();
+    void COMtimout_Timer();
+    void comunication_Timer();
+    void Timer3_Timer();
+    void Timer4_Timer();
+    void MSComm1_OnComm();
+    void MSComm1_BytesArrived(qint64 bytesWaiting);
+
+    // Text of an open attempt: "COM3 open success", "COM3 be occupied", "COM3 null", ...
+    static QString openOutcomeText(qint16 port, SerialPort::OpenResult outcome);
+
+signals:
+    void portTried(qint16 port, SerialPort::OpenResult outcome, const QString &text);
+    void linkUp();
+    // The search saw the link up and handed over to polling.
+    void searchEnded();
+    void linkLost();
+    void status(const QString &text);
+    void readingReceived(const QByteArray &reply);
+    void countReceived(qint16 count);
+    // A block of `count` records announced (bytes may be fewer when cut short).
+    void blockReceived(const QByteArray &block, qint16 count);
+    void transferStarted(qint32 totalBytes);
+    void transferProgress(qint64 bytesReceived);
+
+private:
+    QTimer *makeTimer(const char *name, int interval, bool running);
+    void takeCount(const QByteArray &reply);
+    void endStoredRead();
+
+    std::unique_ptr<SerialPort> m_port;
+    qint16 m_scanPort = 0;
+    qint16 m_silentTicks = 0;
+    bool m_connected = false;
+    qint16 m_lastCommand = 0;
+    qint16 m_recordCount = 0;
+    qint16 m_operatingMode = 0;
+    qint16 m_runState = 0;
+
+    QTimer *m_findcom = nullptr;
+    QTimer *m_COMtimout = nullptr;
+    QTimer *m_comunication = nullptr;
+    QTimer *m_timer3 = nullptr;
+    QTimer *m_timer4 = nullptr;
+};

@@ -1,0 +1,53 @@
+#include "platform/savefile.h"
+
+#include <QDir>
+#include <QSaveFile>
+
+namespace SaveFile {
+
+QString saveFolder()
+{
+#ifdef Q_OS_WIN
+    return QStringLiteral("c:\\Quillobarent");
+#else
+    return QDir::home().filePath(QStringLiteral("Quillobarent"));
+#endif
+}
+
+QString prepareSaveFolder(const QString &folder)
+{
+    const QDir dir(folder);
+    if (dir.exists())
+        return folder;
+    // One level only, as the folder always was: a missing parent is not made up.
+    QDir parent(folder);
+    if (parent.cdUp() && parent.mkdir(dir.dirName()))
+        return folder;
+    return QDir::homePath();
+}
+
+bool writeAtomically(const QString &path, const QByteArray &data, QString *why)
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) {
+        if (why)
+            *why = file.errorString();
+        return false;
+    }
+    // Flush before commit and look at the result: commit ignores a short flush (a disk that
+    // fills up midway), and would then put a truncated file in place of the old one.
+    if (file.write(data) != data.size() || !file.flush()) {
+        if (why)
+            *why = file.errorString();
+        file.cancelWriting();
+        return false;
+    }
+    if (!file.commit()) {
+        if (why)
+            *why = file.errorString();
+        return false;
+    }
+    return true;
+}
+
+} // namespace SaveFile
