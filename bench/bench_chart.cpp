@@ -1,6 +1,6 @@
 // Cost of the chart redraws that happen on every reading and on every mouse move of a drag.
-#include "app/form1.h"
 #include "app/drawingsurface.h"
+#include "app/form1.h"
 #include "draw/trendchart.h"
 
 #include <QApplication>
@@ -22,11 +22,12 @@ private:
     static void prepare(Form1 &form)
     {
         form.Form_Load();
-        form.findcom->stop();
-        form.traceEnabled = true;
-        form.Slider2->setValue(4);
-        for (int i = 0; i < Trend::kRingSize; ++i)
-            form.trendSamples[i] = float(500 + 520 * std::sin(i * 0.05));
+        form.link().findcom()->stop();
+        form.Command2_Click(); // the trace is drawn, no reading is asked for
+        form.ui().Slider2->setValue(4);
+        // One more than the ring holds: the write position wraps once, so every entry is set.
+        for (int i = 0; i <= Trend::kRingSize; ++i)
+            form.AppendTrendSample(0, 0, float(500 + 520 * std::sin(i * 0.05)));
     }
 
 private slots:
@@ -36,10 +37,7 @@ private slots:
         prepare(form);
         QBENCHMARK
         {
-            form.DrawTrendChart(float(form.cursorX1),
-                                float(form.cursorX2),
-                                float(form.cursorY2),
-                                float(form.cursorY1));
+            form.DrawTrendChart();
         }
     }
 

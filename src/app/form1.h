@@ -4,6 +4,7 @@
 #include "core/alarms.h"
 #include "core/cursorstate.h"
 #include "core/trendbuffer.h"
+#include "link/linksession.h"
 #include "platform/dialogs.h"
 #include "platform/serialport.h"
 
@@ -12,8 +13,6 @@
 #include <QPrinter>
 
 #include <memory>
-
-class LinkSession;
 
 // What the window needs of the outside world. The program passes the real ones; tests pass fakes.
 struct Form1Platform

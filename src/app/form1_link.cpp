@@ -13,9 +13,12 @@
 void Form1::connectLink()
 {
     LinkSession *link = m_link;
-    connect(link, &LinkSession::portTried, this, [this](qint16, SerialPort::OpenResult, const QString &text) {
-        m_ui.Label1->setText(text);
-    });
+    connect(link,
+            &LinkSession::portTried,
+            this,
+            [this](qint16, SerialPort::OpenResult, const QString &text) {
+                m_ui.Label1->setText(text);
+            });
     connect(link, &LinkSession::linkUp, this, [this] {
         m_ui.Label2->setText(QStringLiteral("connection success"));
         m_ui.Shape1->setFillColor(LinkLamp::kUp);

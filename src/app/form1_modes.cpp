@@ -73,8 +73,15 @@ void Form1::Option1_Click()
     setVisibleAll(false, ui.Picture1, ui.Picture3, ui.Picture4);
     setVisibleAll(false, ui.Slider1, ui.Slider2, ui.Slider3);
     setVisibleAll(true, ui.Text7, ui.Text8);
-    setVisibleAll(false, ui.Label8, ui.Label19, ui.Label10, ui.Label14, ui.Label15, ui.Label16,
-                  ui.Label17, ui.Label18);
+    setVisibleAll(false,
+                  ui.Label8,
+                  ui.Label19,
+                  ui.Label10,
+                  ui.Label14,
+                  ui.Label15,
+                  ui.Label16,
+                  ui.Label17,
+                  ui.Label18);
     ui.Frame5->setEnabled(false);
     ui.Frame6->setEnabled(true);
     ui.Frame8->setEnabled(false);
@@ -95,8 +102,15 @@ void Form1::Option2_Click()
     setVisibleAll(false, ui.Picture1, ui.Picture3, ui.Picture4);
     setVisibleAll(false, ui.Slider1, ui.Slider2, ui.Slider3);
     setVisibleAll(false, ui.Text7, ui.Text8);
-    setVisibleAll(false, ui.Label8, ui.Label19, ui.Label10, ui.Label14, ui.Label15, ui.Label16,
-                  ui.Label17, ui.Label18);
+    setVisibleAll(false,
+                  ui.Label8,
+                  ui.Label19,
+                  ui.Label10,
+                  ui.Label14,
+                  ui.Label15,
+                  ui.Label16,
+                  ui.Label17,
+                  ui.Label18);
     setEnabledAll(false, ui.Frame5, ui.Frame6, ui.Frame8);
     ui.Label7->setText(QStringLiteral("STOP"));
     if (m_measure.singleValue == 0)

@@ -69,7 +69,8 @@ void Form1::Command6_Click()
 {
     // A further header at the end of the last line; nothing is removed.
     ListingView::append(*m_ui.RichTextBox1,
-                        m_measure.singleValue ? Listing::clearOneColumnHeader() : Listing::twoColumnHeader());
+                        m_measure.singleValue ? Listing::clearOneColumnHeader()
+                                              : Listing::twoColumnHeader());
 }
 
 void Form1::Command7_Click()

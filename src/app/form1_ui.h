@@ -117,7 +117,6 @@ struct Form1Ui
     QTimer *Timer8 = nullptr;
     QTimer *Timer9 = nullptr;
 
-
     // Builds every control, menu and timer of the window into `window` and lays them out.
     void setupUi(QMainWindow *window);
 };

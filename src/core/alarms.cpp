@@ -1,7 +1,6 @@
 #include "core/alarms.h"
 #include "core/numbertext.h"
 
-
 namespace Alarms {
 
 namespace {

@@ -47,10 +47,10 @@ QString currentText(float &value, int rangeCode, bool secondOfKind1)
     }
     const int decimals = range->decimals + (secondOfKind1 && rangeCode == 1 ? 1 : 0);
     value = value / Record::divisor(decimals);
-    const QString number = range->fixed ? NumberText::fixed(value, decimals)
-                                        : NumberText::plain(value);
-    const QString unit = Record::currentInAmperes(rangeCode) ? QStringLiteral("A")
-                                                             : QStringLiteral("mA");
+    const QString number
+            = range->fixed ? NumberText::fixed(value, decimals) : NumberText::plain(value);
+    const QString unit
+            = Record::currentInAmperes(rangeCode) ? QStringLiteral("A") : QStringLiteral("mA");
     return withUnit(number, unit);
 }
 
@@ -135,7 +135,8 @@ Readout decodeReply(const QByteArray &reply, const ReadoutContext &context)
     if (context.singleValue == 0)
         result.secondText.clear();
 
-    const Record::Fields record = Record::read(reinterpret_cast<const std::uint8_t *>(reply.constData()));
+    const Record::Fields record
+            = Record::read(reinterpret_cast<const std::uint8_t *>(reply.constData()));
     const int kind = record.kind;
     result.measureKind = qint16(kind);
     float value1 = float(record.value1);

@@ -42,18 +42,14 @@ struct Fields
 // The fields of the seven bytes at `bytes` (the caller guarantees seven are there).
 inline Fields read(const std::uint8_t *bytes)
 {
-    return {bytes[0],
-            bytes[1] * 100u + bytes[2],
-            bytes[3],
-            bytes[4] * 100u + bytes[5],
-            bytes[6]};
+    return {bytes[0], bytes[1] * 100u + bytes[2], bytes[3], bytes[4] * 100u + bytes[5], bytes[6]};
 }
 
 // How a range code turns counts into the quantity.
 struct Range
 {
-    int decimals = 0;      // the quantity is counts / 10^decimals
-    bool fixed = false;    // written with exactly `decimals` decimals, not plainly
+    int decimals = 0;   // the quantity is counts / 10^decimals
+    bool fixed = false; // written with exactly `decimals` decimals, not plainly
     // Counts at or below this are under range: below what the instrument resolves.
     std::optional<std::uint32_t> underRangeMax;
     // Counts from this up are over range.

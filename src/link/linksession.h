@@ -34,7 +34,7 @@ public:
     // ---- State ----
     qint16 scanPort() const { return m_scanPort; }       // next port the search tries, 1..16
     qint16 silentTicks() const { return m_silentTicks; } // supervision ticks without a byte
-    bool connected() const { return m_connected; }      // the instrument answered the handshake
+    bool connected() const { return m_connected; }       // the instrument answered the handshake
     qint16 lastCommand() const { return m_lastCommand; } // last command byte written
     qint16 recordCount() const { return m_recordCount; } // records of the count reply
     qint16 operatingMode() const { return m_operatingMode; } // 1 realtime, 2 stored data

@@ -1,5 +1,8 @@
 #include "fakes/testwindow.h"
 
+#include "core/protocol.h"
+#include "link/linksession.h"
+
 #include <QTimer>
 
 TestWindow::TestWindow(bool loaded)
@@ -27,8 +30,10 @@ void TestWindow::stopTimers()
 
 void TestWindow::connectOn(int portNumber)
 {
+    // The instrument answers the handshake on that port, as it would during the search.
     port->forceOpen(portNumber);
-    form->connected = true;
-    form->findcom->stop();
+    form->SendCommand(Protocol::Handshake);
+    port->deliver(QByteArray::fromHex("D55555"));
+    form->link().findcom()->stop();
     port->resetRecords();
 }

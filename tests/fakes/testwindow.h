@@ -20,6 +20,7 @@ struct TestWindow
 
     // Stops every timer of the window so a test that spins the event loop decides every tick.
     void stopTimers();
-    // Puts the window into the connected state on an open port, without discovery traffic.
+    // Puts the window into the connected state on an open port: the instrument answers a
+    // handshake there. The records of the fake start empty afterwards.
     void connectOn(int portNumber = 1);
 };
