@@ -47,7 +47,7 @@ void BenchLatency::initTestCase()
     platform.port = std::make_unique<QtSerialPort>(PortMap(QStringList{m_sim.slavePath()}));
     m_form = std::make_unique<Form1>(std::move(platform));
     m_form->Form_Load();
-    QTRY_VERIFY_WITH_TIMEOUT(m_form->connected && !m_form->findcom->isActive(), 5000);
+    QTRY_VERIFY_WITH_TIMEOUT(m_form->link().connected() && !m_form->link().findcom()->isActive(), 5000);
     // From here on only this benchmark asks for readings.
     for (QTimer *timer : m_form->findChildren<QTimer *>())
         timer->stop();
@@ -65,12 +65,12 @@ qint64 BenchLatency::oneReading(int n)
     const int tenths = 1000 + n % 20000;
     m_sim.realtime().setScript({Sim::makeRecord(4, tenths, 0, 0, 5)});
     const QString expected = QStringLiteral(" %1V").arg(tenths / 10.0, 0, 'f', 1);
-    if (m_form->Label7->text() == expected)
-        m_form->Label7->clear();
+    if (m_form->ui().Label7->text() == expected)
+        m_form->ui().Label7->clear();
     m_lastByteNs = -1;
     m_form->SendCommand(35);
     QDeadlineTimer deadline(1000);
-    while (m_form->Label7->text() != expected) {
+    while (m_form->ui().Label7->text() != expected) {
         if (deadline.hasExpired())
             return -1;
         QCoreApplication::processEvents(QEventLoop::AllEvents);
