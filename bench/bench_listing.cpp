@@ -49,17 +49,16 @@ private slots:
         form.Option2_Click();
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
-        form.replyBuffer = fullBlock();
-        form.recordCount = 4681;
+        const QByteArray block = fullBlock();
         // Once before measuring: the first paint of the listing loads its font's glyphs.
-        form.DecodeStoredRecords();
-        form.RichTextBox1->repaint();
+        form.DecodeStoredRecords(block, 4681);
+        form.ui().RichTextBox1->repaint();
         QBENCHMARK
         {
-            form.DecodeStoredRecords();
-            form.RichTextBox1->repaint();
+            form.DecodeStoredRecords(block, 4681);
+            form.ui().RichTextBox1->repaint();
         }
-        QCOMPARE(form.RichTextBox1->document()->blockCount(), 3 + 4681);
+        QCOMPARE(form.ui().RichTextBox1->document()->blockCount(), 3 + 4681);
     }
 };
 

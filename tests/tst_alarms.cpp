@@ -1,7 +1,9 @@
 // Resistance and current alarms: limit reading, comparisons, blink and reset ticks, statistics.
-#include "fakes/testwindow.h"
 #include "app/shapeindicator.h"
 #include "core/alarms.h"
+#include "core/numbertext.h"
+#include "core/statistics.h"
+#include "fakes/testwindow.h"
 
 #include <QCheckBox>
 #include <QLabel>
@@ -25,6 +27,19 @@ bool marked(const QLineEdit *box)
     return box->styleSheet().contains(QLatin1String("255, 0, 0")) && !box->toolTip().isEmpty();
 }
 
+QString blinkName(Alarms::Blink blink)
+{
+    switch (blink) {
+    case Alarms::Blink::Start:
+        return QStringLiteral("on");
+    case Alarms::Blink::Stop:
+        return QStringLiteral("off");
+    case Alarms::Blink::Keep:
+        return QStringLiteral("kept");
+    }
+    return QString();
+}
+
 } // namespace
 
 class TestAlarms : public QObject
@@ -36,6 +51,8 @@ private slots:
     void resistanceCheck();
     void currentCheck_data();
     void currentCheck();
+    void windowAppliesCheck_data();
+    void windowAppliesCheck();
     void messageByKind_data();
     void messageByKind();
     void rejectedLimitStaysMarked();
@@ -43,10 +60,10 @@ private slots:
     void blinkTicksToggleRed();
     void resetTickEndsBlink();
     void readingsAboveLimitRestartBlinkAfterReset();
+    void statistics_data();
+    void statistics();
     void statisticsBoxes_data();
     void statisticsBoxes();
-    void statisticsOfWholeRing();
-    void statisticsClampsSegments();
 };
 
 void TestAlarms::resistanceCheck_data()
@@ -54,25 +71,25 @@ void TestAlarms::resistanceCheck_data()
     QTest::addColumn<bool>("ticked");
     QTest::addColumn<QString>("text");
     QTest::addColumn<float>("reading");
-    QTest::addColumn<bool>("blink");
-    QTest::addColumn<float>("limit"); // stored afterwards; 50 was stored before
+    QTest::addColumn<QString>("blink"); // "on", "off"
+    QTest::addColumn<float>("limit");   // 50 was stored before; what is compared and kept
     QTest::addColumn<bool>("rejected");
-    QTest::newRow("at the limit") << true << "100" << 100.0f << false << 100.0f << false;
-    QTest::newRow("above the limit") << true << "100" << 100.1f << true << 100.0f << false;
-    QTest::newRow("below the limit") << true << "100" << 99.9f << false << 100.0f << false;
-    QTest::newRow("1200 accepted") << true << "1200" << 1250.0f << true << 1200.0f << false;
+    QTest::newRow("at the limit") << true << "100" << 100.0f << "off" << 100.0f << false;
+    QTest::newRow("above the limit") << true << "100" << 100.1f << "on" << 100.0f << false;
+    QTest::newRow("below the limit") << true << "100" << 99.9f << "off" << 100.0f << false;
+    QTest::newRow("1200 accepted") << true << "1200" << 1250.0f << "on" << 1200.0f << false;
     QTest::newRow("1200.5 rejected, old limit used")
-            << true << "1200.5" << 60.0f << true << 50.0f << true;
+            << true << "1200.5" << 60.0f << "on" << 50.0f << true;
     QTest::newRow("rejected, below old limit")
-            << true << "1200.5" << 40.0f << false << 50.0f << true;
-    QTest::newRow("-1 rejected") << true << "-1" << 40.0f << false << 50.0f << true;
-    QTest::newRow("12abc is 12") << true << "12abc" << 12.5f << true << 12.0f << false;
-    QTest::newRow("empty is 0: above") << true << "" << 0.001f << true << 0.0f << false;
-    QTest::newRow("empty is 0: L0.01 never") << true << "" << 0.0f << false << 0.0f << false;
-    QTest::newRow("exponent") << true << " 1e3" << 1000.5f << true << 1000.0f << false;
-    QTest::newRow("huge rejected") << true << "1e400" << 60.0f << true << 50.0f << true;
+            << true << "1200.5" << 40.0f << "off" << 50.0f << true;
+    QTest::newRow("-1 rejected") << true << "-1" << 40.0f << "off" << 50.0f << true;
+    QTest::newRow("12abc is 12") << true << "12abc" << 12.5f << "on" << 12.0f << false;
+    QTest::newRow("empty is 0: above") << true << "" << 0.001f << "on" << 0.0f << false;
+    QTest::newRow("empty is 0: L0.01 never") << true << "" << 0.0f << "off" << 0.0f << false;
+    QTest::newRow("exponent") << true << " 1e3" << 1000.5f << "on" << 1000.0f << false;
+    QTest::newRow("huge rejected") << true << "1e400" << 60.0f << "on" << 50.0f << true;
     QTest::newRow("not ticked: no blink, box unread")
-            << false << "-1" << 5000.0f << false << 50.0f << false;
+            << false << "-1" << 5000.0f << "off" << 50.0f << false;
 }
 
 void TestAlarms::resistanceCheck()
@@ -80,25 +97,14 @@ void TestAlarms::resistanceCheck()
     QFETCH(bool, ticked);
     QFETCH(QString, text);
     QFETCH(float, reading);
+    QFETCH(float, limit);
     QFETCH(bool, rejected);
-    for (bool blinkBefore : {false, true}) {
-        TestWindow w;
-        w.stopTimers();
-        w->resistanceLimit = 50.0f;
-        w->Check1->setChecked(ticked);
-        w->Text1->setText(text);
-        w->Label6->setText(QStringLiteral("before"));
-        if (blinkBefore)
-            w->Timer7->start();
-        w->CheckResistanceAlarm(reading);
-        QTEST(w->Timer7->isActive(), "blink");
-        QTEST(w->resistanceLimit, "limit");
-        QCOMPARE(w->Label6->text(),
-                 rejected ? QStringLiteral("input error") : QStringLiteral("before"));
-        QCOMPARE(marked(w->Text1), rejected);
-        QVERIFY(!w->Timer9->isActive());
-        w.stopTimers();
-    }
+    const Alarms::CheckDecision d = Alarms::resistanceCheck(ticked, text, 50.0f, reading);
+    QTEST(blinkName(d.blink), "blink");
+    QCOMPARE(d.limitRead, ticked);
+    QCOMPARE(d.limitRejected, rejected);
+    QCOMPARE(d.newLimit.has_value(), ticked && !rejected);
+    QCOMPARE(d.newLimit.value_or(50.0f), limit);
 }
 
 void TestAlarms::currentCheck_data()
@@ -147,28 +153,86 @@ void TestAlarms::currentCheck()
     QFETCH(QString, text);
     QFETCH(float, reading);
     QFETCH(int, range);
-    QFETCH(QString, blink);
+    QFETCH(float, limit);
     QFETCH(bool, rejected);
-    for (bool blinkBefore : {false, true}) {
-        TestWindow w;
-        w.stopTimers();
-        w->currentLimit = 50.0f;
-        w->Check2->setChecked(ticked);
-        w->Text9->setText(text);
-        w->Label6->setText(QStringLiteral("before"));
-        if (blinkBefore)
-            w->Timer9->start();
-        w->CheckCurrentAlarm(reading, range, QStringLiteral("input error"));
-        const bool expected
-                = blink == QLatin1String("kept") ? blinkBefore : blink == QLatin1String("on");
-        QCOMPARE(w->Timer9->isActive(), expected);
-        QTEST(w->currentLimit, "limit");
-        QCOMPARE(w->Label6->text(),
-                 rejected ? QStringLiteral("input error") : QStringLiteral("before"));
-        QCOMPARE(marked(w->Text9), rejected);
-        QVERIFY(!w->Timer7->isActive());
-        w.stopTimers();
-    }
+    const Alarms::CheckDecision d = Alarms::currentCheck(ticked, text, 50.0f, reading, range);
+    QTEST(blinkName(d.blink), "blink");
+    QCOMPARE(d.limitRead, ticked);
+    QCOMPARE(d.limitRejected, rejected);
+    QCOMPARE(d.newLimit.has_value(), ticked && !rejected);
+    QCOMPARE(d.newLimit.value_or(50.0f), limit);
+}
+
+// What the window does with a decision: the blink timer, the status line, the limit it keeps
+// (and compares next time) and the mark on the box. The other alarm's timer is left alone.
+void TestAlarms::windowAppliesCheck_data()
+{
+    QTest::addColumn<bool>("current");
+    QTest::addColumn<bool>("ticked");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<float>("reading");
+    QTest::addColumn<int>("range");
+    QTest::addColumn<bool>("blinkBefore");
+    QTest::addColumn<bool>("blinking");
+    QTest::addColumn<QString>("status"); // "before": not written
+    QTest::addColumn<bool>("marked");
+    QTest::addColumn<float>("limit"); // 50 read from the box first
+    QTest::newRow("resistance above an accepted limit")
+            << false << true << "100" << 100.1f << 0 << false << true << "before" << false
+            << 100.0f;
+    QTest::newRow("resistance rejected: the kept 50 is compared")
+            << false << true << "1200.5" << 60.0f << 0 << false << true << "input error" << true
+            << 50.0f;
+    QTest::newRow("resistance alarm off stops the blink")
+            << false << false << "-1" << 5000.0f << 0 << true << false << "before" << false
+            << 50.0f;
+    QTest::newRow("current in amperes above an accepted limit")
+            << true << true << "500" << 0.6f << 2 << false << true << "before" << false << 500.0f;
+    QTest::newRow("current rejected: the caller's message")
+            << true << true << "-1" << 40.0f << 3 << true << false << "ERROR" << true << 50.0f;
+    QTest::newRow("current range 6 keeps a running blink")
+            << true << true << "0" << 25.755f << 6 << true << true << "before" << false << 0.0f;
+    QTest::newRow("current range 6 keeps it stopped")
+            << true << true << "0" << 25.755f << 6 << false << false << "before" << false << 0.0f;
+}
+
+void TestAlarms::windowAppliesCheck()
+{
+    QFETCH(bool, current);
+    QFETCH(bool, ticked);
+    QFETCH(QString, text);
+    QFETCH(float, reading);
+    QFETCH(int, range);
+    QFETCH(bool, blinkBefore);
+    TestWindow w;
+    w.stopTimers();
+    QCheckBox *check = current ? w->ui().Check2 : w->ui().Check1;
+    QLineEdit *box = current ? w->ui().Text9 : w->ui().Text1;
+    QTimer *blink = current ? w->ui().Timer9 : w->ui().Timer7;
+    QTimer *otherBlink = current ? w->ui().Timer7 : w->ui().Timer9;
+    const auto runCheck = [&](float value) {
+        if (current)
+            w->CheckCurrentAlarm(value, range, QStringLiteral("ERROR"));
+        else
+            w->CheckResistanceAlarm(value);
+    };
+    check->setChecked(true);
+    box->setText(QStringLiteral("50"));
+    runCheck(0.0f);
+    QCOMPARE(current ? w->limits().currentLimit : w->limits().resistanceLimit, 50.0f);
+
+    check->setChecked(ticked);
+    box->setText(text);
+    w->ui().Label6->setText(QStringLiteral("before"));
+    if (blinkBefore)
+        blink->start();
+    runCheck(reading);
+    QTEST(blink->isActive(), "blinking");
+    QTEST(w->ui().Label6->text(), "status");
+    QTEST(marked(box), "marked");
+    QTEST(current ? w->limits().currentLimit : w->limits().resistanceLimit, "limit");
+    QVERIFY(!otherBlink->isActive());
+    w.stopTimers();
 }
 
 void TestAlarms::messageByKind_data()
@@ -185,12 +249,11 @@ void TestAlarms::messageByKind()
     QFETCH(QByteArray, bytes);
     TestWindow w;
     w.stopTimers();
-    w->Check2->setChecked(true);
-    w->Text9->setText(QStringLiteral("-1"));
-    w->replyBuffer = bytes;
-    w->DecodeRealtimeReply();
-    QTEST(w->Label6->text(), "message");
-    QVERIFY(marked(w->Text9));
+    w->ui().Check2->setChecked(true);
+    w->ui().Text9->setText(QStringLiteral("-1"));
+    w->DecodeRealtimeReply(bytes);
+    QTEST(w->ui().Label6->text(), "message");
+    QVERIFY(marked(w->ui().Text9));
     w.stopTimers();
 }
 
@@ -199,29 +262,29 @@ void TestAlarms::rejectedLimitStaysMarked()
     TestWindow w;
     w.stopTimers();
     w.connectOn();
-    w->Check1->setChecked(true);
-    w->Text1->setText(QStringLiteral("1300"));
+    w->ui().Check1->setChecked(true);
+    w->ui().Text1->setText(QStringLiteral("1300"));
     w->SendCommand(35);
     w.port->deliver(reply(2, 1, 23, 1, 0, 5, 30));
     // The status line has moved on; the box still tells.
-    QCOMPARE(w->Label6->text(), QStringLiteral("receive data"));
-    QVERIFY(marked(w->Text1));
-    QVERIFY(w->Text1->toolTip().contains(QLatin1String("0 to 1200")));
-    QVERIFY(!marked(w->Text9));
+    QCOMPARE(w->ui().Label6->text(), QStringLiteral("receive data"));
+    QVERIFY(marked(w->ui().Text1));
+    QVERIFY(w->ui().Text1->toolTip().contains(QLatin1String("0 to 1200")));
+    QVERIFY(!marked(w->ui().Text9));
     // Still rejected on the next reading.
     w.port->deliver(reply(2, 1, 23, 1, 0, 5, 30));
-    QVERIFY(marked(w->Text1));
+    QVERIFY(marked(w->ui().Text1));
     // Switching the alarm off does not read the box, so the mark stays.
-    w->Check1->setChecked(false);
+    w->ui().Check1->setChecked(false);
     w.port->deliver(reply(2, 1, 23, 1, 0, 5, 30));
-    QVERIFY(marked(w->Text1));
+    QVERIFY(marked(w->ui().Text1));
     // A valid limit read from it clears the mark.
-    w->Check1->setChecked(true);
-    w->Text1->setText(QStringLiteral("1200"));
+    w->ui().Check1->setChecked(true);
+    w->ui().Text1->setText(QStringLiteral("1200"));
     w.port->deliver(reply(2, 1, 23, 1, 0, 5, 30));
-    QVERIFY(w->Text1->styleSheet().isEmpty());
-    QVERIFY(w->Text1->toolTip().isEmpty());
-    QCOMPARE(w->resistanceLimit, 1200.0f);
+    QVERIFY(w->ui().Text1->styleSheet().isEmpty());
+    QVERIFY(w->ui().Text1->toolTip().isEmpty());
+    QCOMPARE(w->limits().resistanceLimit, 1200.0f);
     w.stopTimers();
 }
 
@@ -230,14 +293,13 @@ void TestAlarms::kind1Range6KeepsTheBlink()
     for (bool before : {false, true}) {
         TestWindow w;
         w.stopTimers();
-        w->Check2->setChecked(true);
-        w->Text9->setText(QStringLiteral("0"));
+        w->ui().Check2->setChecked(true);
+        w->ui().Text9->setText(QStringLiteral("0"));
         if (before)
-            w->Timer9->start();
-        w->replyBuffer = reply(1, 0, 10, 1, 255, 255, 6);
-        w->DecodeRealtimeReply();
-        QCOMPARE(w->Label25->text(), QStringLiteral(" 25.755mA"));
-        QCOMPARE(w->Timer9->isActive(), before);
+            w->ui().Timer9->start();
+        w->DecodeRealtimeReply(reply(1, 0, 10, 1, 255, 255, 6));
+        QCOMPARE(w->ui().Label25->text(), QStringLiteral(" 25.755mA"));
+        QCOMPARE(w->ui().Timer9->isActive(), before);
         w.stopTimers();
     }
 }
@@ -247,113 +309,149 @@ void TestAlarms::blinkTicksToggleRed()
     TestWindow w;
     w.stopTimers();
     const QColor red(255, 0, 0);
-    for (ShapeIndicator *shape : {w->Shape2, w->Shape4}) {
+    for (ShapeIndicator *shape : {w->ui().Shape2, w->ui().Shape4}) {
         QCOMPARE(shape->fillState(), 1);
         QCOMPARE(shape->fillColor(), QColor(Qt::white));
     }
     w->Timer7_Timer();
-    QCOMPARE(w->Shape2->fillColor(), red);
-    QCOMPARE(w->Shape2->fillState(), 0);
-    QCOMPARE(w->Shape4->fillColor(), QColor(Qt::white)); // the other indicator is untouched
+    QCOMPARE(w->ui().Shape2->fillColor(), red);
+    QCOMPARE(w->ui().Shape2->fillState(), 0);
+    QCOMPARE(w->ui().Shape4->fillColor(), QColor(Qt::white)); // the other indicator is untouched
     w->Timer7_Timer();
-    QCOMPARE(w->Shape2->fillState(), 1);
-    QVERIFY(w->Shape2->isLit());
+    QCOMPARE(w->ui().Shape2->fillState(), 1);
+    QVERIFY(w->ui().Shape2->isLit());
     w->Timer9_Timer();
-    QCOMPARE(w->Shape4->fillColor(), red);
-    QCOMPARE(w->Shape4->fillState(), 0);
+    QCOMPARE(w->ui().Shape4->fillColor(), red);
+    QCOMPARE(w->ui().Shape4->fillState(), 0);
     w->Timer9_Timer();
-    QCOMPARE(w->Shape4->fillState(), 1);
-    QCOMPARE(w->Shape2->fillState(), 1);
+    QCOMPARE(w->ui().Shape4->fillState(), 1);
+    QCOMPARE(w->ui().Shape2->fillState(), 1);
 }
 
 void TestAlarms::resetTickEndsBlink()
 {
     TestWindow w;
     w.stopTimers();
-    w->Timer7->start();
-    w->Timer9->start();
+    w->ui().Timer7->start();
+    w->ui().Timer9->start();
     w->Timer7_Timer();
     w->Timer7_Timer(); // lit red
-    QVERIFY(w->Shape2->isLit());
+    QVERIFY(w->ui().Shape2->isLit());
     w->Timer6_Timer();
-    QVERIFY(!w->Timer7->isActive());
-    QCOMPARE(w->Shape2->fillState(), 0);
-    QCOMPARE(w->Shape2->fillColor(), QColor(255, 0, 0)); // stays red, just unlit
-    QVERIFY(w->Timer9->isActive()); // the current blink is not Timer6's business
+    QVERIFY(!w->ui().Timer7->isActive());
+    QCOMPARE(w->ui().Shape2->fillState(), 0);
+    QCOMPARE(w->ui().Shape2->fillColor(), QColor(255, 0, 0)); // stays red, just unlit
+    QVERIFY(w->ui().Timer9->isActive()); // the current blink is not Timer6's business
     w->Timer8_Timer();
-    QVERIFY(!w->Timer9->isActive());
-    QCOMPARE(w->Shape4->fillState(), 0);
-    QVERIFY(!w->Shape4->isLit());
+    QVERIFY(!w->ui().Timer9->isActive());
+    QCOMPARE(w->ui().Shape4->fillState(), 0);
+    QVERIFY(!w->ui().Shape4->isLit());
 }
 
 void TestAlarms::readingsAboveLimitRestartBlinkAfterReset()
 {
     TestWindow w;
     w.stopTimers();
-    w->Check1->setChecked(true);
-    w->Text1->setText(QStringLiteral("10"));
-    w->replyBuffer = reply(2, 1, 23, 1, 0, 5, 30); // 12.3 ohms
-    w->DecodeRealtimeReply();
-    QVERIFY(w->Timer7->isActive());
+    w->ui().Check1->setChecked(true);
+    w->ui().Text1->setText(QStringLiteral("10"));
+    const QByteArray above = reply(2, 1, 23, 1, 0, 5, 30); // 12.3 ohms
+    w->DecodeRealtimeReply(above);
+    QVERIFY(w->ui().Timer7->isActive());
     w->Timer6_Timer();
-    QVERIFY(!w->Timer7->isActive());
-    w->DecodeRealtimeReply();
-    QVERIFY(w->Timer7->isActive());
-    w->replyBuffer = reply(2, 0, 99, 1, 0, 5, 30); // 9.9 ohms
-    w->DecodeRealtimeReply();
-    QVERIFY(!w->Timer7->isActive());
+    QVERIFY(!w->ui().Timer7->isActive());
+    w->DecodeRealtimeReply(above);
+    QVERIFY(w->ui().Timer7->isActive());
+    w->DecodeRealtimeReply(reply(2, 0, 99, 1, 0, 5, 30)); // 9.9 ohms
+    QVERIFY(!w->ui().Timer7->isActive());
     w.stopTimers();
 }
 
+void TestAlarms::statistics_data()
+{
+    // Entries from 0 on; the rest of the window holds 0, the ring past it a value that would
+    // show in every result if it were looked at.
+    QTest::addColumn<QList<float>>("entries");
+    QTest::addColumn<int>("segments");
+    QTest::addColumn<float>("bound");
+    QTest::addColumn<QStringList>("texts"); // largest, smallest, mean as shown; empty: none
+    const float r = Statistics::kResistanceBound;
+    const float c = Statistics::kCurrentBound;
+    const QList<float> wholeRing = QList<float>(500, 5.0f) << 506.0f;
+    QTest::newRow("3 of 17") << QList<float>{10, 20, 30} << 16 << r
+                             << QStringList{"30", "0", "3.529412"};
+    QTest::newRow("all 17 filled")
+            << QList<float>(17, 12.3f) << 16 << r << QStringList{"12.3", "12.3", "12.3"};
+    QTest::newRow("entry 0 is 0") << QList<float>{0, 20, 30} << 16 << r << QStringList();
+    QTest::newRow("entry 0 negative") << QList<float>{-1, 20} << 16 << r << QStringList();
+    QTest::newRow("entry 0 at the resistance bound")
+            << QList<float>{1200, 20} << 16 << r << QStringList();
+    QTest::newRow("entry 0 below the bound, a later one above")
+            << QList<float>{1199.5f, 1250} << 16 << r << QStringList{"1250", "0", "144.0882"};
+    QTest::newRow("current just below its bound")
+            << QList<float>{39999, 1} << 16 << c << QStringList{"39999", "0", "2352.941"};
+    QTest::newRow("current at its bound") << QList<float>{40000, 1} << 16 << c << QStringList();
+    QTest::newRow("small currents")
+            << QList<float>(17, 0.005f) << 16 << c << QStringList{"0.005", "0.005", "0.005"};
+    QTest::newRow("whole ring, last entry included")
+            << wholeRing << 500 << r << QStringList{"506", "5", "6"};
+    QTest::newRow("more segments than the ring holds")
+            << wholeRing << 100000 << r << QStringList{"506", "5", "6"};
+    QTest::newRow("negative segments: entry 0 alone")
+            << QList<float>{2} << -5 << r << QStringList{"2", "2", "2"};
+}
+
+void TestAlarms::statistics()
+{
+    QFETCH(QList<float>, entries);
+    QFETCH(int, segments);
+    QFETCH(float, bound);
+    QFETCH(QStringList, texts);
+    Trend::Ring ring{};
+    for (int i = 0; i < Trend::kRingSize; ++i)
+        ring[std::size_t(i)] = i < entries.size() ? entries.at(i) : i <= segments ? 0.0f : 99999.0f;
+    const std::optional<Statistics::Summary> s = Statistics::compute(ring, segments, bound);
+    QCOMPARE(s.has_value(), !texts.isEmpty());
+    if (s) {
+        QCOMPARE(NumberText::plain(s->maximum), texts.at(0));
+        QCOMPARE(NumberText::plain(s->minimum), texts.at(1));
+        QCOMPARE(NumberText::plain(s->mean), texts.at(2));
+    }
+}
+
+// The reset ticks fill their own boxes from their own value, over the window the time slider
+// sets; when nothing is computed the boxes keep what they show.
 void TestAlarms::statisticsBoxes_data()
 {
-    QTest::addColumn<bool>("current"); // Timer8 over value2Samples, else Timer6 over value1
-    QTest::addColumn<QList<float>>("entries");
-    QTest::addColumn<QStringList>("boxes"); // MAX, MIN, AVERAGE; "-" = left as it was
-    const QStringList kept = {QStringLiteral("-"), QStringLiteral("-"), QStringLiteral("-")};
-    QTest::newRow("resistance, 17 entries")
-            << false << QList<float>{10, 20, 30}
-            << QStringList{QStringLiteral("30"), QStringLiteral("0"), QStringLiteral("3.529412")};
-    QTest::newRow("resistance, all 17 filled")
-            << false << QList<float>(17, 12.3f)
-            << QStringList{QStringLiteral("12.3"), QStringLiteral("12.3"), QStringLiteral("12.3")};
-    QTest::newRow("resistance entry 0 is 0") << false << QList<float>{0, 20, 30} << kept;
-    QTest::newRow("resistance entry 0 negative") << false << QList<float>{-1, 20} << kept;
-    QTest::newRow("resistance entry 0 at 1200") << false << QList<float>{1200, 20} << kept;
-    QTest::newRow("resistance entry 0 just below 1200")
-            << false << QList<float>{1199.5f, 1250}
-            << QStringList{QStringLiteral("1250"), QStringLiteral("0"), QStringLiteral("144.0882")};
-    QTest::newRow("current, entry 0 at 39999")
-            << true << QList<float>{39999, 1}
-            << QStringList{
-                       QStringLiteral("39999"), QStringLiteral("0"), QStringLiteral("2352.941")};
-    QTest::newRow("current entry 0 at 40000") << true << QList<float>{40000, 1} << kept;
-    QTest::newRow("current entry 0 is 0") << true << QList<float>{0, 5} << kept;
-    QTest::newRow("current small values")
-            << true << QList<float>(17, 0.005f)
-            << QStringList{
-                       QStringLiteral("0.005"), QStringLiteral("0.005"), QStringLiteral("0.005")};
+    QTest::addColumn<bool>("current");       // Timer8 and value 2, else Timer6 and value 1
+    QTest::addColumn<QByteArray>("reading"); // empty: none
+    QTest::addColumn<QStringList>("boxes");  // largest, smallest, mean
+    const QByteArray ohmsAndMilliamperes = reply(1, 0, 10, 4, 0, 30, 3); // 10 ohms, 30 mA
+    const QStringList kept = {"-", "-", "-"};
+    QTest::newRow("resistance of one reading in 17 entries")
+            << false << ohmsAndMilliamperes << QStringList{"10", "0", "0.5882353"};
+    QTest::newRow("current of one reading in 17 entries")
+            << true << ohmsAndMilliamperes << QStringList{"30", "0", "1.764706"};
+    QTest::newRow("resistance before any reading") << false << QByteArray() << kept;
+    QTest::newRow("current before any reading") << true << QByteArray() << kept;
+    QTest::newRow("over-range resistance") << false << reply(2, 15, 0, 4, 0, 5, 30) << kept;
 }
 
 void TestAlarms::statisticsBoxes()
 {
     QFETCH(bool, current);
-    QFETCH(QList<float>, entries);
+    QFETCH(QByteArray, reading);
     QFETCH(QStringList, boxes);
     TestWindow w;
     w.stopTimers();
-    w->Slider2->setValue(0); // entries 0 to 16
-    Trend::Ring &ring = current ? w->value2Samples : w->value1Samples;
-    ring.fill(0.0f);
-    ring[20] = 99999.0f; // beyond the window: not looked at
-    for (int i = 0; i < entries.size(); ++i)
-        ring[std::size_t(i)] = entries.at(i);
-    QLineEdit *mine[] = {current ? w->Text13 : w->Text2,
-                         current ? w->Text14 : w->Text3,
-                         current ? w->Text15 : w->Text4};
-    QLineEdit *others[] = {current ? w->Text2 : w->Text13,
-                           current ? w->Text3 : w->Text14,
-                           current ? w->Text4 : w->Text15};
+    w->ui().Slider2->setValue(0); // entries 0 to 16
+    if (!reading.isEmpty())
+        w->DecodeRealtimeReply(reading);
+    QLineEdit *mine[] = {current ? w->ui().Text13 : w->ui().Text2,
+                         current ? w->ui().Text14 : w->ui().Text3,
+                         current ? w->ui().Text15 : w->ui().Text4};
+    QLineEdit *others[] = {current ? w->ui().Text2 : w->ui().Text13,
+                           current ? w->ui().Text3 : w->ui().Text14,
+                           current ? w->ui().Text4 : w->ui().Text15};
     for (QLineEdit *box : mine)
         box->setText(QStringLiteral("-"));
     for (QLineEdit *box : others)
@@ -366,32 +464,7 @@ void TestAlarms::statisticsBoxes()
         QCOMPARE(mine[i]->text(), boxes.at(i));
         QCOMPARE(others[i]->text(), QStringLiteral("untouched"));
     }
-}
-
-void TestAlarms::statisticsOfWholeRing()
-{
-    TestWindow w;
     w.stopTimers();
-    w->Slider2->setValue(4); // entries 0 to 500, all 501 of them
-    w->value1Samples.fill(5.0f);
-    w->value1Samples[500] = 506.0f;
-    w->Timer6_Timer();
-    QCOMPARE(w->Text2->text(), QStringLiteral("506"));
-    QCOMPARE(w->Text3->text(), QStringLiteral("5"));
-    QCOMPARE(w->Text4->text(), QStringLiteral("6")); // (500 x 5 + 506) / 501
-}
-
-void TestAlarms::statisticsClampsSegments()
-{
-    Trend::Ring ring{};
-    ring.fill(2.0f);
-    const auto whole = Alarms::statistics(ring, 100000, 1200);
-    QVERIFY(whole);
-    QCOMPARE(whole->mean, 2.0f);
-    const auto none = Alarms::statistics(ring, -5, 1200); // entry 0 only
-    QVERIFY(none);
-    QCOMPARE(none->maximum, 2.0f);
-    QCOMPARE(none->minimum, 2.0f);
 }
 
 QTEST_MAIN(TestAlarms)

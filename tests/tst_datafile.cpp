@@ -1,8 +1,8 @@
 // The data file: the listing saved as GBK text through the save dialog, and its failures.
+#include "app/listingview.h"
+#include "core/datafile.h"
 #include "fakes/testwindow.h"
 #include "platform/qtdialogs.h"
-#include "core/datafile.h"
-#include "app/listingview.h"
 
 #include <QDir>
 #include <QFile>
@@ -90,10 +90,9 @@ private:
 
 void loadOneRecord(TestWindow &w)
 {
-    w->replyBuffer = bytesOf(
+    const QByteArray block = bytesOf(
             {0x02, 0x01, 0x2C, 0x02, 0x00, 0x05, 0x1E, 0x03, 0x00, 0x05, 0x09, 0x00, 0x05, 0x1E});
-    w->recordCount = 2;
-    w->DecodeStoredRecords();
+    w->DecodeStoredRecords(block, 2);
 }
 
 // The file of loadOneRecord's listing, byte for byte: GBK, the colon as A3 BA, CR LF breaks.
@@ -189,7 +188,8 @@ private slots:
         TemporaryHome useHome(home.path());
         TestWindow w;
         loadOneRecord(w);
-        w->singleValue = 1;
+        // A reading without a second value (byte 6 = 255): Clear then adds the one-column header.
+        w->DecodeRealtimeReply(bytesOf({0x02, 0x01, 0x2C, 0x02, 0x00, 0x05, 0xFF}));
         w->Command6_Click();
         const QString path = home.filePath(QStringLiteral("clear.txt"));
         w.dialog->saveAnswers = {{CommonDialog::Accepted, path, 0}};
@@ -360,11 +360,10 @@ private slots:
         QTemporaryDir home;
         TemporaryHome useHome(home.path());
         TestWindow w;
-        w->replyBuffer.clear();
+        QByteArray block;
         for (int i = 0; i < 150; ++i)
-            w->replyBuffer.append(bytesOf({1 + i % 4, i % 100, i, 1 + i % 7, 12, 30, i % 60}));
-        w->recordCount = 150;
-        w->DecodeStoredRecords();
+            block.append(bytesOf({1 + i % 4, i % 100, i, 1 + i % 7, 12, 30, i % 60}));
+        w->DecodeStoredRecords(block, 150);
         w->Command6_Click();
         const QString path = home.filePath(QStringLiteral("round.txt"));
         w.dialog->saveAnswers = {{CommonDialog::Accepted, path, 0}};
@@ -379,7 +378,7 @@ private slots:
                        path});
         QVERIFY(process.waitForFinished(30000));
         QCOMPARE(process.exitCode(), 0);
-        const QString listing = ListingView::text(*w->RichTextBox1);
+        const QString listing = ListingView::text(*w->ui().RichTextBox1);
         QVERIFY(listing.contains(QStringLiteral("：")));
         QCOMPARE(QString::fromUtf8(process.readAllStandardOutput()), listing);
         QVERIFY(!readAll(path).startsWith("\xEF\xBB\xBF"));

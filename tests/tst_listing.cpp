@@ -1,8 +1,10 @@
 // The data listing: the text built from a stored-record block, and the list that shows it.
-#include "fakes/testwindow.h"
-#include "core/numbertext.h"
-#include "core/listing.h"
 #include "app/listingview.h"
+#include "core/listing.h"
+#include "core/numbertext.h"
+#include "core/readout.h"
+#include "core/record.h"
+#include "fakes/testwindow.h"
 
 #include <QCheckBox>
 #include <QPlainTextEdit>
@@ -336,6 +338,55 @@ private slots:
                                           "12.3 Ohm                      4.5 mA"));
     }
 
+    // The under- and over-range edges come from one table: the realtime readout and the
+    // listing column of the same record fall on the same side of each edge.
+    void rangeEdgesAgree_data()
+    {
+        QTest::addColumn<int>("kind"); // 2: resistance in column 1, 3: current
+        QTest::addColumn<int>("code");
+        QTest::addColumn<int>("counts");
+        QTest::addColumn<QString>("side"); // "under", "in", "over" as the range table says
+        QTest::addColumn<QString>("readout");
+        QTest::addColumn<QString>("column");
+        const QString ohm = QStringLiteral("\u03A9");
+        QTest::newRow("resistance 3: 13")
+                << 2 << 3 << 13 << "under"
+                << "L0.01" + QString(20, u' ') << "L0.01" + QString(23, u' ');
+        QTest::newRow("resistance 3: 14") << 2 << 3 << 14 << "in"
+                                          << " 0.014" + ohm << "0.014 Ohm" + QString(21, u' ');
+        QTest::newRow("resistance 4: 1499") << 2 << 4 << 1499 << "in"
+                                            << " 1499" + ohm << "1499 Ohm" + QString(22, u' ');
+        QTest::newRow("resistance 4: 1500") << 2 << 4 << 1500 << "over"
+                                            << " 0L"
+                                            << "0L" + QString(27, u' ');
+        QTest::newRow("current 1: 405") << 3 << 1 << 405 << "in"
+                                        << " 40.5A"
+                                        << "40.5 A" + QString(25, u' ');
+        QTest::newRow("current 1: 406") << 3 << 1 << 406 << "over"
+                                        << "0L"
+                                        << "0L" + QString(27, u' ');
+    }
+
+    void rangeEdgesAgree()
+    {
+        QFETCH(int, kind);
+        QFETCH(int, code);
+        QFETCH(int, counts);
+        const std::optional<Record::Range> range
+                = kind == 2 ? Record::resistanceRange(code) : Record::currentRange(code);
+        QVERIFY(range);
+        const auto v = std::uint32_t(counts);
+        const QString side = range->underRangeMax && v <= *range->underRangeMax   ? "under"
+                             : range->overRangeFrom && v >= *range->overRangeFrom ? "over"
+                                                                                  : "in";
+        QTEST(side, "side");
+        // Without a second value, so the column is the end of the listing line.
+        const QByteArray record = bytesOf({kind, counts / 100, counts % 100, code, 0, 5, 255});
+        QTEST(Realtime::decodeReply(record, {}).mainText, "readout");
+        const QString line = linesOf(buildFrom(record, 1, 1).text).last();
+        QTEST(line.mid(15 + 3 + 24), "column");
+    }
+
     void numbering_data()
     {
         QTest::addColumn<int>("record");
@@ -443,7 +494,7 @@ private slots:
     void startsWithTitleLine()
     {
         TestWindow w;
-        QCOMPARE(ListingView::text(*w->RichTextBox1), kTitle + QStringLiteral("\r\n"));
+        QCOMPARE(ListingView::text(*w->ui().RichTextBox1), kTitle + QStringLiteral("\r\n"));
     }
 
     // A read from the instrument: count, block request, block; the listing replaced whole.
@@ -453,50 +504,46 @@ private slots:
         w.stopTimers();
         w.connectOn(1);
         w->Option2_Click();
-        w->measureKind = -1;
         w->Command4_Click();
         w.port->deliver(bytesOf({5, 5, 0, 2}));
         w->Timer3_Timer();
-        QVERIFY(!w->transferProgress->isHidden());
+        QVERIFY(!w->ui().transferProgress->isHidden());
         QCOMPARE(w.port->written.right(1), bytesOf({25}));
         w.port->deliver(bytesOf({0x02, 0x01, 0x2C, 0x02, 0x00, 0x05, 0x1E}));
-        QCOMPARE(ListingView::text(*w->RichTextBox1), kTitle + QStringLiteral("\r\n"));
+        QCOMPARE(ListingView::text(*w->ui().RichTextBox1), kTitle + QStringLiteral("\r\n"));
         w.port->deliver(bytesOf({0x04, 0x00, 0xDC, 0x00, 0x00, 0x00, 0xFF}));
-        QCOMPARE(ListingView::text(*w->RichTextBox1),
+        QCOMPARE(ListingView::text(*w->ui().RichTextBox1),
                  kTitle + QStringLiteral("\r\n\r\n") + kTwoColumns + kFirst
                          + QStringLiteral("1.44 Ohm                       05：30\r\n               "
                                           "002                        "
                                           "22.0 V                         "));
-        QCOMPARE(w->singleValue, quint8(1));
-        QCOMPARE(w->measureKind, qint16(4));
-        QVERIFY(!w->Check1->isEnabled());
-        QVERIFY(!w->Check2->isEnabled());
-        QVERIFY(w->transferProgress->isHidden());
+        QCOMPARE(w->measure().singleValue, quint8(1));
+        QCOMPARE(w->measure().measureKind, qint16(4));
+        QVERIFY(!w->ui().Check1->isEnabled());
+        QVERIFY(!w->ui().Check2->isEnabled());
+        QVERIFY(w->ui().transferProgress->isHidden());
     }
 
     // The list shows the text line by line: one paragraph per listing line.
     void listShowsLines()
     {
         TestWindow w;
-        w->replyBuffer = numberedBlock(3);
-        w->recordCount = 3;
-        w->DecodeStoredRecords();
-        QCOMPARE(w->RichTextBox1->document()->blockCount(), 6);
-        QCOMPARE(w->RichTextBox1->document()->findBlockByNumber(3).text(),
+        w->DecodeStoredRecords(numberedBlock(3), 3);
+        QCOMPARE(w->ui().RichTextBox1->document()->blockCount(), 6);
+        QCOMPARE(w->ui().RichTextBox1->document()->findBlockByNumber(3).text(),
                  QStringLiteral("               001                        "
                                 "1 Ohm                      05：30"));
-        QVERIFY(!w->RichTextBox1->toPlainText().contains(QLatin1Char('\r')));
+        QVERIFY(!w->ui().RichTextBox1->toPlainText().contains(QLatin1Char('\r')));
     }
 
     void measureKindKeptWithoutRecords()
     {
         TestWindow w;
-        w->measureKind = 3;
-        w->replyBuffer.clear();
-        w->recordCount = 0;
-        w->DecodeStoredRecords();
-        QCOMPARE(w->measureKind, qint16(3));
-        QCOMPARE(ListingView::text(*w->RichTextBox1),
+        w->DecodeStoredRecords(bytesOf({3, 0, 7, 3, 0, 5, 30}), 1);
+        QCOMPARE(w->measure().measureKind, qint16(3));
+        w->DecodeStoredRecords(QByteArray(), 0);
+        QCOMPARE(w->measure().measureKind, qint16(3));
+        QCOMPARE(ListingView::text(*w->ui().RichTextBox1),
                  kTitle + QStringLiteral("\r\n\r\n") + kTwoColumns);
     }
 
@@ -531,19 +578,18 @@ private slots:
         QFETCH(int, presses);
         QFETCH(QString, listing);
         TestWindow w;
-        w->singleValue = quint8(singleValue);
-        if (transfer) {
-            w->replyBuffer = bytesOf({0x02, 0x01, 0x2C, 0x02, 0x00, 0x05, 0x1E});
-            w->recordCount = 1;
-            w->DecodeStoredRecords();
-        }
+        // The flag is set by a reading without a second value (byte 6 = 255).
+        if (singleValue)
+            w->DecodeRealtimeReply(bytesOf({0x02, 0x01, 0x2C, 0x02, 0x00, 0x05, 0xFF}));
+        if (transfer)
+            w->DecodeStoredRecords(bytesOf({0x02, 0x01, 0x2C, 0x02, 0x00, 0x05, 0x1E}), 1);
         for (int i = 0; i < presses; ++i)
             w->Command6_Click();
-        QCOMPARE(ListingView::text(*w->RichTextBox1), listing);
+        QCOMPARE(ListingView::text(*w->ui().RichTextBox1), listing);
         // The list shows it: the appended header is on the last line, as shown.
         const QString lastLine = linesOf(listing).last();
-        QCOMPARE(w->RichTextBox1->document()->lastBlock().text(), lastLine);
-        QCOMPARE(w->singleValue, quint8(singleValue));
+        QCOMPARE(w->ui().RichTextBox1->document()->lastBlock().text(), lastLine);
+        QCOMPARE(w->measure().singleValue, quint8(singleValue));
     }
 
     void pageDownAndUp()
@@ -554,31 +600,29 @@ private slots:
         w->show();
         w->activateWindow();
         QVERIFY(QTest::qWaitForWindowExposed(w.form.get()));
-        w->replyBuffer = numberedBlock(400);
-        w->recordCount = 400;
-        w->DecodeStoredRecords();
-        QScrollBar *bar = w->RichTextBox1->verticalScrollBar();
+        w->DecodeStoredRecords(numberedBlock(400), 400);
+        QScrollBar *bar = w->ui().RichTextBox1->verticalScrollBar();
         QCOMPARE(bar->value(), 0);
-        QCOMPARE(w->RichTextBox1->textCursor().blockNumber(), 0);
+        QCOMPARE(w->ui().RichTextBox1->textCursor().blockNumber(), 0);
 
         w->Command8_Click();
         const int firstPage = bar->value();
-        const int caretAfterDown = w->RichTextBox1->textCursor().blockNumber();
+        const int caretAfterDown = w->ui().RichTextBox1->textCursor().blockNumber();
         QVERIFY(firstPage > 0);
         QVERIFY(caretAfterDown > 0);
-        QCOMPARE(QApplication::focusWidget(), w->RichTextBox1);
+        QCOMPARE(QApplication::focusWidget(), w->ui().RichTextBox1);
         w->Command8_Click();
         QVERIFY(bar->value() > firstPage);
-        QVERIFY(w->RichTextBox1->textCursor().blockNumber() > caretAfterDown);
+        QVERIFY(w->ui().RichTextBox1->textCursor().blockNumber() > caretAfterDown);
 
         w->Command7_Click();
         w->Command7_Click();
         QCOMPARE(bar->value(), 0);
-        QCOMPARE(w->RichTextBox1->textCursor().blockNumber(), 0);
-        QCOMPARE(QApplication::focusWidget(), w->RichTextBox1);
+        QCOMPARE(w->ui().RichTextBox1->textCursor().blockNumber(), 0);
+        QCOMPARE(QApplication::focusWidget(), w->ui().RichTextBox1);
         // Paging selects nothing and changes nothing.
-        QVERIFY(!w->RichTextBox1->textCursor().hasSelection());
-        QCOMPARE(w->RichTextBox1->document()->blockCount(), 403);
+        QVERIFY(!w->ui().RichTextBox1->textCursor().hasSelection());
+        QCOMPARE(w->ui().RichTextBox1->document()->blockCount(), 403);
     }
 };
 

@@ -21,20 +21,18 @@ QByteArray recordBlock(int n)
 
 void loadRecords(TestWindow &w, int n)
 {
-    w->replyBuffer = recordBlock(n);
-    w->recordCount = qint16(n);
-    w->DecodeStoredRecords();
+    w->DecodeStoredRecords(recordBlock(n), qint16(n));
 }
 
 // Selects the listing from the start of line `first` to the end of line `last` (0-based).
 void selectLines(TestWindow &w, int first, int last)
 {
-    QTextDocument *doc = w->RichTextBox1->document();
+    QTextDocument *doc = w->ui().RichTextBox1->document();
     QTextCursor cursor(doc);
     cursor.setPosition(doc->findBlockByNumber(first).position());
     const QTextBlock end = doc->findBlockByNumber(last);
     cursor.setPosition(end.position() + end.length() - 1, QTextCursor::KeepAnchor);
-    w->RichTextBox1->setTextCursor(cursor);
+    w->ui().RichTextBox1->setTextCursor(cursor);
 }
 
 QByteArray readAll(const QString &path)
@@ -177,7 +175,8 @@ private slots:
         QCOMPARE(pageCount(partPdf), 1);
         QVERIFY(partPdf.size() < wholePdf.size());
         // Printing leaves the selection as it was.
-        QCOMPARE(w->RichTextBox1->textCursor().selectedText().count(QChar::ParagraphSeparator), 2);
+        QCOMPARE(w->ui().RichTextBox1->textCursor().selectedText().count(QChar::ParagraphSeparator),
+                 2);
 
         // The user switched the dialog to "all": the whole listing, selection or not.
         const QString all = printToPdf(w, dir, QStringLiteral("all.pdf"));

@@ -1,7 +1,9 @@
 // Realtime replies: from the seven bytes to the readouts, working values, control enables,
 // alarm calls, magnification captions, plot value and value rings.
-#include "fakes/testwindow.h"
 #include "core/readout.h"
+#include "core/record.h"
+#include "core/trendbuffer.h"
+#include "fakes/testwindow.h"
 
 #include <QCheckBox>
 #include <QElapsedTimer>
@@ -27,10 +29,15 @@ QByteArray reply(int kind, int v1High, int v1Low, int range1, int v2High, int v2
 }
 
 // "E" enabled, "D" disabled, "-" left as it is; one letter per control of the enable table.
-QString enablesCode(const Realtime::ControlEnables &e)
+QString enablesCode(const Realtime::KindEnables &e)
 {
     QString code;
-    for (const Realtime::Enable &x : {e.slider1, e.slider3, e.check1, e.check2, e.timer6, e.timer8})
+    for (const Realtime::Enable &x : {e.resistanceScale,
+                                      e.currentScale,
+                                      e.resistanceAlarm,
+                                      e.currentAlarm,
+                                      e.resistanceStatistics,
+                                      e.currentStatistics})
         code += !x ? QLatin1Char('-') : (*x ? QLatin1Char('E') : QLatin1Char('D'));
     return code;
 }
@@ -53,9 +60,7 @@ QString callsCode(const QList<Realtime::AlarmCall> &calls)
 // Feeds a reply straight to the window's decoder, as the reply handler does.
 void decode(TestWindow &w, const QByteArray &bytes)
 {
-    w->replyBuffer = bytes;
-    w->recordCount = 1;
-    w->DecodeRealtimeReply();
+    w->DecodeRealtimeReply(bytes);
 }
 
 } // namespace
@@ -89,9 +94,8 @@ private slots:
     void kind1With255();
     void first255InKind2EmptiesSecondReadoutForGood();
     void bothErrorLeavesEverything();
-    void ringWrapsAtSixteenSegments();
-    void storeAt501IsDropped();
-    void smallerWindowRestartsAtOnce();
+    void trendAppend_data();
+    void trendAppend();
     void workedExampleThroughThePort();
     void shortBurstThroughThePort();
 
@@ -103,9 +107,9 @@ void TestRealtime::readouts_data()
 {
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<int>("singleBefore");
-    QTest::addColumn<QString>("label25Before");
-    QTest::addColumn<QString>("label7");
-    QTest::addColumn<QString>("label25");
+    QTest::addColumn<QString>("secondBefore");
+    QTest::addColumn<QString>("mainText");
+    QTest::addColumn<QString>("secondText");
     QTest::addColumn<float>("value1");
     QTest::addColumn<float>("value2");
     QTest::addColumn<int>("singleAfter");
@@ -228,15 +232,15 @@ void TestRealtime::readouts()
 {
     QFETCH(QByteArray, bytes);
     QFETCH(int, singleBefore);
-    QFETCH(QString, label25Before);
-    Realtime::DecodeFlags flags;
-    flags.singleValue = quint8(singleBefore);
-    flags.label25 = label25Before;
-    const Realtime::DecodeResult r = Realtime::decodeReply(bytes, flags);
+    QFETCH(QString, secondBefore);
+    Realtime::ReadoutContext context;
+    context.singleValue = quint8(singleBefore);
+    context.secondText = secondBefore;
+    const Realtime::Readout r = Realtime::decodeReply(bytes, context);
     QVERIFY(r.complete);
     QCOMPARE(r.measureKind, qint16(quint8(bytes.at(0))));
-    QTEST(r.label7, "label7");
-    QTEST(r.label25, "label25");
+    QTEST(r.mainText, "mainText");
+    QTEST(r.secondText, "secondText");
     QFETCH(float, value1);
     QFETCH(float, value2);
     // The working values are the exact single-precision results, not merely close to them.
@@ -248,10 +252,10 @@ void TestRealtime::readouts()
 void TestRealtime::bytesAfterTheSeventhAreIgnored()
 {
     const QByteArray seven = reply(1, 1, 23, 1, 4, 5, 1);
-    const Realtime::DecodeResult a = Realtime::decodeReply(seven, {});
-    const Realtime::DecodeResult b = Realtime::decodeReply(seven + QByteArray(20, char(255)), {});
-    QCOMPARE(b.label7, a.label7);
-    QCOMPARE(b.label25, a.label25);
+    const Realtime::Readout a = Realtime::decodeReply(seven, {});
+    const Realtime::Readout b = Realtime::decodeReply(seven + QByteArray(20, char(255)), {});
+    QCOMPARE(b.mainText, a.mainText);
+    QCOMPARE(b.secondText, a.secondText);
     QCOMPARE(b.value1, a.value1);
     QCOMPARE(b.value2, a.value2);
     QCOMPARE(b.singleValue, quint8(0));
@@ -260,12 +264,12 @@ void TestRealtime::bytesAfterTheSeventhAreIgnored()
 void TestRealtime::shortBufferIsNoReading()
 {
     const QByteArray full = reply(1, 1, 23, 1, 4, 5, 255);
-    for (int size = 0; size < Realtime::kReplySize; ++size) {
-        Realtime::DecodeFlags flags;
-        flags.label25 = QStringLiteral(" 4.05A");
-        const Realtime::DecodeResult r = Realtime::decodeReply(full.left(size), flags);
+    for (int size = 0; size < Record::kBytes; ++size) {
+        Realtime::ReadoutContext context;
+        context.secondText = QStringLiteral(" 4.05A");
+        const Realtime::Readout r = Realtime::decodeReply(full.left(size), context);
         QVERIFY(!r.complete);
-        QCOMPARE(r.label25, QStringLiteral(" 4.05A"));
+        QCOMPARE(r.secondText, QStringLiteral(" 4.05A"));
         QCOMPARE(r.singleValue, quint8(0));
         QVERIFY(r.alarms.isEmpty());
     }
@@ -274,7 +278,9 @@ void TestRealtime::shortBufferIsNoReading()
 void TestRealtime::enables_data()
 {
     QTest::addColumn<int>("kind");
-    QTest::addColumn<QString>("code"); // Slider1 Slider3 Check1 Check2 Timer6 Timer8
+    // Scale sliders of value 1 and 2, alarm boxes of resistance and current, statistics timers of
+    // resistance and current (Slider1 Slider3 Check1 Check2 Timer6 Timer8).
+    QTest::addColumn<QString>("code");
     QTest::newRow("1") << 1 << "EEEE--";
     QTest::newRow("2") << 2 << "EDEDED";
     QTest::newRow("3") << 3 << "DEDE--";
@@ -287,7 +293,7 @@ void TestRealtime::enables_data()
 void TestRealtime::enables()
 {
     QFETCH(int, kind);
-    const Realtime::DecodeResult r = Realtime::decodeReply(reply(kind, 1, 23, 1, 0, 5, 3), {});
+    const Realtime::Readout r = Realtime::decodeReply(reply(kind, 1, 23, 1, 0, 5, 3), {});
     QTEST(enablesCode(r.enables), "code");
 }
 
@@ -317,8 +323,8 @@ void TestRealtime::alarmCalls()
 void TestRealtime::magnification_data()
 {
     QTest::addColumn<int>("position");
-    QTest::addColumn<QString>("label8"); // "" = unchanged
-    QTest::addColumn<QString>("label19");
+    QTest::addColumn<QString>("resistanceCaption"); // "" = unchanged
+    QTest::addColumn<QString>("currentCaption");
     QTest::newRow("1") << 1 << QStringLiteral("\u00D710R") << QStringLiteral("\u00D710mA");
     QTest::newRow("2") << 2 << QStringLiteral("\u00D71R") << QStringLiteral("\u00D71mA");
     QTest::newRow("3") << 3 << QStringLiteral("\u00D70.1R") << QStringLiteral("\u00D70.1mA");
@@ -335,15 +341,15 @@ void TestRealtime::magnification_data()
 void TestRealtime::magnification()
 {
     QFETCH(int, position);
-    QFETCH(QString, label8);
-    QFETCH(QString, label19);
+    QFETCH(QString, resistanceCaption);
+    QFETCH(QString, currentCaption);
     // Whatever the kind: voltage readings set both captions too.
-    Realtime::DecodeFlags flags;
-    flags.slider1 = position;
-    flags.slider3 = position;
-    const Realtime::DecodeResult r = Realtime::decodeReply(reply(4, 1, 0, 0, 0, 0, 0), flags);
-    QCOMPARE(r.label8.value_or(QString()), label8);
-    QCOMPARE(r.label19.value_or(QString()), label19);
+    Realtime::ReadoutContext context;
+    context.resistanceScale = position;
+    context.currentScale = position;
+    const Realtime::Readout r = Realtime::decodeReply(reply(4, 1, 0, 0, 0, 0, 0), context);
+    QCOMPARE(r.resistanceScaleCaption.value_or(QString()), resistanceCaption);
+    QCOMPARE(r.currentScaleCaption.value_or(QString()), currentCaption);
 }
 
 void TestRealtime::plotValue_data()
@@ -370,12 +376,12 @@ void TestRealtime::plotValue_data()
 void TestRealtime::plotValue()
 {
     QFETCH(QByteArray, bytes);
-    Realtime::DecodeFlags flags;
+    Realtime::ReadoutContext context;
     QFETCH(int, slider1);
     QFETCH(int, slider3);
-    flags.slider1 = slider1;
-    flags.slider3 = slider3;
-    const Realtime::DecodeResult r = Realtime::decodeReply(bytes, flags);
+    context.resistanceScale = slider1;
+    context.currentScale = slider3;
+    const Realtime::Readout r = Realtime::decodeReply(bytes, context);
     QTEST(r.plotValue, "plot");
 }
 
@@ -383,7 +389,7 @@ void TestRealtime::drop_data()
 {
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<int>("singleBefore");
-    QTest::addColumn<QString>("label25Before");
+    QTest::addColumn<QString>("secondBefore");
     QTest::addColumn<bool>("dropped");
     QTest::newRow("kind 1 both ranges 9") << reply(1, 1, 23, 9, 1, 23, 9) << 0 << "" << true;
     QTest::newRow("kind 1 range 9, no second value")
@@ -405,15 +411,15 @@ void TestRealtime::drop()
 {
     QFETCH(QByteArray, bytes);
     QFETCH(int, singleBefore);
-    QFETCH(QString, label25Before);
+    QFETCH(QString, secondBefore);
     QFETCH(bool, dropped);
-    Realtime::DecodeFlags flags;
-    flags.singleValue = quint8(singleBefore);
-    flags.label25 = label25Before;
-    const Realtime::DecodeResult r = Realtime::decodeReply(bytes, flags);
+    Realtime::ReadoutContext context;
+    context.singleValue = quint8(singleBefore);
+    context.secondText = secondBefore;
+    const Realtime::Readout r = Realtime::decodeReply(bytes, context);
     QCOMPARE(r.dropped, dropped);
-    QCOMPARE(r.label8.has_value(), !dropped);
-    QCOMPARE(r.label19.has_value(), !dropped);
+    QCOMPARE(r.resistanceScaleCaption.has_value(), !dropped);
+    QCOMPARE(r.currentScaleCaption.has_value(), !dropped);
     // The alarm checks run before the drop decision.
     if (quint8(bytes.at(0)) >= 1 && quint8(bytes.at(0)) <= 4)
         QVERIFY(!r.alarms.isEmpty());
@@ -433,18 +439,18 @@ void TestRealtime::windowEnables()
     for (bool before : {true, false}) {
         TestWindow w;
         w.stopTimers();
-        QWidget *controls[] = {w->Slider1, w->Slider3, w->Check1, w->Check2};
+        QWidget *controls[] = {w->ui().Slider1, w->ui().Slider3, w->ui().Check1, w->ui().Check2};
         for (QWidget *c : controls)
             c->setEnabled(before);
-        for (QTimer *t : {w->Timer6, w->Timer8})
+        for (QTimer *t : {w->ui().Timer6, w->ui().Timer8})
             before ? t->start() : t->stop();
         decode(w, reply(kind, 1, 23, 1, 0, 5, 3));
-        const bool states[] = {w->Slider1->isEnabled(),
-                               w->Slider3->isEnabled(),
-                               w->Check1->isEnabled(),
-                               w->Check2->isEnabled(),
-                               w->Timer6->isActive(),
-                               w->Timer8->isActive()};
+        const bool states[] = {w->ui().Slider1->isEnabled(),
+                               w->ui().Slider3->isEnabled(),
+                               w->ui().Check1->isEnabled(),
+                               w->ui().Check2->isEnabled(),
+                               w->ui().Timer6->isActive(),
+                               w->ui().Timer8->isActive()};
         for (int i = 0; i < 6; ++i) {
             const QChar want = code.at(i);
             const bool expected = want == QLatin1Char('-') ? before : want == QLatin1Char('E');
@@ -460,17 +466,17 @@ void TestRealtime::kind2DoesNotRestartRunningResetTimer()
     // Readings come every 500 ms; restarting the 1000 ms reset on each would keep it from ticking.
     TestWindow w;
     w.stopTimers();
-    w->Timer6->setTimerType(Qt::PreciseTimer); // coarse timers round their remaining time
-    w->Timer6->start();
+    w->ui().Timer6->setTimerType(Qt::PreciseTimer); // coarse timers round their remaining time
+    w->ui().Timer6->start();
     // Let some of its interval pass (no tick is awaited), then a kind-2 reading enables it.
     QElapsedTimer spent;
     spent.start();
     while (spent.elapsed() < 60) {
     }
     decode(w, reply(2, 1, 23, 1, 0, 5, 30));
-    QVERIFY(w->Timer6->isActive());
-    QVERIFY2(w->Timer6->remainingTime() <= 960,
-             qPrintable(QString::number(w->Timer6->remainingTime())));
+    QVERIFY(w->ui().Timer6->isActive());
+    QVERIFY2(w->ui().Timer6->remainingTime() <= 960,
+             qPrintable(QString::number(w->ui().Timer6->remainingTime())));
     w.stopTimers();
 }
 
@@ -508,19 +514,21 @@ void TestRealtime::substitutesReachAlarmsAndRings()
     QFETCH(QByteArray, bytes);
     TestWindow w;
     w.stopTimers();
-    w->Check1->setChecked(true);
-    w->Check2->setChecked(true);
+    // Three readings first, with both alarms off, so this one is stored mid-ring.
+    for (int i = 0; i < 3; ++i)
+        decode(w, reply(1, 0, 1, 1, 0, 1, 3));
+    w->ui().Check1->setChecked(true);
+    w->ui().Check2->setChecked(true);
     QFETCH(QString, limit1);
     QFETCH(QString, limit9);
-    w->Text1->setText(limit1);
-    w->Text9->setText(limit9);
-    w->sampleIndex = 3;
+    w->ui().Text1->setText(limit1);
+    w->ui().Text9->setText(limit9);
     decode(w, bytes);
-    QCOMPARE(w->sampleIndex, qint16(4));
-    QTEST(w->value1Samples[3], "ring1");
-    QTEST(w->value2Samples[3], "ring2");
-    QTEST(w->Timer7->isActive(), "blink7");
-    QTEST(w->Timer9->isActive(), "blink9");
+    QCOMPARE(w->trend().sampleIndex(), qint16(4));
+    QTEST(w->trend().value1Samples()[3], "ring1");
+    QTEST(w->trend().value2Samples()[3], "ring2");
+    QTEST(w->ui().Timer7->isActive(), "blink7");
+    QTEST(w->ui().Timer9->isActive(), "blink9");
     w.stopTimers();
 }
 
@@ -528,21 +536,21 @@ void TestRealtime::kindZeroStoresRawValues()
 {
     TestWindow w;
     w.stopTimers();
-    w->Slider1->setValue(2);
-    w->Slider3->setValue(2);
-    w->Label7->setText(QStringLiteral(" 12.3") + kOhm);
-    w->Slider1->setEnabled(false);
+    w->ui().Slider1->setValue(2);
+    w->ui().Slider3->setValue(2);
+    w->ui().Label7->setText(QStringLiteral(" 12.3") + kOhm);
+    w->ui().Slider1->setEnabled(false);
     decode(w, reply(0, 1, 23, 9, 2, 50, 7));
-    QCOMPARE(w->measureKind, qint16(0));
-    QCOMPARE(w->Label7->text(), QString());
-    QCOMPARE(w->Label25->text(), QString());
-    QCOMPARE(w->sampleIndex, qint16(1));
-    QCOMPARE(w->value1Samples[0], 123.0f);
-    QCOMPARE(w->value2Samples[0], 250.0f);
-    QCOMPARE(w->trendSamples[1], 123.0f);
-    QCOMPARE(w->Label8->text(), QStringLiteral("\u00D71R"));
-    QCOMPARE(w->Label19->text(), QStringLiteral("\u00D71mA"));
-    QVERIFY(!w->Slider1->isEnabled()); // kind 0 changes no control
+    QCOMPARE(w->measure().measureKind, qint16(0));
+    QCOMPARE(w->ui().Label7->text(), QString());
+    QCOMPARE(w->ui().Label25->text(), QString());
+    QCOMPARE(w->trend().sampleIndex(), qint16(1));
+    QCOMPARE(w->trend().value1Samples()[0], 123.0f);
+    QCOMPARE(w->trend().value2Samples()[0], 250.0f);
+    QCOMPARE(w->trend().trendSamples()[1], 123.0f);
+    QCOMPARE(w->ui().Label8->text(), QStringLiteral("\u00D71R"));
+    QCOMPARE(w->ui().Label19->text(), QStringLiteral("\u00D71mA"));
+    QVERIFY(!w->ui().Slider1->isEnabled()); // kind 0 changes no control
 }
 
 void TestRealtime::kind1With255()
@@ -550,13 +558,13 @@ void TestRealtime::kind1With255()
     TestWindow w;
     w.stopTimers();
     decode(w, reply(1, 1, 23, 1, 4, 5, 255));
-    QCOMPARE(w->singleValue, quint8(1));
-    QCOMPARE(w->Label7->text(), QStringLiteral(" 12.3") + kOhm);
-    QCOMPARE(w->Label25->text(), QStringLiteral(" ERROR"));
-    QCOMPARE(w->value2Samples[0], 405.0f); // undivided
+    QCOMPARE(w->measure().singleValue, quint8(1));
+    QCOMPARE(w->ui().Label7->text(), QStringLiteral(" 12.3") + kOhm);
+    QCOMPARE(w->ui().Label25->text(), QStringLiteral(" ERROR"));
+    QCOMPARE(w->trend().value2Samples()[0], 405.0f); // undivided
     decode(w, reply(1, 1, 23, 1, 0, 7, 3));
-    QCOMPARE(w->Label25->text(), QStringLiteral(" 7mA"));
-    QCOMPARE(w->singleValue, quint8(1)); // never cleared
+    QCOMPARE(w->ui().Label25->text(), QStringLiteral(" 7mA"));
+    QCOMPARE(w->measure().singleValue, quint8(1)); // never cleared
 }
 
 void TestRealtime::first255InKind2EmptiesSecondReadoutForGood()
@@ -564,19 +572,19 @@ void TestRealtime::first255InKind2EmptiesSecondReadoutForGood()
     TestWindow w;
     w.stopTimers();
     decode(w, reply(2, 1, 23, 1, 0, 5, 30));
-    QCOMPARE(w->Label25->text(), QStringLiteral(" 05:30"));
+    QCOMPARE(w->ui().Label25->text(), QStringLiteral(" 05:30"));
     decode(w, reply(2, 1, 23, 1, 0, 5, 255));
-    QCOMPARE(w->singleValue, quint8(1));
-    QCOMPARE(w->Label25->text(), QString());
-    QCOMPARE(w->Label7->text(), QStringLiteral(" 12.3") + kOhm);
+    QCOMPARE(w->measure().singleValue, quint8(1));
+    QCOMPARE(w->ui().Label25->text(), QString());
+    QCOMPARE(w->ui().Label7->text(), QStringLiteral(" 12.3") + kOhm);
     const QByteArray later[] = {reply(2, 1, 23, 1, 12, 30, 7),
                                 reply(3, 0, 7, 3, 0, 5, 30),
                                 reply(4, 22, 5, 1, 0, 5, 30),
                                 reply(2, 0, 14, 3, 0, 0, 0)};
     for (const QByteArray &bytes : later) {
         decode(w, bytes);
-        QCOMPARE(w->Label25->text(), QString());
-        QVERIFY(!w->Label7->text().isEmpty());
+        QCOMPARE(w->ui().Label25->text(), QString());
+        QVERIFY(!w->ui().Label7->text().isEmpty());
     }
 }
 
@@ -584,93 +592,82 @@ void TestRealtime::bothErrorLeavesEverything()
 {
     TestWindow w;
     w.stopTimers();
-    w->Slider1->setValue(2);
-    w->Slider3->setValue(2);
+    w->ui().Slider1->setValue(2);
+    w->ui().Slider3->setValue(2);
     decode(w, reply(1, 1, 23, 1, 0, 7, 3));
-    QCOMPARE(w->sampleIndex, qint16(1));
-    const Trend::Ring v1 = w->value1Samples;
-    const Trend::Ring v2 = w->value2Samples;
-    const Trend::Ring trend = w->trendSamples;
-    w->Slider1->setValue(4);
-    w->Slider3->setValue(1);
+    QCOMPARE(w->trend().sampleIndex(), qint16(1));
+    const Trend::Ring v1 = w->trend().value1Samples();
+    const Trend::Ring v2 = w->trend().value2Samples();
+    const Trend::Ring trend = w->trend().trendSamples();
+    w->ui().Slider1->setValue(4);
+    w->ui().Slider3->setValue(1);
     decode(w, reply(1, 1, 23, 9, 1, 23, 9));
-    QCOMPARE(w->Label7->text(), QStringLiteral(" ERROR"));
-    QCOMPARE(w->Label25->text(), QStringLiteral(" ERROR"));
-    QCOMPARE(w->measureKind, qint16(1));
-    QCOMPARE(w->sampleIndex, qint16(1));
-    QVERIFY(w->value1Samples == v1);
-    QVERIFY(w->value2Samples == v2);
-    QVERIFY(w->trendSamples == trend);
-    QCOMPARE(w->Label8->text(), QStringLiteral("\u00D71R"));
-    QCOMPARE(w->Label19->text(), QStringLiteral("\u00D71mA"));
+    QCOMPARE(w->ui().Label7->text(), QStringLiteral(" ERROR"));
+    QCOMPARE(w->ui().Label25->text(), QStringLiteral(" ERROR"));
+    QCOMPARE(w->measure().measureKind, qint16(1));
+    QCOMPARE(w->trend().sampleIndex(), qint16(1));
+    QVERIFY(w->trend().value1Samples() == v1);
+    QVERIFY(w->trend().value2Samples() == v2);
+    QVERIFY(w->trend().trendSamples() == trend);
+    QCOMPARE(w->ui().Label8->text(), QStringLiteral("\u00D71R"));
+    QCOMPARE(w->ui().Label19->text(), QStringLiteral("\u00D71mA"));
     // The next good reply goes on where the last one stopped, with the new captions.
     decode(w, reply(1, 0, 50, 1, 0, 7, 3));
-    QCOMPARE(w->sampleIndex, qint16(2));
-    QCOMPARE(w->value1Samples[1], 5.0f);
-    QCOMPARE(w->Label8->text(), QStringLiteral("\u00D70.01R"));
-    QCOMPARE(w->Label19->text(), QStringLiteral("\u00D710mA"));
+    QCOMPARE(w->trend().sampleIndex(), qint16(2));
+    QCOMPARE(w->trend().value1Samples()[1], 5.0f);
+    QCOMPARE(w->ui().Label8->text(), QStringLiteral("\u00D70.01R"));
+    QCOMPARE(w->ui().Label19->text(), QStringLiteral("\u00D710mA"));
 }
 
-void TestRealtime::ringWrapsAtSixteenSegments()
+void TestRealtime::trendAppend_data()
 {
-    TestWindow w;
-    w.stopTimers();
-    w->Slider2->setValue(0); // 16 segments
-    w->Slider1->setValue(2);
-    w->Slider3->setValue(2);
-    w->value1Samples.fill(-1.0f);
-    w->value2Samples.fill(-1.0f);
-    for (int k = 1; k <= 17; ++k) {
-        decode(w, reply(2, 0, k, 4, 0, k + 50, 30)); // value 1 = k ohms, value 2 = k + 50
-        QCOMPARE(w->sampleIndex, qint16(k));
-        QCOMPARE(w->value1Samples[k - 1], float(k));
-        QCOMPARE(w->value2Samples[k - 1], float(k + 50));
-        QCOMPARE(w->trendSamples[k], float(k));
+    // `before` readings appended in a window of `segmentsBefore`, then one in `segments`.
+    QTest::addColumn<int>("before");
+    QTest::addColumn<int>("segmentsBefore");
+    QTest::addColumn<int>("segments");
+    QTest::addColumn<int>("valueIndex"); // -1: no statistics entry
+    QTest::addColumn<int>("chartIndex"); // -1: the chart value is dropped
+    QTest::addColumn<int>("indexAfter");
+    QTest::newRow("first") << 0 << 16 << 16 << 0 << 1 << 1;
+    QTest::newRow("17th fills 16 segments") << 16 << 16 << 16 << 16 << 17 << 17;
+    QTest::newRow("18th restarts without a value") << 17 << 16 << 16 << -1 << 0 << 0;
+    QTest::newRow("after the restart, at 0") << 18 << 16 << 16 << 0 << 1 << 1;
+    QTest::newRow("501st: chart value past the ring dropped")
+            << 500 << 500 << 500 << 500 << -1 << 501;
+    QTest::newRow("502nd restarts") << 501 << 500 << 500 << -1 << 0 << 0;
+    QTest::newRow("smaller window restarts at once") << 100 << 166 << 16 << -1 << 0 << 0;
+    QTest::newRow("window of 0 segments: the 2nd restarts") << 1 << 0 << 0 << -1 << 0 << 0;
+}
+
+void TestRealtime::trendAppend()
+{
+    QFETCH(int, before);
+    QFETCH(int, segmentsBefore);
+    QFETCH(int, segments);
+    QFETCH(int, valueIndex);
+    QFETCH(int, chartIndex);
+    TrendBuffer buffer;
+    for (int k = 1; k <= before; ++k)
+        buffer.append(segmentsBefore, float(k), float(-k), float(k) / 2);
+    Trend::Ring values1 = buffer.value1Samples();
+    Trend::Ring values2 = buffer.value2Samples();
+    Trend::Ring chart = buffer.trendSamples();
+
+    const Trend::AppendResult result = buffer.append(segments, 1000.0f, 2000.0f, 3000.0f);
+    QCOMPARE(result.storedValues, valueIndex >= 0);
+    QCOMPARE(result.valueIndex, valueIndex);
+    QCOMPARE(result.chartIndex, chartIndex);
+    QTEST(int(buffer.sampleIndex()), "indexAfter");
+    // Exactly those entries changed, and nothing was written outside the rings.
+    if (valueIndex >= 0) {
+        values1[std::size_t(valueIndex)] = 1000.0f;
+        values2[std::size_t(valueIndex)] = 2000.0f;
     }
-    QCOMPARE(w->value1Samples[17], -1.0f);
-    // The 18th restarts without storing a value.
-    decode(w, reply(2, 0, 18, 4, 0, 68, 30));
-    QCOMPARE(w->sampleIndex, qint16(0));
-    QCOMPARE(w->value1Samples[0], 1.0f);
-    QCOMPARE(w->value1Samples[17], -1.0f);
-    QCOMPARE(w->trendSamples[0], 18.0f);
-    // The 19th stores at 0.
-    decode(w, reply(2, 0, 19, 4, 0, 69, 30));
-    QCOMPARE(w->sampleIndex, qint16(1));
-    QCOMPARE(w->value1Samples[0], 19.0f);
-    QCOMPARE(w->value2Samples[0], 69.0f);
-    QCOMPARE(w->trendSamples[1], 19.0f);
-}
-
-void TestRealtime::storeAt501IsDropped()
-{
-    TestWindow w;
-    w.stopTimers();
-    w->Slider2->setValue(4); // 500 segments
-    w->Slider1->setValue(2);
-    w->Slider3->setValue(2);
-    w->sampleIndex = 500;
-    w->trendSamples.fill(7.0f);
-    decode(w, reply(2, 0, 42, 4, 0, 5, 30));
-    QCOMPARE(w->sampleIndex, qint16(501));
-    QCOMPARE(w->value1Samples[500], 42.0f);
-    for (float sample : w->trendSamples)
-        QCOMPARE(sample, 7.0f); // nothing written anywhere, and nothing beyond the ring
-    decode(w, reply(2, 0, 43, 4, 0, 5, 30));
-    QCOMPARE(w->sampleIndex, qint16(0));
-    QCOMPARE(w->trendSamples[0], 43.0f);
-}
-
-void TestRealtime::smallerWindowRestartsAtOnce()
-{
-    TestWindow w;
-    w.stopTimers();
-    w->Slider2->setValue(2);
-    w->sampleIndex = 100;
-    w->Slider2->setValue(0);
-    decode(w, reply(2, 0, 42, 4, 0, 5, 30));
-    QCOMPARE(w->sampleIndex, qint16(0));
-    QCOMPARE(w->value1Samples[100], 0.0f);
+    if (chartIndex >= 0)
+        chart[std::size_t(chartIndex)] = 3000.0f;
+    QVERIFY(buffer.value1Samples() == values1);
+    QVERIFY(buffer.value2Samples() == values2);
+    QVERIFY(buffer.trendSamples() == chart);
 }
 
 void TestRealtime::workedExampleThroughThePort()
@@ -681,13 +678,13 @@ void TestRealtime::workedExampleThroughThePort()
     w->SendCommand(35);
     QCOMPARE(w.port->written, QByteArray(1, char(0x23)));
     w.port->deliver(reply(2, 1, 23, 1, 0, 5, 30).left(4));
-    QCOMPARE(w->Label7->text(), QStringLiteral("STOP")); // not yet a whole reply
+    QCOMPARE(w->ui().Label7->text(), QStringLiteral("STOP")); // not yet a whole reply
     w.port->deliver(reply(2, 1, 23, 1, 0, 5, 30).mid(4));
-    QCOMPARE(w->Label7->text(), QStringLiteral(" 12.3") + kOhm);
-    QCOMPARE(w->Label25->text(), QStringLiteral(" 05:30"));
-    QCOMPARE(w->Label6->text(), QStringLiteral("receive data"));
-    QCOMPARE(w->measureKind, qint16(2));
-    QCOMPARE(w->value1Samples[0], 12.3f);
+    QCOMPARE(w->ui().Label7->text(), QStringLiteral(" 12.3") + kOhm);
+    QCOMPARE(w->ui().Label25->text(), QStringLiteral(" 05:30"));
+    QCOMPARE(w->ui().Label6->text(), QStringLiteral("receive data"));
+    QCOMPARE(w->measure().measureKind, qint16(2));
+    QCOMPARE(w->trend().value1Samples()[0], 12.3f);
 }
 
 void TestRealtime::shortBurstThroughThePort()
@@ -698,19 +695,18 @@ void TestRealtime::shortBurstThroughThePort()
     w.connectOn();
     w->SendCommand(35);
     w.port->deliver(reply(1, 1, 23, 1, 4, 5, 1));
-    QCOMPARE(w->sampleIndex, qint16(1));
+    QCOMPARE(w->trend().sampleIndex(), qint16(1));
     for (int size = 1; size < 7; ++size) {
         w.port->setRThreshold(size);
         w.port->deliver(QByteArray(size, char(255)));
-        QCOMPARE(w->Label7->text(), QStringLiteral(" 12.3") + kOhm);
-        QCOMPARE(w->Label25->text(), QStringLiteral(" 4.05A"));
-        QCOMPARE(w->measureKind, qint16(1));
-        QCOMPARE(w->singleValue, quint8(0));
-        QCOMPARE(w->sampleIndex, qint16(1));
+        QCOMPARE(w->ui().Label7->text(), QStringLiteral(" 12.3") + kOhm);
+        QCOMPARE(w->ui().Label25->text(), QStringLiteral(" 4.05A"));
+        QCOMPARE(w->measure().measureKind, qint16(1));
+        QCOMPARE(w->measure().singleValue, quint8(0));
+        QCOMPARE(w->trend().sampleIndex(), qint16(1));
     }
-    w->replyBuffer.clear();
-    w->DecodeRealtimeReply();
-    QCOMPARE(w->sampleIndex, qint16(1));
+    w->DecodeRealtimeReply(QByteArray());
+    QCOMPARE(w->trend().sampleIndex(), qint16(1));
 }
 
 // ---- Robustness: every reply shape the line can produce ----
@@ -752,18 +748,18 @@ void TestRealtime::fuzzPureDecoder()
     int checked = 0;
     for (const QByteArray &bytes : fuzzReplies()) {
         for (quint8 single : {quint8(0), quint8(1)}) {
-            Realtime::DecodeFlags flags;
-            flags.singleValue = single;
-            flags.label25 = QStringLiteral(" ERROR");
-            flags.slider1 = int(quint8(bytes.at(3))) % 7;
-            flags.slider3 = int(quint8(bytes.at(6))) % 7;
-            const Realtime::DecodeResult r = Realtime::decodeReply(bytes, flags);
+            Realtime::ReadoutContext context;
+            context.singleValue = single;
+            context.secondText = QStringLiteral(" ERROR");
+            context.resistanceScale = int(quint8(bytes.at(3))) % 7;
+            context.currentScale = int(quint8(bytes.at(6))) % 7;
+            const Realtime::Readout r = Realtime::decodeReply(bytes, context);
             QVERIFY(r.complete);
             QVERIFY(std::isfinite(r.value1) && std::isfinite(r.value2));
             QVERIFY(r.value1 >= 0 && r.value1 <= 25755 && r.value2 >= 0 && r.value2 <= 25755);
             const int kind = quint8(bytes.at(0));
-            QCOMPARE(r.label7.isEmpty(), kind < 1 || kind > 4);
-            QVERIFY(!r.label7.contains(QLatin1Char('e')));
+            QCOMPARE(r.mainText.isEmpty(), kind < 1 || kind > 4);
+            QVERIFY(!r.mainText.contains(QLatin1Char('e')));
             QCOMPARE(r.singleValue, quint8(single || quint8(bytes.at(6)) == 255));
             ++checked;
         }
@@ -784,8 +780,8 @@ void TestRealtime::fuzzWindow()
     TestWindow w;
     w.stopTimers();
     w.connectOn();
-    w->Check1->setChecked(true);
-    w->Check2->setChecked(true);
+    w->ui().Check1->setChecked(true);
+    w->ui().Check2->setChecked(true);
     const QStringList limits = {QStringLiteral("100"),
                                 QStringLiteral("-1"),
                                 QString(),
@@ -794,13 +790,13 @@ void TestRealtime::fuzzWindow()
                                 QStringLiteral("12abc")};
     int n = 0;
     for (const QByteArray &bytes : fuzzReplies()) {
-        w->Text1->setText(limits.at(n % limits.size()));
-        w->Text9->setText(limits.at((n / 2) % limits.size()));
-        w->Slider2->setValue(n % 5);
+        w->ui().Text1->setText(limits.at(n % limits.size()));
+        w->ui().Text9->setText(limits.at((n / 2) % limits.size()));
+        w->ui().Slider2->setValue(n % 5);
         w->SendCommand(35);
         w.port->deliver(bytes);
-        QCOMPARE(w->Label6->text(), QStringLiteral("receive data"));
-        QVERIFY(w->sampleIndex >= 0 && w->sampleIndex <= 501);
+        QCOMPARE(w->ui().Label6->text(), QStringLiteral("receive data"));
+        QVERIFY(w->trend().sampleIndex() >= 0 && w->trend().sampleIndex() <= 501);
         if (n % 3 == 0) {
             w->Timer6_Timer();
             w->Timer7_Timer();
@@ -809,14 +805,14 @@ void TestRealtime::fuzzWindow()
         }
         ++n;
     }
-    const qint16 index = w->sampleIndex;
-    const QString shown = w->Label7->text();
+    const qint16 index = w->trend().sampleIndex();
+    const QString shown = w->ui().Label7->text();
     for (int size = 1; size < 7; ++size) {
         w->SendCommand(35);
         w.port->setRThreshold(size);
         w.port->deliver(QByteArray(size, char(1)));
-        QCOMPARE(w->sampleIndex, index);
-        QCOMPARE(w->Label7->text(), shown);
+        QCOMPARE(w->trend().sampleIndex(), index);
+        QCOMPARE(w->ui().Label7->text(), shown);
     }
     w.stopTimers();
 }
