@@ -52,17 +52,17 @@ void TestE2eLink::discoveryAndHandshake()
     r.start();
     QTRY_COMPARE_WITH_TIMEOUT(r.link(), kConnected, 4000);
     QCOMPARE(r.opened(), QStringLiteral("COM3 open success"));
-    QVERIFY(r.form->connected);
+    QVERIFY(r.form->link().connected());
     // The handshake byte was the first thing the instrument heard.
     QVERIFY(!r.sim.received().isEmpty());
     QCOMPARE(quint8(r.sim.received().at(0)), quint8(5));
 
     // The next discovery tick ends the search: polling on, start and pause enabled.
-    QTRY_VERIFY_WITH_TIMEOUT(!r.form->findcom->isActive(), 1500);
-    QVERIFY(r.form->comunication->isActive());
-    QVERIFY(r.form->Command1->isEnabled());
-    QVERIFY(r.form->Command2->isEnabled());
-    QCOMPARE(r.form->scanPort, qint16(4));
+    QTRY_VERIFY_WITH_TIMEOUT(!r.form->link().findcom()->isActive(), 1500);
+    QVERIFY(r.form->link().comunication()->isActive());
+    QVERIFY(r.form->ui().Command1->isEnabled());
+    QVERIFY(r.form->ui().Command2->isEnabled());
+    QCOMPARE(r.form->link().scanPort(), qint16(4));
     QCOMPARE(r.form->MSComm1().commPort(), 3);
 
     // Running in realtime mode: reading requests follow, and their replies are taken.
@@ -80,7 +80,7 @@ void TestE2eLink::unpluggedDuringRealtimeIsFoundAgain()
 
     r.sim.setSilent(true);
     QTRY_COMPARE_WITH_TIMEOUT(r.link(), kFailed, 3500);
-    QVERIFY(!r.form->connected);
+    QVERIFY(!r.form->link().connected());
     // Discovery moves on to the ports after the one that fell silent.
     QTRY_COMPARE_WITH_TIMEOUT(r.opened(), QStringLiteral("COM2 null"), 1500);
 
@@ -118,7 +118,7 @@ void TestE2eLink::garbageInsteadOfHandshakeDoesNotConnect()
     r.start();
     // Noise answers every request, so the supervision is fed, but noise is no handshake.
     QTest::qWait(1500);
-    QVERIFY(!r.form->connected);
+    QVERIFY(!r.form->link().connected());
     QVERIFY(r.link() != kConnected);
     QVERIFY(r.sim.repliesSent() > 0);
 

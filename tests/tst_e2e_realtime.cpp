@@ -2,6 +2,9 @@
 // the line misbehaves (noise, bytes trickling in one at a time, overlong bursts).
 #include "tst_e2e_window.h"
 
+#include "link/linksession.h"
+
+#include <QSignalSpy>
 #include <QtTest>
 
 using namespace E2e;
@@ -18,6 +21,7 @@ private slots:
     void initTestCase();
     void cleanupTestCase() { m_rig.stop(); }
     void init();
+    void cleanup() { m_readings.reset(); }
 
     void readingsOfEveryKind_data();
     void readingsOfEveryKind();
@@ -27,18 +31,24 @@ private slots:
     void builtInScenarioRuns();
 
 private:
+    // The bytes of one reading as the link handed them on (the bytes of a burst, whole).
+    QByteArray lastReading() const
+    {
+        return m_readings->isEmpty() ? QByteArray() : m_readings->constLast().at(0).toByteArray();
+    }
     // Waits until both readouts show the texts of one reply.
     bool showsReading(const QString &main, const QString &second, int timeoutMs = 3000)
     {
         return waitFor(
                 [&] {
-                    return m_rig.form->Label7->text() == main
-                           && m_rig.form->Label25->text() == second;
+                    return m_rig.form->ui().Label7->text() == main
+                           && m_rig.form->ui().Label25->text() == second;
                 },
                 timeoutMs);
     }
 
     Rig m_rig;
+    std::unique_ptr<QSignalSpy> m_readings; // readings handed on during the test
 };
 
 void TestE2eRealtime::initTestCase()
@@ -55,6 +65,7 @@ void TestE2eRealtime::init()
     InstrumentSim::Faults &faults = m_rig.sim.faults();
     faults = InstrumentSim::Faults();
     QCOMPARE(m_rig.link(), kConnected);
+    m_readings = std::make_unique<QSignalSpy>(&m_rig.form->link(), &LinkSession::readingReceived);
 }
 
 void TestE2eRealtime::readingsOfEveryKind_data()
@@ -113,12 +124,13 @@ void TestE2eRealtime::readingsOfEveryKind()
     m_rig.sim.realtime().setScript({reply});
     QVERIFY2(showsReading(main, second),
              qPrintable(QStringLiteral("shows \"%1\" / \"%2\"")
-                                .arg(m_rig.form->Label7->text(), m_rig.form->Label25->text())));
-    QCOMPARE(m_rig.form->measureKind, qint16(quint8(reply.at(0))));
+                                .arg(m_rig.form->ui().Label7->text(),
+                                     m_rig.form->ui().Label25->text())));
+    QCOMPARE(m_rig.form->measure().measureKind, qint16(quint8(reply.at(0))));
     QCOMPARE(m_rig.status(), QStringLiteral("receive data"));
     // Both polling timers ask in the same turn of the loop, so two answers may come as one burst;
     // the reading is the first seven bytes.
-    QCOMPARE(m_rig.form->replyBuffer.left(7), reply);
+    QCOMPARE(lastReading().left(7), reply);
 }
 
 void TestE2eRealtime::garbageDoesNotBreakTheLink()
@@ -137,7 +149,7 @@ void TestE2eRealtime::garbageDoesNotBreakTheLink()
     }
     // Noise still tells the window the instrument is there.
     QCOMPARE(m_rig.link(), kConnected);
-    QVERIFY(m_rig.form->connected);
+    QVERIFY(m_rig.form->link().connected());
     QCOMPARE(m_rig.status(), QStringLiteral("receive data"));
 
     // Clean replies again: the readouts follow them at once.
@@ -154,7 +166,7 @@ void TestE2eRealtime::repliesSplitIntoSingleBytes()
     sim.faults().splitGapMs = 4; // seven separate arrivals per reply
     sim.realtime().setScript({bytes({3, 0, 12, 4, 12, 30, 7})});
     QVERIFY(showsReading(QStringLiteral(" 1.2mA"), QStringLiteral(" 1230:07")));
-    QCOMPARE(m_rig.form->replyBuffer.left(7), bytes({3, 0, 12, 4, 12, 30, 7}));
+    QCOMPARE(lastReading().left(7), bytes({3, 0, 12, 4, 12, 30, 7}));
     sim.realtime().setScript({bytes({1, 1, 23, 1, 12, 34, 5})});
     QVERIFY(showsReading(" 12.3" + kOhm, QStringLiteral(" 12.34mA")));
     sim.setPaced(false);
@@ -168,8 +180,8 @@ void TestE2eRealtime::nineByteBursts()
     sim.realtime().setScript({reply});
     QVERIFY(showsReading(" 0.1" + kOhm, QStringLiteral(" 7mA")));
     // The whole burst is taken, and the first seven bytes are read.
-    QTRY_VERIFY_WITH_TIMEOUT(m_rig.form->replyBuffer.size() >= 9, 2000);
-    QCOMPARE(m_rig.form->replyBuffer.left(9), reply + reply.left(2));
+    QTRY_VERIFY_WITH_TIMEOUT(lastReading().size() >= 9, 2000);
+    QCOMPARE(lastReading().left(9), reply + reply.left(2));
     QCOMPARE(m_rig.link(), kConnected);
 }
 
@@ -182,13 +194,13 @@ void TestE2eRealtime::builtInScenarioRuns()
     QSet<qint16> kinds;
     QTRY_VERIFY_WITH_TIMEOUT(
             [&] {
-                kinds.insert(m_rig.form->measureKind);
+                kinds.insert(m_rig.form->measure().measureKind);
                 return kinds.size() >= 4;
             }(),
             15000);
     QVERIFY(kinds.contains(1) && kinds.contains(2) && kinds.contains(3) && kinds.contains(4));
     QCOMPARE(m_rig.link(), kConnected);
-    QVERIFY(!m_rig.form->Label7->text().isEmpty());
+    QVERIFY(!m_rig.form->ui().Label7->text().isEmpty());
 }
 
 QTEST_MAIN(TestE2eRealtime)

@@ -79,10 +79,10 @@ public:
         form.reset();
     }
 
-    QString link() const { return form->Label2->text(); }
-    QString status() const { return form->Label6->text(); }
-    QString opened() const { return form->Label1->text(); }
-    QString listing() const { return form->RichTextBox1->toPlainText(); }
+    QString link() const { return form->ui().Label2->text(); }
+    QString status() const { return form->ui().Label6->text(); }
+    QString opened() const { return form->ui().Label1->text(); }
+    QString listing() const { return form->ui().RichTextBox1->toPlainText(); }
 
     InstrumentSim sim;
     std::shared_ptr<QStringList> ports;

@@ -1,6 +1,6 @@
 // File > Save in realtime mode: the chart picture file and the dialog it goes through.
-#include "draw/chartpicture.h"
 #include "app/drawingsurface.h"
+#include "draw/chartpicture.h"
 #include "fakes/testwindow.h"
 #include "platform/savefile.h"
 
@@ -110,12 +110,13 @@ private slots:
     void highDensityChartIsSavedAtItsScreenSize()
     {
         TestWindow w;
-        w->Picture1->setImagePixelRatio(2);
+        w->ui().Picture1->setImagePixelRatio(2);
         w->ResetTrendChart();
-        QCOMPARE(w->Picture1->image().size(), QSize(1066, 800));
+        QCOMPARE(w->ui().Picture1->image().size(), QSize(1066, 800));
         QImage image;
-        QVERIFY(image.loadFromData(
-                ChartPicture::bitmapData(w->Picture1->image(), w->Picture1->logicalSize()), "BMP"));
+        QVERIFY(image.loadFromData(ChartPicture::bitmapData(w->ui().Picture1->image(),
+                                                            w->ui().Picture1->logicalSize()),
+                                   "BMP"));
         QCOMPARE(image.size(), QSize(533, 400));
         QCOMPARE(image.devicePixelRatio(), 1.0);
         QCOMPARE(image.pixel(200, 150) & 0xffffff, qRgb(150, 150, 150) & 0xffffff);

@@ -1,10 +1,13 @@
-// The trend chart's picture, probed pixel by pixel where its lines must lie, and the trend
-// buffer's sweep as the window drives it.
+// The trend chart's picture, probed pixel by pixel where its lines must lie; the trend buffer's
+// sweep behind it; the pointer position caption; and what the window redraws.
 #include "app/drawingsurface.h"
+#include "core/cursorstate.h"
+#include "core/trendbuffer.h"
 #include "draw/trendchart.h"
 #include "fakes/testwindow.h"
 
 #include <QLabel>
+#include <QLineEdit>
 #include <QPainter>
 #include <QSlider>
 #include <QTest>
@@ -344,7 +347,7 @@ private slots:
     void startupPicture()
     {
         TestWindow w;
-        const QImage &image = w->Picture1->image();
+        const QImage &image = w->ui().Picture1->image();
         QCOMPARE(image.deviceIndependentSize().toSize(), QSize(kWidth, kHeight));
         if (image.devicePixelRatio() != 1)
             QSKIP("the chart probes below are for a 1:1 screen");
@@ -355,18 +358,18 @@ private slots:
         // The trace is not switched on until the reset is over.
         for (int r = 0; r < kHeight; ++r)
             QCOMPARE(countInRow(image, r, 0, kWidth - 1, kGreen), 0);
-        QCOMPARE(w->cursorX1, 0.0);
-        QCOMPARE(w->cursorX2, 500.0);
-        QCOMPARE(w->cursorY2, 500.0);
-        QCOMPARE(w->cursorY1, qint16(0));
+        QCOMPARE(w->cursors().cursorX1, 0.0);
+        QCOMPARE(w->cursors().cursorX2, 500.0);
+        QCOMPARE(w->cursors().cursorY2, 500.0);
+        QCOMPARE(w->cursors().cursorY1, qint16(0));
     }
 
     void highDensityImageKeepsOnePixelLines()
     {
         TestWindow w;
-        w->Picture1->setImagePixelRatio(2);
+        w->ui().Picture1->setImagePixelRatio(2);
         w->ResetTrendChart();
-        const QImage &image = w->Picture1->image();
+        const QImage &image = w->ui().Picture1->image();
         QCOMPARE(image.size(), QSize(2 * kWidth, 2 * kHeight));
         QCOMPARE(image.deviceIndependentSize().toSize(), QSize(kWidth, kHeight));
         const int c = col(333, image.width()); // between ticks
@@ -375,74 +378,149 @@ private slots:
         QCOMPARE(countInColumn(image, c, image.height() / 2, image.height() - 1, kBlue), 1);
     }
 
-    void appendingARedrawsTheChart()
+    void appendingRedrawsTheChart()
     {
         TestWindow w;
         w.stopTimers();
-        w->traceEnabled = true;
-        w->Slider2->setValue(0);
-        w->sampleIndex = 0;
+        QVERIFY(w->traceEnabled()); // start-up ends with "→"
+        w->ui().Slider2->setValue(0);
         w->AppendTrendSample(1.5f, 2.5f, 500);
-        QCOMPARE(w->sampleIndex, qint16(1));
-        QCOMPARE(w->trendSamples[1], 500.f);
-        QVERIFY(near(w->Picture1->image(), 62.5, 500, kGreen));
+        QCOMPARE(w->trend().sampleIndex(), qint16(1));
+        QCOMPARE(w->trend().value1Samples()[0], 1.5f);
+        QCOMPARE(w->trend().trendSamples()[1], 500.f);
+        QVERIFY(near(w->ui().Picture1->image(), 62.5, 500, kGreen));
     }
 
-    void sweepKeepsEntry500AndDropsTheStoreBeyond()
+    void stopClearsTheTraceAndItsPicture()
     {
         TestWindow w;
         w.stopTimers();
-        w->Slider2->setValue(4);
-        w->trendSamples[500] = 123;
-        w->sampleIndex = 500;
-        const Trend::Ring before = w->trendSamples;
-        w->AppendTrendSample(7, 8, 99);
-        QCOMPARE(w->value1Samples[500], 7.f);
-        QCOMPARE(w->value2Samples[500], 8.f);
-        QCOMPARE(w->sampleIndex, qint16(501));
-        QVERIFY(w->trendSamples == before); // the chart value had nowhere to go
-        w->AppendTrendSample(9, 10, 42);
-        QCOMPARE(w->sampleIndex, qint16(0));
-        QCOMPARE(w->trendSamples[0], 42.f);
-
-        w->trendSamples.fill(77);
+        w->ui().Slider2->setValue(0);
+        for (int i = 0; i < 5; ++i)
+            w->AppendTrendSample(1, 2, 400);
+        QVERIFY(near(w->ui().Picture1->image(), 62.5, 400, kGreen));
         w->Command3_Click(); // Stop
-        QCOMPARE(w->trendSamples[500], 77.f);
-        QCOMPARE(w->trendSamples[499], 0.f);
-        QCOMPARE(w->trendSamples[0], 0.f);
-        QCOMPARE(w->sampleIndex, qint16(0));
-        QVERIFY(!w->traceEnabled);
-        const QImage &image = w->Picture1->image();
+        QVERIFY(!w->traceEnabled());
+        QCOMPARE(w->trend().sampleIndex(), qint16(0));
+        QCOMPARE(w->trend().trendSamples()[1], 0.f);
+        const QImage &image = w->ui().Picture1->image();
         for (int r = 0; r < image.height(); ++r)
             QCOMPARE(countInRow(image, r, 0, image.width() - 1, kGreen), 0);
     }
 
-    void pointerPositionLabel_data()
+    // ---- The buffer behind the chart ----
+
+    void appendWritesAndWraps_data()
+    {
+        QTest::addColumn<int>("primeSlider"); // time-window slider while priming
+        QTest::addColumn<int>("primed");      // readings appended first
+        QTest::addColumn<int>("slider");      // slider for the reading under test
+        QTest::addColumn<int>("valueIndex");  // -1: no statistics entry
+        QTest::addColumn<int>("chartIndex");  // -1: the chart value is dropped
+        QTest::addColumn<int>("indexAfter");
+        QTest::newRow("first reading") << 0 << 0 << 0 << 0 << 1 << 1;
+        QTest::newRow("1 s: last entry of the window") << 0 << 16 << 0 << 16 << 17 << 17;
+        QTest::newRow("1 s: full window starts over") << 0 << 17 << 0 << -1 << 0 << 0;
+        QTest::newRow("1 s: after starting over") << 0 << 18 << 0 << 0 << 1 << 1;
+        QTest::newRow("5 s: 83 segments") << 1 << 84 << 1 << -1 << 0 << 0;
+        QTest::newRow("30 s: entry 500, chart value dropped") << 4 << 500 << 4 << 500 << -1 << 501;
+        QTest::newRow("30 s: past 500 starts over") << 4 << 501 << 4 << -1 << 0 << 0;
+        QTest::newRow("window shrunk under the position") << 4 << 100 << 0 << -1 << 0 << 0;
+        QTest::newRow("window grown over the position") << 0 << 17 << 4 << 17 << 18 << 18;
+        QTest::newRow("slider off the scale: no segments") << 5 << 1 << 5 << -1 << 0 << 0;
+    }
+
+    void appendWritesAndWraps()
+    {
+        QFETCH(int, primeSlider);
+        QFETCH(int, primed);
+        QFETCH(int, slider);
+        QFETCH(int, valueIndex);
+        QFETCH(int, chartIndex);
+        QFETCH(int, indexAfter);
+        TrendBuffer buffer;
+        for (int i = 0; i < primed; ++i)
+            buffer.append(Trend::WindowSegments(primeSlider), 1, 2, 3);
+        const TrendBuffer before = buffer;
+
+        const Trend::AppendResult r = buffer.append(Trend::WindowSegments(slider), 7, 8, 99);
+        QCOMPARE(r.storedValues, valueIndex >= 0);
+        QCOMPARE(r.valueIndex, valueIndex);
+        QCOMPARE(r.chartIndex, chartIndex);
+        QCOMPARE(buffer.sampleIndex(), qint16(indexAfter));
+        // Exactly the entries reported changed, to exactly the values given.
+        for (int i = 0; i < Trend::kRingSize; ++i) {
+            const auto at = std::size_t(i);
+            QCOMPARE(buffer.value1Samples()[at],
+                     i == valueIndex ? 7.f : before.value1Samples()[at]);
+            QCOMPARE(buffer.value2Samples()[at],
+                     i == valueIndex ? 8.f : before.value2Samples()[at]);
+            QCOMPARE(buffer.trendSamples()[at], i == chartIndex ? 99.f : before.trendSamples()[at]);
+        }
+    }
+
+    void clearTraceKeepsEntry500()
+    {
+        TrendBuffer buffer;
+        for (int i = 0; i < 500; ++i)
+            buffer.append(Trend::WindowSegments(4), 1, 2, 77);
+        QCOMPARE(buffer.trendSamples()[500], 77.f);
+        const Trend::Ring value1 = buffer.value1Samples();
+        buffer.clearTrace();
+        QCOMPARE(buffer.sampleIndex(), qint16(0));
+        QCOMPARE(buffer.trendSamples()[500], 77.f); // the last point of the longest window
+        for (int i = 0; i < 500; ++i)
+            QCOMPARE(buffer.trendSamples()[std::size_t(i)], 0.f);
+        QVERIFY(buffer.value1Samples() == value1); // the statistics keep their samples
+        const Trend::AppendResult r = buffer.append(Trend::WindowSegments(4), 5, 6, 9);
+        QCOMPARE(r.valueIndex, 0);
+        QCOMPARE(r.chartIndex, 1);
+    }
+
+    // ---- The pointer position caption ----
+
+    void pointerText_data()
     {
         QTest::addColumn<double>("x");
         QTest::addColumn<double>("y");
-        QTest::addColumn<QString>("expected"); // empty: unchanged
+        QTest::addColumn<QString>("expected"); // null: none, the caption keeps its text
         QTest::newRow("just inside the left") << 0.4 << 500.0 << QStringLiteral("X: 0 Y: 500");
         QTest::newRow("on the left edge") << 0.0 << 500.0 << QString();
         QTest::newRow("on the right edge") << 1000.0 << 500.0 << QString();
         QTest::newRow("on the bottom edge") << 500.0 << 0.0 << QString();
         QTest::newRow("on the top edge") << 500.0 << 1000.0 << QString();
         QTest::newRow("in the margin") << -5.0 << 500.0 << QString();
+        QTest::newRow("above the chart") << 500.0 << 1005.0 << QString();
         QTest::newRow("halves to even") << 2.5 << 3.5 << QStringLiteral("X: 2 Y: 4");
         QTest::newRow("ordinary") << 250.2 << 730.6 << QStringLiteral("X: 250 Y: 731");
         QTest::newRow("up to the top") << 999.5 << 999.5 << QStringLiteral("X: 1000 Y: 1000");
     }
 
-    void pointerPositionLabel()
+    void pointerText()
     {
         QFETCH(double, x);
         QFETCH(double, y);
         QFETCH(QString, expected);
+        const std::optional<QString> text = Cursors::pointerText(x, y);
+        QCOMPARE(text.has_value(), !expected.isNull());
+        if (text)
+            QCOMPARE(*text, expected);
+    }
+
+    void pointerLabelFollowsThePointerInsideOnly()
+    {
         TestWindow w;
-        w->cursorY1 = 300; // not subtracted
-        w->Label18->setText(QStringLiteral("X:   Y:"));
-        w->Picture1_MouseMove(0, 0, x, y);
-        QCOMPARE(w->Label18->text(), expected.isEmpty() ? QStringLiteral("X:   Y:") : expected);
+        w->ui().Text7->setText(QStringLiteral("300"));
+        w->Text7_KeyDown(13, 0);
+        // The caption gives chart units: the trace's baseline Y1 is not subtracted.
+        QCOMPARE(w->cursors().cursorY1, qint16(300));
+        w->ui().Label18->setText(QStringLiteral("X:   Y:"));
+        w->Picture1_MouseMove(0, 0, 1000, 500); // on the edge: kept
+        QCOMPARE(w->ui().Label18->text(), QStringLiteral("X:   Y:"));
+        w->Picture1_MouseMove(0, 0, 250.2, 730.6);
+        QCOMPARE(w->ui().Label18->text(), QStringLiteral("X: 250 Y: 731"));
+        w->Picture1_MouseMove(0, 0, -5, 500); // into the margin: the last position stays
+        QCOMPARE(w->ui().Label18->text(), QStringLiteral("X: 250 Y: 731"));
     }
 };
 
