@@ -1,23 +1,62 @@
 // Finding the instrument on ports 1..16 and declaring the link lost after a silence, driven tick
-// by tick on the fake port.
-#include "fakes/testwindow.h"
+// by tick: on a session with no window, then what the window shows of it.
 #include "core/protocol.h"
+#include "fakes/fakeserialport.h"
+#include "fakes/testwindow.h"
+#include "link/linksession.h"
 
 #include <QLabel>
-#include <QProgressBar>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
 
 namespace {
 const QByteArray kHandshakeReply = QByteArray::fromHex("D55555");
 
-// One half second of the running program: the discovery tick, then the supervision tick.
-void halfSecond(TestWindow &w)
+// A session on a fake port with every timer stopped, so each tick is the test's; `port` only
+// looks at the port the session owns.
+struct Rig
 {
-    if (w->findcom->isActive())
-        w->findcom_Timer();
-    w->COMtimout_Timer();
+    FakeSerialPort *port = new FakeSerialPort;
+    LinkSession link{std::unique_ptr<SerialPort>(port)};
+
+    Rig()
+    {
+        for (QTimer *timer : link.findChildren<QTimer *>())
+            timer->stop();
+    }
+
+    // One half second of the running program: the search tick, then the supervision tick.
+    void halfSecond()
+    {
+        if (link.findcom()->isActive())
+            link.findcom_Timer();
+        link.COMtimout_Timer();
+    }
+
+    // The search found the instrument on `portNumber` (the only port there) and handed over to
+    // polling. The records of the fake start empty.
+    void foundOn(int portNumber)
+    {
+        port->onlyPort = portNumber;
+        link.beginSearch();
+        for (int tick = 1; tick <= portNumber; ++tick)
+            link.findcom_Timer();
+        port->deliver(kHandshakeReply);
+        link.findcom_Timer();
+        QVERIFY(link.connected());
+        QVERIFY(!link.findcom()->isActive());
+        port->resetRecords();
+    }
+};
+
+QStringList portTexts(const QSignalSpy &spy)
+{
+    QStringList result;
+    for (const QList<QVariant> &args : spy)
+        result.append(args.at(2).toString());
+    return result;
 }
 } // namespace
 
@@ -26,54 +65,61 @@ class TestDiscovery : public QObject
     Q_OBJECT
 
 private slots:
+    // ---- The session ----
     void noPortAnswers();
-    void openOutcomeTexts_data();
-    void openOutcomeTexts();
-    void instrumentOnCom5_data();
-    void instrumentOnCom5();
+    void openOutcomes_data();
+    void openOutcomes();
+    void nextScanPort_data();
+    void nextScanPort();
     void wrongHandshakeGoesOn();
     void silenceAfterConnecting();
+    void lossKeepsTheSearchOnTime();
     void lostInstrumentRetriedAfterTheOther15();
-    void after16Comes1();
     void anyByteResetsSilence_data();
     void anyByteResetsSilence();
     void longBlockIsNotCutOff();
     void keepAliveRepliesKeepLinkUp();
+
+    // ---- The window ----
+    void instrumentOnCom5_data();
+    void instrumentOnCom5();
 };
 
 void TestDiscovery::noPortAnswers()
 {
-    TestWindow w;
-    w.stopTimers();
-    w->findcom->start(); // as after start-up; stopped again only by a connection
-    QStringList label1;
-    QList<int> failTicks;
+    Rig r;
+    r.link.beginSearch(); // as at start-up; stopped again only by a connection
+    QSignalSpy tried(&r.link, &LinkSession::portTried);
+    QSignalSpy lost(&r.link, &LinkSession::linkLost);
+    QList<int> lostTicks;
     for (int tick = 1; tick <= 40; ++tick) {
-        w->Label2->setText(QStringLiteral("-"));
-        halfSecond(w);
-        label1.append(w->Label1->text());
-        if (w->Label2->text() == QLatin1String("connection fail"))
-            failTicks.append(tick);
-        QVERIFY(!w->connected);
-        QVERIFY(w->findcom->isActive());
+        const qsizetype lostBefore = lost.count();
+        r.halfSecond();
+        if (lost.count() > lostBefore)
+            lostTicks.append(tick);
+        QVERIFY(!r.link.connected());
+        QVERIFY(r.link.findcom()->isActive());
     }
+    const QStringList texts = portTexts(tried);
+    QCOMPARE(texts.size(), 40);
     for (int tick = 0; tick < 40; ++tick)
-        QCOMPARE(label1.at(tick), QStringLiteral("COM%1 open success").arg(tick % 16 + 1));
-    QCOMPARE(failTicks, (QList<int>{5, 10, 15, 20, 25, 30, 35, 40}));
+        QCOMPARE(texts.at(tick), QStringLiteral("COM%1 open success").arg(tick % 16 + 1));
+    QCOMPARE(lostTicks, (QList<int>{5, 10, 15, 20, 25, 30, 35, 40}));
     // Every opened port heard the handshake byte, threshold 3.
-    QCOMPARE(w.port->written, QByteArray(40, '\x05'));
-    QCOMPARE(w.port->thresholds, QList<int>(40, 3));
-    QCOMPARE(w.port->openedPorts.size(), 40);
-    QCOMPARE(w.port->openedPorts.at(16), 1);
+    QCOMPARE(r.port->written, QByteArray(40, '\x05'));
+    QCOMPARE(r.port->thresholds, QList<int>(40, 3));
+    QCOMPARE(r.port->openedPorts.size(), 40);
+    QCOMPARE(r.port->openedPorts.at(16), 1);
 }
 
-void TestDiscovery::openOutcomeTexts_data()
+void TestDiscovery::openOutcomes_data()
 {
     QTest::addColumn<int>("port");
     QTest::addColumn<int>("result");
-    QTest::addColumn<QString>("label1");
+    QTest::addColumn<QString>("text");
     QTest::addColumn<bool>("handshakeSent");
 
+    QTest::newRow("1 opens") << 1 << int(SerialPort::Opened) << "COM1 open success" << true;
     QTest::newRow("3 opens") << 3 << int(SerialPort::Opened) << "COM3 open success" << true;
     QTest::newRow("3 in use") << 3 << int(SerialPort::InUse) << "COM3 be occupied" << false;
     QTest::newRow("3 missing") << 3 << int(SerialPort::NoSuchPort) << "COM3 null" << false;
@@ -85,30 +131,233 @@ void TestDiscovery::openOutcomeTexts_data()
             << 16 << int(SerialPort::OtherFailure) << "COM16 open fail" << false;
 }
 
-void TestDiscovery::openOutcomeTexts()
+void TestDiscovery::openOutcomes()
 {
     QFETCH(int, port);
     QFETCH(int, result);
-    QFETCH(QString, label1);
+    QFETCH(QString, text);
     QFETCH(bool, handshakeSent);
 
-    TestWindow w;
-    w.stopTimers();
-    w.port->forceOpen(1); // a port left open from before: comopen must let it go first
-    w.port->openResults.insert(port, SerialPort::OpenResult(result));
-    w->scanPort = qint16(port);
-    const qint16 lastBefore = w->lastCommand;
-    w->findcom_Timer();
+    Rig r;
+    // The search reaches `port` past ports that are not there.
+    r.port->onlyPort = -1;
+    r.link.beginSearch();
+    for (int tick = 1; tick < port; ++tick)
+        r.link.findcom_Timer();
+    QCOMPARE(r.link.scanPort(), qint16(port));
 
-    QCOMPARE(w->Label1->text(), label1);
-    QCOMPARE(w.port->openedPorts, QList<int>{port});
-    QCOMPARE(w.port->commPort(), port);
+    r.port->resetRecords();
+    r.port->forceOpen(1); // a port left open from before: the search must let it go first
+    r.port->openResults.insert(port, SerialPort::OpenResult(result));
+    r.link.SendCommand(Protocol::ModeSwitch);
+    r.port->resetRecords();
+    QSignalSpy tried(&r.link, &LinkSession::portTried);
+    r.link.findcom_Timer();
+
+    QCOMPARE(tried.count(), 1);
+    QCOMPARE(tried.first().at(0).value<qint16>(), qint16(port));
+    QCOMPARE(tried.first().at(1).value<SerialPort::OpenResult>(), SerialPort::OpenResult(result));
+    QCOMPARE(tried.first().at(2).toString(), text);
+    QCOMPARE(LinkSession::openOutcomeText(qint16(port), SerialPort::OpenResult(result)), text);
+    QCOMPARE(r.port->openedPorts, QList<int>{port});
+    QCOMPARE(r.port->commPort(), port);
     // A port that failed to open is not held and hears nothing.
-    QCOMPARE(w.port->portOpen(), handshakeSent);
-    QCOMPARE(w.port->written, handshakeSent ? QByteArray(1, '\x05') : QByteArray());
-    QCOMPARE(w->lastCommand, handshakeSent ? qint16(5) : lastBefore);
-    QCOMPARE(w->scanPort, qint16(port == 16 ? 1 : port + 1));
+    QCOMPARE(r.port->portOpen(), handshakeSent);
+    QCOMPARE(r.port->written, handshakeSent ? QByteArray(1, '\x05') : QByteArray());
+    QCOMPARE(r.link.lastCommand(), qint16(handshakeSent ? 5 : 55));
+    QCOMPARE(r.link.scanPort(), qint16(port == 16 ? 1 : port + 1));
 }
+
+void TestDiscovery::nextScanPort_data()
+{
+    QTest::addColumn<int>("port");
+    QTest::addColumn<int>("next");
+    QTest::newRow("1") << 1 << 2;
+    QTest::newRow("15") << 15 << 16;
+    QTest::newRow("16 wraps") << 16 << 1;
+    QTest::newRow("past 16 wraps") << 17 << 1;
+}
+
+void TestDiscovery::nextScanPort()
+{
+    QFETCH(int, port);
+    QFETCH(int, next);
+    QCOMPARE(Protocol::nextScanPort(qint16(port)), qint16(next));
+}
+
+void TestDiscovery::wrongHandshakeGoesOn()
+{
+    Rig r;
+    r.link.beginSearch();
+    r.link.findcom_Timer(); // COM1
+    QSignalSpy up(&r.link, &LinkSession::linkUp);
+    QSignalSpy tried(&r.link, &LinkSession::portTried);
+    r.port->deliver(QByteArray::fromHex("D55554"));
+    QVERIFY(!r.link.connected());
+    QVERIFY(up.isEmpty());
+    r.link.findcom_Timer();
+    QVERIFY(r.link.findcom()->isActive());
+    QCOMPARE(portTexts(tried), QStringList{"COM2 open success"});
+}
+
+void TestDiscovery::silenceAfterConnecting()
+{
+    Rig r;
+    r.foundOn(5);
+    QVERIFY(r.link.comunication()->isActive());
+    QSignalSpy lost(&r.link, &LinkSession::linkLost);
+
+    // The instrument falls silent: four ticks are tolerated, the fifth declares the link lost.
+    for (int tick = 1; tick <= 4; ++tick) {
+        r.link.COMtimout_Timer();
+        QVERIFY(lost.isEmpty());
+        QVERIFY(r.link.connected());
+        QCOMPARE(r.link.silentTicks(), qint16(tick));
+    }
+    r.link.COMtimout_Timer();
+    QCOMPARE(lost.count(), 1);
+    QVERIFY(!r.link.connected());
+    QCOMPARE(r.link.silentTicks(), qint16(0));
+    QVERIFY(r.link.findcom()->isActive());
+    // The supervision neither closes the port nor stops polling.
+    QVERIFY(r.port->portOpen());
+    QVERIFY(r.link.comunication()->isActive());
+
+    QSignalSpy tried(&r.link, &LinkSession::portTried);
+    r.link.findcom_Timer();
+    QCOMPARE(r.port->openedPorts.last(), 6);
+    QCOMPARE(portTexts(tried), QStringList{"COM6 null"});
+    QVERIFY(!r.port->portOpen());
+}
+
+void TestDiscovery::lossKeepsTheSearchOnTime()
+{
+    // While nothing answers, every fifth supervision tick declares the link lost again. The
+    // search tick under way must keep its time, or the round of 16 ports would stretch.
+    Rig r;
+    r.link.beginSearch();
+    QTRY_VERIFY_WITH_TIMEOUT(r.link.findcom()->remainingTime() <= 400, 2000);
+    QSignalSpy lost(&r.link, &LinkSession::linkLost);
+    for (int tick = 0; tick < 5; ++tick)
+        r.link.COMtimout_Timer();
+    QCOMPARE(lost.count(), 1);
+    QVERIFY(r.link.findcom()->isActive());
+    QVERIFY2(r.link.findcom()->remainingTime() <= 400,
+             qPrintable(QString::number(r.link.findcom()->remainingTime())));
+}
+
+void TestDiscovery::lostInstrumentRetriedAfterTheOther15()
+{
+    Rig r;
+    r.foundOn(5);
+    QCOMPARE(r.link.scanPort(), qint16(6));
+    for (int tick = 0; tick < 5; ++tick)
+        r.link.COMtimout_Timer();
+    QVERIFY(r.link.findcom()->isActive());
+    for (int tick = 0; tick < 16; ++tick)
+        r.link.findcom_Timer();
+    QCOMPARE(r.port->openedPorts,
+             (QList<int>{6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 1, 2, 3, 4, 5}));
+}
+
+void TestDiscovery::anyByteResetsSilence_data()
+{
+    QTest::addColumn<int>("lastCommand");
+    QTest::addColumn<int>("threshold");
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<bool>("notified");
+
+    QTest::newRow("one byte below a reading's threshold")
+            << 35 << 7 << QByteArray::fromHex("01") << false;
+    QTest::newRow("two bytes below a reading's threshold")
+            << 35 << 7 << QByteArray::fromHex("0200") << false;
+    QTest::newRow("part of a block") << 25 << 700 << QByteArray(100, '\x01') << false;
+    QTest::newRow("byte with notifications off") << 25 << 0 << QByteArray(1, '\x01') << false;
+    QTest::newRow("one byte below a keep-alive's threshold")
+            << 5 << 3 << QByteArray::fromHex("d5") << false;
+    QTest::newRow("keep-alive answer") << 5 << 3 << kHandshakeReply << true;
+    QTest::newRow("after the mode switch") << 55 << 4 << QByteArray(4, '\x00') << true;
+    QTest::newRow("after the end of link") << 0 << 4 << QByteArray::fromHex("01020304") << true;
+}
+
+void TestDiscovery::anyByteResetsSilence()
+{
+    QFETCH(int, lastCommand);
+    QFETCH(int, threshold);
+    QFETCH(QByteArray, bytes);
+    QFETCH(bool, notified);
+
+    Rig r;
+    r.foundOn(1);
+    r.link.SendCommand(qint16(lastCommand));
+    r.port->setRThreshold(threshold);
+    for (int tick = 0; tick < 4; ++tick)
+        r.link.COMtimout_Timer();
+    QCOMPARE(r.link.silentTicks(), qint16(4));
+    r.port->deliver(bytes);
+    QCOMPARE(r.link.silentTicks(), qint16(0));
+    // A notified burst is taken off the line; one below the threshold keeps waiting.
+    QCOMPARE(r.port->waiting(), notified ? QByteArray() : bytes);
+    r.link.COMtimout_Timer(); // the next tick counts from the byte, not from the last reply
+    QVERIFY(r.link.connected());
+    QCOMPARE(r.link.silentTicks(), qint16(1));
+}
+
+void TestDiscovery::longBlockIsNotCutOff()
+{
+    // 1000 records at 9600 baud take about 7.3 s: the block's single notification comes only at
+    // its end, but bytes keep coming all the while.
+    Rig r;
+    r.foundOn(1);
+    r.link.setOperatingMode(2);
+    r.link.StartStoredRead();
+    QCOMPARE(r.port->written, QByteArray(1, '\x0f'));
+    QSignalSpy statuses(&r.link, &LinkSession::status);
+    QSignalSpy blocks(&r.link, &LinkSession::blockReceived);
+    QSignalSpy lost(&r.link, &LinkSession::linkLost);
+    r.port->deliver(QByteArray::fromHex("05050A00")); // 1000 records
+    QCOMPARE(r.link.recordCount(), qint16(1000));
+    QCOMPARE(r.port->rThreshold(), 7000);
+    r.link.Timer3_Timer();
+    QCOMPARE(r.link.lastCommand(), qint16(25));
+    // About 480 bytes per half second, for 14 ticks (7 s) before the last 280.
+    for (int tick = 0; tick < 14; ++tick) {
+        r.port->deliver(QByteArray(480, '\x01'));
+        r.link.COMtimout_Timer();
+        QVERIFY2(r.link.connected(), qPrintable(QStringLiteral("lost at tick %1").arg(tick)));
+    }
+    QVERIFY(lost.isEmpty());
+    QVERIFY(!r.link.findcom()->isActive());
+    QVERIFY(blocks.isEmpty());
+    r.port->deliver(QByteArray(7000 - 14 * 480, '\x01'));
+    QCOMPARE(blocks.count(), 1);
+    QCOMPARE(blocks.first().at(0).toByteArray().size(), 7000); // the whole block handed on
+    QCOMPARE(statuses.last().at(0).toString(), QStringLiteral("receive old data"));
+    QCOMPARE(statuses.first().at(0).toString(), QStringLiteral("Save num:1000"));
+    QVERIFY(r.link.connected());
+}
+
+void TestDiscovery::keepAliveRepliesKeepLinkUp()
+{
+    Rig r;
+    r.foundOn(1);
+    r.link.setOperatingMode(1);
+    r.link.haltSampling(); // paused: polling sends the keep-alive
+    QSignalSpy up(&r.link, &LinkSession::linkUp);
+    QSignalSpy lost(&r.link, &LinkSession::linkLost);
+    for (int tick = 0; tick < 20; ++tick) {
+        r.link.comunication_Timer();
+        QCOMPARE(r.port->written.back(), '\x05');
+        r.port->deliver(kHandshakeReply);
+        r.link.COMtimout_Timer();
+        QVERIFY(r.link.connected());
+    }
+    QCOMPARE(r.port->written, QByteArray(20, '\x05'));
+    QVERIFY(up.isEmpty()); // the link is not announced again
+    QVERIFY(lost.isEmpty());
+}
+
+// ---- The window ----
 
 void TestDiscovery::instrumentOnCom5_data()
 {
@@ -122,202 +371,43 @@ void TestDiscovery::instrumentOnCom5()
     QFETCH(int, mode);
     TestWindow w;
     w.stopTimers();
-    w->findcom->start();
+    w->link().findcom()->start();
     if (mode == 2)
-        w->Option2_Click(); // disables the run buttons; discovery enables two of them again
+        w->Option2_Click(); // disables the run buttons; the search enables two of them again
     w.port->onlyPort = 5;
 
     for (int port = 1; port <= 4; ++port) {
-        halfSecond(w);
-        QCOMPARE(w->Label1->text(), QStringLiteral("COM%1 null").arg(port));
+        w->findcom_Timer();
+        w->COMtimout_Timer();
+        QCOMPARE(w->ui().Label1->text(), QStringLiteral("COM%1 null").arg(port));
     }
     QVERIFY(w.port->written.isEmpty());
 
     w->findcom_Timer(); // tries 5
-    QCOMPARE(w->Label1->text(), QStringLiteral("COM5 open success"));
+    QCOMPARE(w->ui().Label1->text(), QStringLiteral("COM5 open success"));
     QCOMPARE(w.port->written, QByteArray(1, '\x05'));
     QCOMPARE(w.port->rThreshold(), 3);
-    QCOMPARE(w->scanPort, qint16(6));
+    QCOMPARE(w->ui().Label2->text(), QStringLiteral("Tester unlink"));
     w.port->deliver(kHandshakeReply); // the answer comes between two ticks
-    QVERIFY(w->connected);
-    QCOMPARE(w->Label2->text(), QStringLiteral("connection success"));
-    QCOMPARE(w->silentTicks, qint16(0));
+    QVERIFY(w->link().connected());
+    QCOMPARE(w->ui().Label2->text(), QStringLiteral("connection success"));
     w->COMtimout_Timer();
-    QVERIFY(w->findcom->isActive());
-    QVERIFY(!w->comunication->isActive());
+    QVERIFY(w->link().findcom()->isActive());
+    QVERIFY(!w->link().comunication()->isActive());
 
-    w->findcom_Timer(); // the next tick ends discovery
-    QVERIFY(!w->findcom->isActive());
-    QVERIFY(w->comunication->isActive());
-    QVERIFY(w->Command1->isEnabled());
-    QVERIFY(w->Command2->isEnabled());
-    QCOMPARE(w->Command3->isEnabled(), mode == 1);
-    QCOMPARE(w->Command9->isEnabled(), mode == 1);
-    QCOMPARE(w->scanPort, qint16(6));
+    w->findcom_Timer(); // the next tick ends the search
+    QVERIFY(!w->link().findcom()->isActive());
+    QVERIFY(w->link().comunication()->isActive());
+    QVERIFY(w->ui().Command1->isEnabled());
+    QVERIFY(w->ui().Command2->isEnabled());
+    QCOMPARE(w->ui().Command3->isEnabled(), mode == 1);
+    QCOMPARE(w->ui().Command9->isEnabled(), mode == 1);
+    QCOMPARE(w->ui().Label1->text(), QStringLiteral("COM5 open success"));
     // The port that answered stays open and that tick sent nothing more.
     QVERIFY(w.port->portOpen());
     QCOMPARE(w.port->commPort(), 5);
     QCOMPARE(w.port->openedPorts, (QList<int>{1, 2, 3, 4, 5}));
     QCOMPARE(w.port->written, QByteArray(1, '\x05'));
-}
-
-void TestDiscovery::wrongHandshakeGoesOn()
-{
-    TestWindow w;
-    w.stopTimers();
-    w->findcom->start();
-    w->findcom_Timer(); // COM1
-    w.port->deliver(QByteArray::fromHex("D55554"));
-    QVERIFY(!w->connected);
-    QCOMPARE(w->Label2->text(), QStringLiteral("Tester unlink"));
-    w->findcom_Timer();
-    QVERIFY(w->findcom->isActive());
-    QCOMPARE(w->Label1->text(), QStringLiteral("COM2 open success"));
-}
-
-void TestDiscovery::silenceAfterConnecting()
-{
-    TestWindow w;
-    w.stopTimers();
-    w->findcom->start();
-    w.port->onlyPort = 5;
-    w->scanPort = 5;
-    w->findcom_Timer();
-    w.port->deliver(kHandshakeReply);
-    w->findcom_Timer();
-    QVERIFY(!w->findcom->isActive());
-
-    // The instrument falls silent: four ticks are tolerated, the fifth declares the link lost.
-    for (int tick = 1; tick <= 4; ++tick) {
-        w->COMtimout_Timer();
-        QCOMPARE(w->Label2->text(), QStringLiteral("connection success"));
-        QVERIFY(w->connected);
-        QCOMPARE(w->silentTicks, qint16(tick));
-    }
-    w->COMtimout_Timer();
-    QCOMPARE(w->Label2->text(), QStringLiteral("connection fail"));
-    QVERIFY(!w->connected);
-    QCOMPARE(w->silentTicks, qint16(0));
-    QVERIFY(w->findcom->isActive());
-    // The supervision neither closes the port nor stops polling.
-    QVERIFY(w.port->portOpen());
-    QVERIFY(w->comunication->isActive());
-
-    w->findcom_Timer();
-    QCOMPARE(w.port->openedPorts.last(), 6);
-    QCOMPARE(w->Label1->text(), QStringLiteral("COM6 null"));
-    QVERIFY(!w.port->portOpen());
-}
-
-void TestDiscovery::lostInstrumentRetriedAfterTheOther15()
-{
-    TestWindow w;
-    w.stopTimers();
-    w.connectOn(5);
-    w->scanPort = 6;
-    for (int tick = 0; tick < 5; ++tick)
-        w->COMtimout_Timer();
-    QVERIFY(w->findcom->isActive());
-    w.port->resetRecords();
-    for (int tick = 0; tick < 16; ++tick)
-        w->findcom_Timer();
-    QCOMPARE(w.port->openedPorts,
-             (QList<int>{6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 1, 2, 3, 4, 5}));
-}
-
-void TestDiscovery::after16Comes1()
-{
-    TestWindow w;
-    w.stopTimers();
-    w->scanPort = 16;
-    w->findcom_Timer();
-    QCOMPARE(w->Label1->text(), QStringLiteral("COM16 open success"));
-    QCOMPARE(w->scanPort, qint16(1));
-    w->findcom_Timer();
-    QCOMPARE(w->Label1->text(), QStringLiteral("COM1 open success"));
-    QCOMPARE(w->scanPort, qint16(2));
-}
-
-void TestDiscovery::anyByteResetsSilence_data()
-{
-    QTest::addColumn<int>("lastCommand");
-    QTest::addColumn<int>("threshold");
-    QTest::addColumn<QByteArray>("bytes");
-    QTest::addColumn<bool>("notified");
-
-    QTest::newRow("one byte below a reading's threshold")
-            << 35 << 7 << QByteArray::fromHex("01") << false;
-    QTest::newRow("part of a block") << 25 << 700 << QByteArray(100, '\x01') << false;
-    QTest::newRow("byte with notifications off") << 25 << 0 << QByteArray(1, '\x01') << false;
-    QTest::newRow("keep-alive answer") << 5 << 3 << kHandshakeReply << true;
-    QTest::newRow("after the mode switch") << 55 << 4 << QByteArray(4, '\x00') << true;
-}
-
-void TestDiscovery::anyByteResetsSilence()
-{
-    QFETCH(int, lastCommand);
-    QFETCH(int, threshold);
-    QFETCH(QByteArray, bytes);
-    QFETCH(bool, notified);
-
-    TestWindow w;
-    w.stopTimers();
-    w.connectOn(1);
-    w->lastCommand = qint16(lastCommand);
-    w.port->setRThreshold(threshold);
-    w->replyBuffer = "previous";
-    w->silentTicks = 4;
-    w.port->deliver(bytes);
-    QCOMPARE(w->silentTicks, qint16(0));
-    QCOMPARE(w->replyBuffer, notified ? bytes : QByteArray("previous"));
-    w->COMtimout_Timer(); // the next tick counts from the byte, not from the last reply
-    QVERIFY(w->connected);
-    QCOMPARE(w->silentTicks, qint16(1));
-}
-
-void TestDiscovery::longBlockIsNotCutOff()
-{
-    // 1000 records at 9600 baud take about 7.3 s: the block's single notification comes only at
-    // its end, but bytes keep coming all the while.
-    TestWindow w;
-    w.stopTimers();
-    w.connectOn(1);
-    w->Option2_Click();
-    w->Command4_Click();
-    QCOMPARE(w.port->written, QByteArray(1, '\x0f'));
-    w.port->deliver(QByteArray::fromHex("05050A00")); // 1000 records
-    QCOMPARE(w->recordCount, qint16(1000));
-    QCOMPARE(w.port->rThreshold(), 7000);
-    w->Timer3_Timer();
-    QCOMPARE(w->lastCommand, qint16(25));
-    // About 480 bytes per half second, for 14 ticks (7 s) before the last 280.
-    for (int tick = 0; tick < 14; ++tick) {
-        w.port->deliver(QByteArray(480, '\x01'));
-        w->COMtimout_Timer();
-        QVERIFY2(w->connected, qPrintable(QStringLiteral("lost at tick %1").arg(tick)));
-    }
-    QVERIFY(!w->findcom->isActive());
-    QCOMPARE(w->Label6->text(), QStringLiteral("Save num:1000"));
-    w.port->deliver(QByteArray(7000 - 14 * 480, '\x01'));
-    QCOMPARE(w->replyBuffer.size(), 7000); // the whole block reached the handler
-    QCOMPARE(w->Label6->text(), QStringLiteral("receive old data"));
-    QVERIFY(w->connected);
-}
-
-void TestDiscovery::keepAliveRepliesKeepLinkUp()
-{
-    TestWindow w;
-    w.stopTimers();
-    w.connectOn(1);
-    w->Command2_Click(); // paused: polling sends the keep-alive
-    for (int tick = 0; tick < 20; ++tick) {
-        w->comunication_Timer();
-        QCOMPARE(w.port->written.back(), '\x05');
-        w.port->deliver(kHandshakeReply);
-        w->COMtimout_Timer();
-        QVERIFY(w->connected);
-    }
-    QCOMPARE(w->Label2->text(), QStringLiteral("Tester unlink")); // never rewritten
 }
 
 QTEST_MAIN(TestDiscovery)

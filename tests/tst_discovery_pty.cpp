@@ -3,10 +3,12 @@
 #include "app/form1.h"
 #include "fakes/fakedialogs.h"
 #include "fakes/ptypair.h"
+#include "link/linksession.h"
 #include "platform/qtserialport.h"
 
 #include <QLabel>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
 
@@ -29,16 +31,16 @@ std::unique_ptr<Form1> windowOn(const PtyPair &pty)
 bool discover(Form1 &form, PtyPair &pty)
 {
     form.findcom_Timer();
-    if (form.Label1->text() != QLatin1String("COM1 open success"))
+    if (form.ui().Label1->text() != QLatin1String("COM1 open success"))
         return false;
     if (pty.readAtLeast(1, 2000) != QByteArray(1, '\x05'))
         return false;
     pty.write(QByteArray::fromHex("D55555"));
-    if (!QTest::qWaitFor([&] { return form.connected; }, 2000))
+    if (!QTest::qWaitFor([&] { return form.link().connected(); }, 2000))
         return false;
     form.findcom_Timer();
-    form.comunication->stop();
-    return !form.findcom->isActive();
+    form.link().comunication()->stop();
+    return !form.link().findcom()->isActive();
 }
 } // namespace
 
@@ -59,16 +61,19 @@ void TestDiscoveryPty::findsInstrumentAndPolls()
     auto form = windowOn(pty);
     QVERIFY(pty.readAvailable().isEmpty()); // start-up opens nothing
     QVERIFY(discover(*form, pty));
-    QCOMPARE(form->Label2->text(), QStringLiteral("connection success"));
-    QVERIFY(form->Command1->isEnabled());
-    QCOMPARE(form->scanPort, qint16(2));
+    QCOMPARE(form->ui().Label2->text(), QStringLiteral("connection success"));
+    QVERIFY(form->ui().Command1->isEnabled());
+    QCOMPARE(form->link().scanPort(), qint16(2));
 
+    QSignalSpy readings(&form->link(), &LinkSession::readingReceived);
     form->comunication_Timer(); // running in realtime: a reading request
     QCOMPARE(pty.readAtLeast(1, 2000), QByteArray(1, '\x23'));
-    pty.write(QByteArray::fromHex("0100050000FF00"));
-    QTRY_COMPARE_WITH_TIMEOUT(form->Label6->text(), QStringLiteral("receive data"), 2000);
-    QCOMPARE(form->replyBuffer.size(), 7);
-    QCOMPARE(form->silentTicks, qint16(0));
+    const QByteArray reading = QByteArray::fromHex("0100050000FF00");
+    pty.write(reading);
+    QTRY_COMPARE_WITH_TIMEOUT(form->ui().Label6->text(), QStringLiteral("receive data"), 2000);
+    QCOMPARE(readings.count(), 1);
+    QCOMPARE(readings.first().at(0).toByteArray(), reading);
+    QCOMPARE(form->link().silentTicks(), qint16(0));
 }
 
 void TestDiscoveryPty::pulledInstrumentIsRediscovered()
@@ -80,12 +85,12 @@ void TestDiscoveryPty::pulledInstrumentIsRediscovered()
     QTRY_VERIFY_WITH_TIMEOUT(!form->MSComm1().portOpen(), 2000);
     for (int tick = 0; tick < 4; ++tick)
         form->COMtimout_Timer();
-    QVERIFY(form->connected);
+    QVERIFY(form->link().connected());
     form->COMtimout_Timer();
-    QCOMPARE(form->Label2->text(), QStringLiteral("connection fail"));
-    QVERIFY(form->findcom->isActive());
+    QCOMPARE(form->ui().Label2->text(), QStringLiteral("connection fail"));
+    QVERIFY(form->link().findcom()->isActive());
     form->findcom_Timer(); // the next port: there is no COM2 here
-    QCOMPARE(form->Label1->text(), QStringLiteral("COM2 null"));
+    QCOMPARE(form->ui().Label1->text(), QStringLiteral("COM2 null"));
 }
 
 void TestDiscoveryPty::closingTellsTheInstrument()

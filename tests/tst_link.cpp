@@ -1,18 +1,82 @@
-// Commands on the wire, polling, the run controls and the reply dispatch, on a fake port.
-#include "fakes/testwindow.h"
-#include "core/protocol.h"
+// The link on its own: a session on a fake port, with no window. Commands and thresholds on the
+// wire, polling, the stored-record exchange and where replies go; then what the window does with
+// what the session reports.
 #include "app/shapeindicator.h"
+#include "core/protocol.h"
+#include "fakes/fakeserialport.h"
+#include "fakes/testwindow.h"
+#include "link/linksession.h"
 
+#include <QAction>
 #include <QLabel>
+#include <QPlainTextEdit>
 #include <QProgressBar>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QSlider>
 #include <QTimer>
 #include <QtTest>
+
+namespace {
+const QByteArray kHandshakeReply = QByteArray::fromHex("D55555");
+
+// A session on a fake port. Every timer is stopped so each tick is the test's; the port is owned
+// by the session, `port` only looks at it.
+struct Rig
+{
+    FakeSerialPort *port = new FakeSerialPort;
+    LinkSession link{std::unique_ptr<SerialPort>(port)};
+
+    Rig()
+    {
+        for (QTimer *timer : link.findChildren<QTimer *>())
+            timer->stop();
+    }
+
+    // The instrument answered the handshake on that port. The records of the fake start empty.
+    void connect(int portNumber = 1)
+    {
+        port->forceOpen(portNumber);
+        link.SendCommand(Protocol::Handshake);
+        port->deliver(kHandshakeReply);
+        QVERIFY(link.connected());
+        port->resetRecords();
+    }
+
+    // The count request of the stored mode went out and `reply` came back.
+    void countReply(const QByteArray &reply)
+    {
+        link.setOperatingMode(2);
+        link.StartStoredRead();
+        QCOMPARE(port->written, QByteArray::fromHex("0f"));
+        port->resetRecords();
+        port->deliver(reply);
+    }
+
+    // Supervision ticks with nothing on the line, short of losing the link.
+    void silentTicks(int ticks)
+    {
+        for (int tick = 0; tick < ticks; ++tick)
+            link.COMtimout_Timer();
+        QCOMPARE(link.silentTicks(), qint16(ticks));
+    }
+};
+
+QStringList texts(const QSignalSpy &spy)
+{
+    QStringList result;
+    for (const QList<QVariant> &args : spy)
+        result.append(args.at(0).toString());
+    return result;
+}
+} // namespace
 
 class TestLink : public QObject
 {
     Q_OBJECT
 
 private slots:
+    // ---- The session ----
     void sendCommand_data();
     void sendCommand();
     void sendCommandBlockRequestKeepsThreshold();
@@ -22,24 +86,27 @@ private slots:
     void polling();
     void timer4RequestsOnlyWhenRunningInRealtime_data();
     void timer4RequestsOnlyWhenRunningInRealtime();
-    void timer3SendsBlockRequestOnce();
-    void runControls();
-    void stopClearsTrendButKeepsLastEntry();
-    void stopKeepsSecondReadoutWhenSingleValue();
-    void modeSwitchSendsTwoBytes();
-    void readOnlyInStoredMode();
-    void modeMenuInStoredModeSendsOnly55();
+    void storedReadOnlyInStoredMode();
+    void modeSwitch_data();
+    void modeSwitch();
+    void routeReply_data();
+    void routeReply();
     void handshake_data();
     void handshake();
     void countReply_data();
     void countReply();
     void countZeroTakesEmptyBlockAtOnce();
+    void blockExchange();
     void largeCountKeepsWholeThreshold();
-    void blockReplyResumesPolling();
     void realtimeBurstOfNineDecodedOnce();
-    void anyBurstResetsSilence_data();
-    void anyBurstResetsSilence();
     void otherEventKindsIgnored();
+
+    // ---- The window ----
+    void runControls();
+    void stopClearsTrendButKeepsLastEntry();
+    void modeMenuInStoredModeSendsOnly55();
+    void windowFollowsTheStoredExchange();
+    void windowFollowsTheLinkState();
 };
 
 // ---- SendCommand ----
@@ -60,58 +127,61 @@ void TestLink::sendCommand()
 {
     QFETCH(int, command);
     QFETCH(int, threshold);
-    TestWindow w;
-    w.connectOn();
-    w->SendCommand(qint16(command));
-    QCOMPARE(w.port->written, QByteArray(1, char(command)));
-    QCOMPARE(w.port->thresholds, QList<int>{threshold});
-    QCOMPARE(w->lastCommand, qint16(command));
+    Rig r;
+    r.connect();
+    r.link.SendCommand(qint16(command));
+    QCOMPARE(r.port->written, QByteArray(1, char(command)));
+    QCOMPARE(r.port->thresholds, QList<int>{threshold});
+    QCOMPARE(r.link.lastCommand(), qint16(command));
     // Both buffers emptied after the write.
-    QCOMPARE(w.port->clearInCount, 1);
-    QCOMPARE(w.port->clearOutCount, 1);
+    QCOMPARE(r.port->clearInCount, 1);
+    QCOMPARE(r.port->clearOutCount, 1);
 }
 
 void TestLink::sendCommandBlockRequestKeepsThreshold()
 {
-    TestWindow w;
-    w.connectOn();
-    w.port->setRThreshold(84); // as the count reply of 12 records left it
-    w.port->resetRecords();
-    w->SendCommand(25);
-    QCOMPARE(w.port->written, QByteArray::fromHex("19"));
-    QVERIFY(w.port->thresholds.isEmpty());
-    QCOMPARE(w.port->rThreshold(), 84);
-    QCOMPARE(w->lastCommand, qint16(25));
+    Rig r;
+    r.connect();
+    r.port->setRThreshold(84); // as the count reply of 12 records left it
+    r.port->resetRecords();
+    r.link.SendCommand(25);
+    QCOMPARE(r.port->written, QByteArray::fromHex("19"));
+    QVERIFY(r.port->thresholds.isEmpty());
+    QCOMPARE(r.port->rThreshold(), 84);
+    QCOMPARE(r.link.lastCommand(), qint16(25));
 }
 
 void TestLink::sendCommandWithPortClosedSendsNothing()
 {
-    TestWindow w;
-    w.connectOn();
-    w->SendCommand(35);
-    w.port->closePort();
-    w.port->resetRecords();
-    w->SendCommand(5);
-    w->Command1_Click();
-    QVERIFY(w.port->written.isEmpty());
-    QVERIFY(w.port->thresholds.isEmpty());
-    QCOMPARE(w->lastCommand, qint16(35));
-    QCOMPARE(w->runState, qint16(1));
-    QVERIFY(w->traceEnabled);
+    Rig r;
+    r.connect();
+    r.link.setOperatingMode(1);
+    r.link.SendCommand(35);
+    r.port->closePort();
+    r.port->resetRecords();
+    r.link.SendCommand(5);
+    r.link.startSampling();
+    QVERIFY(r.port->written.isEmpty());
+    QVERIFY(r.port->thresholds.isEmpty());
+    QCOMPARE(r.port->clearInCount, 0);
+    QCOMPARE(r.link.lastCommand(), qint16(35));
+    QCOMPARE(r.link.runState(), qint16(1)); // sampling is on even though nothing could go out
 }
 
 void TestLink::countRequestStopsPolling()
 {
-    TestWindow w;
-    w.connectOn();
-    w->comunication->start();
-    w->Option2_Click();
-    w->Command4_Click();
-    QCOMPARE(w.port->written, QByteArray::fromHex("0f"));
-    QVERIFY(!w->comunication->isActive());
-    // Nothing answers: the polling stays off until a block or a new discovery.
-    w->comunication_Timer(); // a tick already queued still sends its keep-alive
-    QVERIFY(!w->comunication->isActive());
+    Rig r;
+    r.connect();
+    r.link.comunication()->start();
+    r.link.setOperatingMode(2);
+    r.link.StartStoredRead();
+    QCOMPARE(r.port->written, QByteArray::fromHex("0f"));
+    QVERIFY(!r.link.comunication()->isActive());
+    // Nothing answers: the polling stays off until a block or a new search. A tick already
+    // queued still sends its keep-alive.
+    r.link.comunication_Timer();
+    QCOMPARE(r.port->written, QByteArray::fromHex("0f05"));
+    QVERIFY(!r.link.comunication()->isActive());
 }
 
 // ---- Polling ----
@@ -126,6 +196,7 @@ void TestLink::polling_data()
     QTest::newRow("unconnected, halted, stored mode")
             << false << 2 << 0 << QByteArray::fromHex("05");
     QTest::newRow("unconnected, running") << false << 1 << 1 << QByteArray();
+    QTest::newRow("unconnected, running, stored mode") << false << 2 << 1 << QByteArray();
     QTest::newRow("connected, stored mode, running") << true << 2 << 1 << QByteArray::fromHex("05");
     QTest::newRow("connected, stored mode, halted") << true << 2 << 0 << QByteArray::fromHex("05");
     QTest::newRow("connected, realtime, halted") << true << 1 << 0 << QByteArray::fromHex("05");
@@ -138,13 +209,26 @@ void TestLink::polling()
     QFETCH(int, mode);
     QFETCH(int, runState);
     QFETCH(QByteArray, sent);
-    TestWindow w;
-    w.connectOn();
-    w->connected = connected;
-    w->operatingMode = qint16(mode);
-    w->runState = qint16(runState);
-    w->comunication_Timer();
-    QCOMPARE(w.port->written, sent);
+
+    const std::optional<Protocol::Command> command
+            = Protocol::pollCommand(connected, qint16(mode), qint16(runState));
+    QCOMPARE(command ? QByteArray(1, char(*command)) : QByteArray(), sent);
+
+    // The session's polling tick sends exactly that, from the state its own handlers left.
+    Rig r;
+    if (connected)
+        r.connect();
+    else
+        r.port->forceOpen(1);
+    r.link.setOperatingMode(qint16(mode));
+    if (runState == 1)
+        r.link.startSampling(); // "→"; in stored mode it is "》" that leaves sampling on
+    else
+        r.link.haltSampling();
+    QCOMPARE(r.link.runState(), qint16(runState));
+    r.port->resetRecords();
+    r.link.comunication_Timer();
+    QCOMPARE(r.port->written, sent);
 }
 
 void TestLink::timer4RequestsOnlyWhenRunningInRealtime_data()
@@ -162,140 +246,115 @@ void TestLink::timer4RequestsOnlyWhenRunningInRealtime()
     QFETCH(int, mode);
     QFETCH(int, runState);
     QFETCH(QByteArray, sent);
-    TestWindow w;
-    w.connectOn();
-    w->connected = false; // Timer4 does not look at the link state
-    w->operatingMode = qint16(mode);
-    w->runState = qint16(runState);
-    w->Timer4_Timer();
-    QCOMPARE(w.port->written, sent);
+    Rig r;
+    r.port->forceOpen(1); // not connected: Timer4 does not look at the link state
+    r.link.setOperatingMode(qint16(mode));
+    if (runState == 1)
+        r.link.startSampling();
+    r.port->resetRecords();
+    r.link.Timer4_Timer();
+    QCOMPARE(r.port->written, sent);
 }
 
-void TestLink::timer3SendsBlockRequestOnce()
+void TestLink::storedReadOnlyInStoredMode()
 {
-    TestWindow w;
-    w.connectOn();
-    w->recordCount = 12;
-    w->Timer3->start();
-    w->Timer3_Timer();
-    QCOMPARE(w.port->written, QByteArray::fromHex("19"));
-    QVERIFY(!w->Timer3->isActive());
-    QVERIFY(!w->transferProgress->isHidden());
-    QCOMPARE(w->transferProgress->maximum(), 84);
+    Rig r;
+    r.connect();
+    r.link.setOperatingMode(1);
+    r.link.StartStoredRead();
+    QVERIFY(r.port->written.isEmpty());
+    r.link.setOperatingMode(2);
+    r.link.StartStoredRead();
+    QCOMPARE(r.port->written, QByteArray::fromHex("0f"));
+    QCOMPARE(r.port->rThreshold(), 4);
 }
 
-// ---- Run controls ----
-
-void TestLink::runControls()
+void TestLink::modeSwitch_data()
 {
-    TestWindow w;
-    w.connectOn();
-    w->Command2_Click(); // pause
-    QCOMPARE(w->runState, qint16(0));
-    QVERIFY(w->traceEnabled);
-    w->comunication_Timer();
-    QCOMPARE(w.port->written, QByteArray::fromHex("05")); // keep-alive, not a reading
-
-    w.port->resetRecords();
-    w->Command1_Click(); // start: a reading at once
-    QCOMPARE(w->runState, qint16(1));
-    QVERIFY(w->traceEnabled);
-    QCOMPARE(w.port->written, QByteArray::fromHex("23"));
-
-    w->Command3_Click(); // stop
-    QCOMPARE(w->runState, qint16(0));
-    QVERIFY(!w->traceEnabled);
-    QCOMPARE(w->Label7->text(), QStringLiteral("STOP"));
-    QCOMPARE(w->Label25->text(), QStringLiteral("STOP"));
-
-    // The run menu items call the buttons' handlers.
-    w->mnurun1->trigger();
-    QCOMPARE(w->runState, qint16(1));
-    w->mnupause->trigger();
-    QCOMPARE(w->runState, qint16(0));
-    QVERIFY(w->traceEnabled);
-    w->mnustop->trigger();
-    QVERIFY(!w->traceEnabled);
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<QByteArray>("sent");
+    QTest::addColumn<int>("lastCommand");
+    QTest::addColumn<int>("threshold");
+    // In realtime a reading is asked for at once after the switch.
+    QTest::newRow("realtime") << 1 << QByteArray::fromHex("3723") << 35 << 7;
+    QTest::newRow("stored mode") << 2 << QByteArray::fromHex("37") << 55 << 4;
 }
 
-void TestLink::stopClearsTrendButKeepsLastEntry()
+void TestLink::modeSwitch()
 {
-    TestWindow w;
-    w->trendSamples.fill(7.0f);
-    w->sampleIndex = 42;
-    w->Command3_Click();
-    QCOMPARE(w->sampleIndex, qint16(0));
-    QCOMPARE(w->trendSamples[0], 0.0f);
-    QCOMPARE(w->trendSamples[499], 0.0f);
-    QCOMPARE(w->trendSamples[500], 7.0f);
+    QFETCH(int, mode);
+    QFETCH(QByteArray, sent);
+    QFETCH(int, lastCommand);
+    QFETCH(int, threshold);
+    Rig r;
+    r.connect();
+    r.link.setOperatingMode(qint16(mode));
+    r.link.haltSampling();
+    r.link.switchInstrumentMode();
+    QCOMPARE(r.port->written, sent);
+    QCOMPARE(r.link.lastCommand(), qint16(lastCommand));
+    QCOMPARE(r.port->rThreshold(), threshold);
+    QCOMPARE(r.link.runState(), qint16(1));
 }
 
-void TestLink::stopKeepsSecondReadoutWhenSingleValue()
+// ---- Where replies go ----
+
+void TestLink::routeReply_data()
 {
-    TestWindow w;
-    w->singleValue = 1;
-    w->Label25->setText(QStringLiteral(" 4.5mA"));
-    w->Label7->setText(QStringLiteral(" 12.3Ω"));
-    w->Command3_Click();
-    QCOMPARE(w->Label7->text(), QStringLiteral("STOP"));
-    QCOMPARE(w->Label25->text(), QStringLiteral(" 4.5mA"));
+    QTest::addColumn<int>("lastCommand");
+    QTest::addColumn<bool>("connected");
+    QTest::addColumn<QByteArray>("reply");
+    QTest::addColumn<int>("route");
+    using R = Protocol::Route;
+    const QByteArray reading = QByteArray::fromHex("0100050000ff00");
+    QTest::newRow("handshake answer") << 5 << false << kHandshakeReply << int(R::Handshake);
+    QTest::newRow("handshake answer with a trailing byte")
+            << 5 << false << QByteArray::fromHex("d5555500") << int(R::Handshake);
+    QTest::newRow("last byte wrong")
+            << 5 << false << QByteArray::fromHex("d55554") << int(R::Ignored);
+    QTest::newRow("first byte wrong")
+            << 5 << false << QByteArray::fromHex("d45555") << int(R::Ignored);
+    QTest::newRow("handshake cut short")
+            << 5 << false << QByteArray::fromHex("d555") << int(R::Ignored);
+    QTest::newRow("keep-alive answer once connected")
+            << 5 << true << kHandshakeReply << int(R::Ignored);
+    // After a lost link the search's handshake and a reading request can go out in step.
+    QTest::newRow("handshake answer ahead of a reading")
+            << 35 << false << kHandshakeReply << int(R::Handshake);
+    QTest::newRow("reading before the link is up") << 35 << false << reading << int(R::Reading);
+    QTest::newRow("reading once connected") << 35 << true << reading << int(R::Reading);
+    QTest::newRow("handshake bytes as a reading once connected")
+            << 35 << true << kHandshakeReply << int(R::Reading);
+    QTest::newRow("count") << 15 << true << QByteArray::fromHex("0505000c") << int(R::Count);
+    QTest::newRow("bad count still goes to the count")
+            << 15 << true << QByteArray::fromHex("0605000c") << int(R::Count);
+    QTest::newRow("block") << 25 << true << reading + reading << int(R::Block);
+    QTest::newRow("after the mode switch") << 55 << true << QByteArray(4, '\0') << int(R::Ignored);
+    QTest::newRow("after the end of link") << 0 << true << QByteArray(4, '\1') << int(R::Ignored);
+    QTest::newRow("after an unknown command") << 99 << true << reading << int(R::Ignored);
 }
 
-void TestLink::modeSwitchSendsTwoBytes()
+void TestLink::routeReply()
 {
-    TestWindow w;
-    w.connectOn();
-    w->Command2_Click();
-    w->Command9_Click();
-    QCOMPARE(w.port->written, QByteArray::fromHex("3723"));
-    QCOMPARE(w->lastCommand, qint16(35));
-    QCOMPARE(w.port->rThreshold(), 7);
-    QCOMPARE(w->runState, qint16(1));
-    QVERIFY(w->traceEnabled);
+    QFETCH(int, lastCommand);
+    QFETCH(bool, connected);
+    QFETCH(QByteArray, reply);
+    QFETCH(int, route);
+    QCOMPARE(int(Protocol::routeReply(qint16(lastCommand), connected, reply)), route);
 }
-
-void TestLink::readOnlyInStoredMode()
-{
-    TestWindow w;
-    w.connectOn();
-    w->StartStoredRead(); // realtime mode: nothing
-    QVERIFY(w.port->written.isEmpty());
-    w->Option2_Click();
-    w->Command4_Click();
-    QCOMPARE(w.port->written, QByteArray::fromHex("0f"));
-    QCOMPARE(w.port->rThreshold(), 4);
-}
-
-void TestLink::modeMenuInStoredModeSendsOnly55()
-{
-    TestWindow w;
-    w.connectOn();
-    w->Option2_Click();
-    QVERIFY(w->mnuchangemode->isEnabled());
-    w->mnuchangemode->trigger();
-    QCOMPARE(w.port->written, QByteArray::fromHex("37"));
-    QCOMPARE(w->runState, qint16(1));
-    QVERIFY(w->traceEnabled);
-}
-
-// ---- Reply dispatch ----
 
 void TestLink::handshake_data()
 {
     QTest::addColumn<bool>("connectedBefore");
     QTest::addColumn<QByteArray>("reply");
     QTest::addColumn<bool>("connectedAfter");
-    QTest::addColumn<QString>("label2");
-    QTest::newRow("good") << false << QByteArray::fromHex("d55555") << true
-                          << QStringLiteral("connection success");
-    QTest::newRow("last byte wrong")
-            << false << QByteArray::fromHex("d55554") << false << QStringLiteral("Tester unlink");
-    QTest::newRow("first byte wrong")
-            << false << QByteArray::fromHex("d45555") << false << QStringLiteral("Tester unlink");
-    QTest::newRow("good with trailing byte") << false << QByteArray::fromHex("d5555500") << true
-                                             << QStringLiteral("connection success");
-    QTest::newRow("keep-alive answer once connected")
-            << true << QByteArray::fromHex("d55555") << true << QStringLiteral("Tester unlink");
+    QTest::addColumn<int>("linkUps");
+    QTest::newRow("good") << false << kHandshakeReply << true << 1;
+    QTest::newRow("last byte wrong") << false << QByteArray::fromHex("d55554") << false << 0;
+    QTest::newRow("good with trailing byte")
+            << false << QByteArray::fromHex("d5555500") << true << 1;
+    // The answer to a keep-alive does not announce the link again.
+    QTest::newRow("keep-alive answer once connected") << true << kHandshakeReply << true << 0;
 }
 
 void TestLink::handshake()
@@ -303,35 +362,40 @@ void TestLink::handshake()
     QFETCH(bool, connectedBefore);
     QFETCH(QByteArray, reply);
     QFETCH(bool, connectedAfter);
-    QFETCH(QString, label2);
-    TestWindow w;
-    w.connectOn();
-    w->connected = connectedBefore;
-    w->SendCommand(5);
-    w->silentTicks = 3;
-    w.port->deliver(reply);
-    QCOMPARE(w->connected, connectedAfter);
-    QCOMPARE(w->Label2->text(), label2);
-    // The link lamp lights with the handshake that connects.
-    QCOMPARE(w->Shape1->fillColor() == Form1::kLinkUpColor, connectedAfter && !connectedBefore);
-    QCOMPARE(w->replyBuffer, reply);
-    QCOMPARE(w->silentTicks, qint16(0));
+    QFETCH(int, linkUps);
+    Rig r;
+    if (connectedBefore)
+        r.connect();
+    else
+        r.port->forceOpen(1);
+    r.link.SendCommand(5);
+    r.silentTicks(3);
+    QSignalSpy up(&r.link, &LinkSession::linkUp);
+    QSignalSpy readings(&r.link, &LinkSession::readingReceived);
+    r.port->deliver(reply);
+    QCOMPARE(r.link.connected(), connectedAfter);
+    QCOMPARE(up.count(), linkUps);
+    QVERIFY(readings.isEmpty());
+    QCOMPARE(r.link.silentTicks(), qint16(0));
+    QVERIFY(r.port->waiting().isEmpty()); // the reply was taken off the line
 }
+
+// ---- The stored-record exchange ----
 
 void TestLink::countReply_data()
 {
     QTest::addColumn<QByteArray>("reply");
-    QTest::addColumn<int>("count");
-    QTest::addColumn<QString>("label6");
+    QTest::addColumn<int>("count"); // -1: no count announced
+    QTest::addColumn<QString>("status");
     QTest::addColumn<int>("threshold");
     QTest::addColumn<bool>("blockArmed");
     QTest::newRow("12 records") << QByteArray::fromHex("0505000c") << 12
                                 << QStringLiteral("Save num:12") << 84 << true;
     QTest::newRow("hundreds and units, 307") << QByteArray::fromHex("05050307") << 307
                                              << QStringLiteral("Save num:307") << 2149 << true;
-    QTest::newRow("bad marker") << QByteArray::fromHex("0504000c") << 0
+    QTest::newRow("bad marker") << QByteArray::fromHex("0504000c") << -1
                                 << QStringLiteral("receive error") << 4 << false;
-    QTest::newRow("bad first byte") << QByteArray::fromHex("0605000c") << 0
+    QTest::newRow("bad first byte") << QByteArray::fromHex("0605000c") << -1
                                     << QStringLiteral("receive error") << 4 << false;
 }
 
@@ -339,125 +403,258 @@ void TestLink::countReply()
 {
     QFETCH(QByteArray, reply);
     QFETCH(int, count);
-    QFETCH(QString, label6);
+    QFETCH(QString, status);
     QFETCH(int, threshold);
     QFETCH(bool, blockArmed);
-    TestWindow w;
-    w.connectOn();
-    w->Option2_Click();
-    w->Command4_Click();
-    w.port->resetRecords();
-    w.port->deliver(reply);
-    QCOMPARE(w->recordCount, qint16(count));
-    QCOMPARE(w->Label6->text(), label6);
-    QCOMPARE(w.port->rThreshold(), threshold);
-    QCOMPARE(w->Timer3->isActive(), blockArmed);
-    QVERIFY(!w->comunication->isActive()); // polling stays off either way
-    QVERIFY(w.port->written.isEmpty());    // 25 waits for Timer3
+    Rig r;
+    r.connect();
+    QSignalSpy counts(&r.link, &LinkSession::countReceived);
+    QSignalSpy statuses(&r.link, &LinkSession::status);
+    QSignalSpy blocks(&r.link, &LinkSession::blockReceived);
+    r.countReply(reply);
+    QCOMPARE(counts.count(), count < 0 ? 0 : 1);
+    if (count >= 0)
+        QCOMPARE(counts.first().at(0).value<qint16>(), qint16(count));
+    QCOMPARE(r.link.recordCount(), qint16(qMax(count, 0)));
+    QCOMPARE(texts(statuses), QStringList{status});
+    QVERIFY(blocks.isEmpty());
+    QCOMPARE(r.port->rThreshold(), threshold);
+    QCOMPARE(r.link.Timer3()->isActive(), blockArmed);
+    QVERIFY(!r.link.comunication()->isActive()); // polling stays off either way
+    QVERIFY(r.port->written.isEmpty());          // 25 waits for Timer3
 }
 
 void TestLink::countZeroTakesEmptyBlockAtOnce()
 {
-    TestWindow w;
-    w.connectOn();
-    w->Option2_Click();
-    w->Command4_Click();
-    w.port->resetRecords();
-    w.port->deliver(QByteArray::fromHex("05050000"));
-    QCOMPARE(w->recordCount, qint16(0));
-    QVERIFY(w.port->written.isEmpty()); // no block request for nothing
-    QVERIFY(!w->Timer3->isActive());
-    QCOMPARE(w->Label6->text(), QStringLiteral("receive old data"));
-    QCOMPARE(w.port->rThreshold(), 3);
-    QVERIFY(w->comunication->isActive());
+    Rig r;
+    r.connect();
+    QSignalSpy statuses(&r.link, &LinkSession::status);
+    QSignalSpy blocks(&r.link, &LinkSession::blockReceived);
+    r.countReply(QByteArray::fromHex("05050000"));
+    QCOMPARE(r.link.recordCount(), qint16(0));
+    QVERIFY(r.port->written.isEmpty()); // no block request for nothing
+    QVERIFY(!r.link.Timer3()->isActive());
+    QCOMPARE(blocks.count(), 1);
+    QCOMPARE(blocks.first().at(0).toByteArray(), QByteArray());
+    QCOMPARE(blocks.first().at(1).value<qint16>(), qint16(0));
+    QCOMPARE(texts(statuses), (QStringList{"Save num:0", "receive old data"}));
+    QCOMPARE(r.port->rThreshold(), 3);
+    QVERIFY(r.link.comunication()->isActive());
+}
+
+void TestLink::blockExchange()
+{
+    Rig r;
+    r.connect();
+    r.countReply(QByteArray::fromHex("05050002"));
+    QVERIFY(r.link.Timer3()->isActive());
+    QSignalSpy started(&r.link, &LinkSession::transferStarted);
+    QSignalSpy progress(&r.link, &LinkSession::transferProgress);
+    QSignalSpy statuses(&r.link, &LinkSession::status);
+    QSignalSpy blocks(&r.link, &LinkSession::blockReceived);
+
+    r.link.Timer3_Timer();
+    QCOMPARE(r.port->written, QByteArray::fromHex("19")); // once: Timer3 stops itself
+    QVERIFY(!r.link.Timer3()->isActive());
+    QCOMPARE(started.count(), 1);
+    QCOMPARE(started.first().at(0).toInt(), 14);
+
+    const QByteArray first = QByteArray::fromHex("01007b01002d04");
+    const QByteArray second = QByteArray::fromHex("02012c0200051e");
+    r.port->deliver(first);
+    QVERIFY(blocks.isEmpty());
+    QVERIFY(!r.link.comunication()->isActive());
+    r.port->deliver(second);
+    QCOMPARE(progress.count(), 2); // every burst reports the bytes waiting so far
+    QCOMPARE(progress.at(0).at(0).toLongLong(), 7);
+    QCOMPARE(progress.at(1).at(0).toLongLong(), 14);
+    QCOMPARE(blocks.count(), 1);
+    QCOMPARE(blocks.first().at(0).toByteArray(), first + second);
+    QCOMPARE(blocks.first().at(1).value<qint16>(), qint16(2));
+    QCOMPARE(texts(statuses), QStringList{"receive old data"});
+    QCOMPARE(r.port->rThreshold(), 3);
+    QVERIFY(r.link.comunication()->isActive());
+    QCOMPARE(r.port->written, QByteArray::fromHex("19")); // nothing more
 }
 
 void TestLink::largeCountKeepsWholeThreshold()
 {
-    TestWindow w;
-    w.connectOn();
-    w->Option2_Click();
-    w->Command4_Click();
-    w.port->deliver(QByteArray::fromHex("05056363")); // 99 x 100 + 99 = 9999 records
-    QCOMPARE(w->recordCount, qint16(9999));
-    QCOMPARE(w.port->rThreshold(), 69993);
-    w->Timer3_Timer();
-    QCOMPARE(w->lastCommand, qint16(25));
-    // Nothing is decoded before the whole block is in.
-    w.port->deliver(QByteArray(69992, '\x01'));
-    QVERIFY(w->Label6->text() != QStringLiteral("receive old data"));
-    w.port->deliver(QByteArray(1, '\x01'));
-    QCOMPARE(w->Label6->text(), QStringLiteral("receive old data"));
-    QCOMPARE(w->replyBuffer.size(), 69993);
+    Rig r;
+    r.connect();
+    QSignalSpy blocks(&r.link, &LinkSession::blockReceived);
+    r.countReply(QByteArray::fromHex("05056363")); // 99 x 100 + 99 = 9999 records
+    QCOMPARE(r.link.recordCount(), qint16(9999));
+    QCOMPARE(r.port->rThreshold(), 69993);
+    r.link.Timer3_Timer();
+    QCOMPARE(r.link.lastCommand(), qint16(25));
+    // Nothing is handed on before the whole block is in.
+    r.port->deliver(QByteArray(69992, '\x01'));
+    QVERIFY(blocks.isEmpty());
+    r.port->deliver(QByteArray(1, '\x01'));
+    QCOMPARE(blocks.count(), 1);
+    QCOMPARE(blocks.first().at(0).toByteArray().size(), 69993);
+    QCOMPARE(blocks.first().at(1).value<qint16>(), qint16(9999));
 }
 
-void TestLink::blockReplyResumesPolling()
-{
-    TestWindow w;
-    w.connectOn();
-    w->Option2_Click();
-    w->Command4_Click();
-    w.port->deliver(QByteArray::fromHex("05050002"));
-    w->Timer3_Timer();
-    QVERIFY(!w->transferProgress->isHidden());
-    w.port->deliver(QByteArray::fromHex("01007b01002d04"));
-    QCOMPARE(w->transferProgress->value(), 7); // progress follows the bytes
-    w.port->deliver(QByteArray::fromHex("02012c0200051e"));
-    QCOMPARE(w->replyBuffer.size(), 14);
-    QCOMPARE(w->Label6->text(), QStringLiteral("receive old data"));
-    QCOMPARE(w.port->rThreshold(), 3);
-    QVERIFY(w->comunication->isActive());
-    QVERIFY(w->transferProgress->isHidden());
-}
+// ---- Readings and other bursts ----
 
 void TestLink::realtimeBurstOfNineDecodedOnce()
 {
-    TestWindow w;
-    w.connectOn();
-    w->recordCount = 12;
-    w->SendCommand(35);
-    w->Label6->setText(QStringLiteral("input error"));
-    QSignalSpy spy(w.port, &SerialPort::OnComm);
-    w.port->deliver(QByteArray::fromHex("020001010005ff0102"));
-    QCOMPARE(spy.count(), 1);
-    QCOMPARE(w->replyBuffer.size(), 9);
-    QCOMPARE(w->recordCount, qint16(1));
-    QCOMPARE(w->Label6->text(), QStringLiteral("receive data"));
-}
-
-void TestLink::anyBurstResetsSilence_data()
-{
-    QTest::addColumn<int>("command");
-    QTest::addColumn<QByteArray>("burst");
-    QTest::newRow("after 5, below threshold") << 5 << QByteArray::fromHex("d5");
-    QTest::newRow("after 35, below threshold") << 35 << QByteArray::fromHex("0200");
-    QTest::newRow("after 55") << 55 << QByteArray::fromHex("00000000");
-    QTest::newRow("after 0") << 0 << QByteArray::fromHex("01020304");
-}
-
-void TestLink::anyBurstResetsSilence()
-{
-    QFETCH(int, command);
-    QFETCH(QByteArray, burst);
-    TestWindow w;
-    w.connectOn();
-    w->SendCommand(qint16(command));
-    w->silentTicks = 4;
-    w.port->deliver(burst);
-    QCOMPARE(w->silentTicks, qint16(0));
+    Rig r;
+    r.connect();
+    r.countReply(QByteArray::fromHex("0505000c"));
+    QCOMPARE(r.link.recordCount(), qint16(12));
+    r.link.setOperatingMode(1);
+    r.link.SendCommand(35);
+    QSignalSpy readings(&r.link, &LinkSession::readingReceived);
+    QSignalSpy statuses(&r.link, &LinkSession::status);
+    const QByteArray burst = QByteArray::fromHex("020001010005ff0102");
+    r.port->deliver(burst);
+    QCOMPARE(readings.count(), 1);
+    QCOMPARE(readings.first().at(0).toByteArray(), burst); // the whole burst, extra bytes too
+    QCOMPARE(r.link.recordCount(), qint16(1));
+    QCOMPARE(texts(statuses), QStringList{"receive data"});
 }
 
 void TestLink::otherEventKindsIgnored()
 {
+    Rig r;
+    r.port->forceOpen(1);
+    r.link.SendCommand(5);
+    r.port->deliver(QByteArray::fromHex("d555")); // waiting, below the threshold
+    r.silentTicks(2);
+    QSignalSpy up(&r.link, &LinkSession::linkUp);
+    // An OnComm with no receive event (commEvent 0) is not a reply.
+    emit r.port->OnComm();
+    QCOMPARE(r.link.silentTicks(), qint16(2));
+    QVERIFY(!r.link.connected());
+    QVERIFY(up.isEmpty());
+    QCOMPARE(r.port->waiting(), QByteArray::fromHex("d555")); // nothing was taken
+}
+
+// ---- The window ----
+
+void TestLink::runControls()
+{
     TestWindow w;
     w.connectOn();
-    w->connected = false;
-    w->SendCommand(5);
-    w->silentTicks = 2;
-    // An OnComm with no receive event (commEvent 0) is not a reply.
-    emit w.port->OnComm();
-    QCOMPARE(w->silentTicks, qint16(2));
-    QVERIFY(!w->connected);
+    w->Command2_Click(); // pause
+    QCOMPARE(w->link().runState(), qint16(0));
+    QVERIFY(w->traceEnabled());
+    w->comunication_Timer();
+    QCOMPARE(w.port->written, QByteArray::fromHex("05")); // keep-alive, not a reading
+
+    w.port->resetRecords();
+    w->Command1_Click(); // start: a reading at once
+    QCOMPARE(w->link().runState(), qint16(1));
+    QVERIFY(w->traceEnabled());
+    QCOMPARE(w.port->written, QByteArray::fromHex("23"));
+
+    w->Command3_Click(); // stop
+    QCOMPARE(w->link().runState(), qint16(0));
+    QVERIFY(!w->traceEnabled());
+    QCOMPARE(w->ui().Label7->text(), QStringLiteral("STOP"));
+    QCOMPARE(w->ui().Label25->text(), QStringLiteral("STOP"));
+
+    // The run menu items call the buttons' handlers.
+    w->ui().mnurun1->trigger();
+    QCOMPARE(w->link().runState(), qint16(1));
+    w->ui().mnupause->trigger();
+    QCOMPARE(w->link().runState(), qint16(0));
+    QVERIFY(w->traceEnabled());
+    w->ui().mnustop->trigger();
+    QVERIFY(!w->traceEnabled());
+
+    // "Mode" after a stop: the switch, a reading, and the trace on again.
+    w.port->resetRecords();
+    w->ui().mnuchangemode->trigger();
+    QCOMPARE(w.port->written, QByteArray::fromHex("3723"));
+    QCOMPARE(w->link().runState(), qint16(1));
+    QVERIFY(w->traceEnabled());
+}
+
+void TestLink::stopClearsTrendButKeepsLastEntry()
+{
+    TestWindow w;
+    w.stopTimers();
+    w->ui().Slider2->setValue(4); // 500 segments: the samples go to entries 1..500
+    for (int n = 0; n < 500; ++n)
+        w->AppendTrendSample(1.0f, 2.0f, 7.0f);
+    QCOMPARE(w->trend().sampleIndex(), qint16(500));
+    QCOMPARE(w->trend().trendSamples()[1], 7.0f);
+    w->Command3_Click();
+    QCOMPARE(w->trend().sampleIndex(), qint16(0));
+    QCOMPARE(w->trend().trendSamples()[1], 0.0f);
+    QCOMPARE(w->trend().trendSamples()[499], 0.0f);
+    // Entry 500 stays: it is the last point of the longest window.
+    QCOMPARE(w->trend().trendSamples()[500], 7.0f);
+}
+
+void TestLink::modeMenuInStoredModeSendsOnly55()
+{
+    TestWindow w;
+    w.connectOn();
+    w->Option2_Click();
+    w->Command3_Click(); // trace off, so the menu has something to switch on
+    QVERIFY(w->ui().mnuchangemode->isEnabled());
+    w->ui().mnuchangemode->trigger();
+    QCOMPARE(w.port->written, QByteArray::fromHex("37"));
+    QCOMPARE(w->link().runState(), qint16(1));
+    QVERIFY(w->traceEnabled());
+}
+
+void TestLink::windowFollowsTheStoredExchange()
+{
+    TestWindow w;
+    w.stopTimers();
+    w->show();
+    w.connectOn();
+    w->Option2_Click();
+    const QString listingBefore = w->ui().RichTextBox1->toPlainText();
+    QTest::mouseClick(w->ui().Command4, Qt::LeftButton);
+    QCOMPARE(w.port->written, QByteArray::fromHex("0f"));
+    w.port->deliver(QByteArray::fromHex("05050002"));
+    QCOMPARE(w->ui().Label6->text(), QStringLiteral("Save num:2"));
+    QVERIFY(w->ui().transferProgress->isHidden());
+
+    w->Timer3_Timer();
+    QVERIFY(!w->ui().transferProgress->isHidden());
+    QCOMPARE(w->ui().transferProgress->maximum(), 14);
+    QCOMPARE(w->ui().transferProgress->value(), 0);
+    w.port->deliver(QByteArray::fromHex("01007b01002d04"));
+    QCOMPARE(w->ui().transferProgress->value(), 7); // progress follows the bytes
+    w.port->deliver(QByteArray::fromHex("02012c0200051e"));
+    QVERIFY(w->ui().transferProgress->isHidden());
+    QCOMPARE(w->ui().Label6->text(), QStringLiteral("receive old data"));
+    // The block reached the listing: both records, the first one's value as sent.
+    const QString listing = w->ui().RichTextBox1->toPlainText();
+    QVERIFY(listing.startsWith(listingBefore));
+    QVERIFY(listing.contains(QStringLiteral("12.3 Ohm")));
+    QVERIFY(listing.contains(QStringLiteral("002")));
+}
+
+void TestLink::windowFollowsTheLinkState()
+{
+    TestWindow w;
+    w.stopTimers();
+    QCOMPARE(w->ui().Label2->text(), QStringLiteral("Tester unlink"));
+    QVERIFY(w->ui().Shape1->fillColor() != LinkLamp::kUp);
+    w.connectOn();
+    QCOMPARE(w->ui().Label2->text(), QStringLiteral("connection success"));
+    QCOMPARE(w->ui().Shape1->fillColor(), LinkLamp::kUp);
+
+    // The link falls silent in the middle of a block: the lamp goes out and the bar goes away.
+    w->Option2_Click();
+    w->Command4_Click();
+    w.port->deliver(QByteArray::fromHex("05050002"));
+    w->Timer3_Timer();
+    w.port->deliver(QByteArray::fromHex("01007b"));
+    QVERIFY(!w->ui().transferProgress->isHidden());
+    for (int tick = 0; tick < 5; ++tick)
+        w->COMtimout_Timer();
+    QCOMPARE(w->ui().Label2->text(), QStringLiteral("connection fail"));
+    QCOMPARE(w->ui().Shape1->fillColor(), LinkLamp::kDown);
+    QVERIFY(w->ui().transferProgress->isHidden());
 }
 
 QTEST_MAIN(TestLink)

@@ -2,6 +2,7 @@
 // to sampling and polling.
 #include "app/drawingsurface.h"
 #include "fakes/testwindow.h"
+#include "link/linksession.h"
 
 #include <QAction>
 #include <QGroupBox>
@@ -111,7 +112,7 @@ void TestModes::layout()
         w->Option1_Click();
         w->Option2_Click();
     }
-    QCOMPARE(w->operatingMode, qint16(mode));
+    QCOMPARE(w->operatingMode(), qint16(mode));
 
     auto *widget = w->findChild<QWidget *>(control);
     QVERIFY2(widget, qPrintable(control));
@@ -123,7 +124,7 @@ void TestModes::layout()
     if (enabled != Any) {
         QCOMPARE(widget->isEnabled(), enabled == Yes);
         // The frames themselves decide for what they hold.
-        for (QGroupBox *frame : {w->Frame5, w->Frame6, w->Frame8}) {
+        for (QGroupBox *frame : {w->ui().Frame5, w->ui().Frame6, w->ui().Frame8}) {
             if (frame != widget && frame->isAncestorOf(widget))
                 QCOMPARE(widget->isEnabledTo(frame), true);
         }
@@ -150,10 +151,10 @@ void TestModes::runMenuItems()
     } else {
         w->Option2_Click();
     }
-    QCOMPARE(w->mnurun1->isEnabled(), runItems);
-    QCOMPARE(w->mnupause->isEnabled(), runItems);
-    QCOMPARE(w->mnustop->isEnabled(), runItems);
-    QVERIFY(w->mnuchangemode->isEnabled()); // neither mode touches "Mode"
+    QCOMPARE(w->ui().mnurun1->isEnabled(), runItems);
+    QCOMPARE(w->ui().mnupause->isEnabled(), runItems);
+    QCOMPARE(w->ui().mnustop->isEnabled(), runItems);
+    QVERIFY(w->ui().mnuchangemode->isEnabled()); // neither mode touches "Mode"
 }
 
 void TestModes::optionButtonsExclusive()
@@ -162,19 +163,19 @@ void TestModes::optionButtonsExclusive()
     w.stopTimers();
     w->show();
     QVERIFY(QTest::qWaitForWindowExposed(w.form.get()));
-    QVERIFY(w->Option1->isChecked());
-    QVERIFY(!w->Option2->isChecked());
-    QTest::mouseClick(w->Option2, Qt::LeftButton); // through the button, as the user does
-    QCOMPARE(w->operatingMode, qint16(2));
-    QVERIFY(w->Option2->isChecked());
-    QVERIFY(!w->Option1->isChecked());
-    QTest::mouseClick(w->Option1, Qt::LeftButton);
-    QCOMPARE(w->operatingMode, qint16(1));
-    QVERIFY(w->Option1->isChecked());
-    QVERIFY(!w->Option2->isChecked());
+    QVERIFY(w->ui().Option1->isChecked());
+    QVERIFY(!w->ui().Option2->isChecked());
+    QTest::mouseClick(w->ui().Option2, Qt::LeftButton); // through the button, as the user does
+    QCOMPARE(w->operatingMode(), qint16(2));
+    QVERIFY(w->ui().Option2->isChecked());
+    QVERIFY(!w->ui().Option1->isChecked());
+    QTest::mouseClick(w->ui().Option1, Qt::LeftButton);
+    QCOMPARE(w->operatingMode(), qint16(1));
+    QVERIFY(w->ui().Option1->isChecked());
+    QVERIFY(!w->ui().Option2->isChecked());
     w->Option1_Click(); // the current mode again: same result
-    QCOMPARE(w->operatingMode, qint16(1));
-    QVERIFY(w->Option1->isChecked());
+    QCOMPARE(w->operatingMode(), qint16(1));
+    QVERIFY(w->ui().Option1->isChecked());
 }
 
 void TestModes::readOldDataWhileRunningHaltsSampling()
@@ -182,15 +183,15 @@ void TestModes::readOldDataWhileRunningHaltsSampling()
     TestWindow w;
     w.stopTimers();
     w.connectOn(1);
-    QCOMPARE(w->runState, qint16(1));
-    w->Label7->setText(QStringLiteral("12.34"));
+    QCOMPARE(w->link().runState(), qint16(1));
+    w->ui().Label7->setText(QStringLiteral("12.34"));
     w->comunication_Timer();
     QCOMPARE(w.port->written, QByteArray(1, '\x23'));
     w.port->resetRecords();
 
     w->Option2_Click();
-    QCOMPARE(w->runState, qint16(0));
-    QCOMPARE(w->Label7->text(), QStringLiteral("STOP"));
+    QCOMPARE(w->link().runState(), qint16(0));
+    QCOMPARE(w->ui().Label7->text(), QStringLiteral("STOP"));
     w->Timer4_Timer();
     QVERIFY(w.port->written.isEmpty());
     w->comunication_Timer();
@@ -204,7 +205,7 @@ void TestModes::backToRealtimeSendsNothingUntilStart()
     w.connectOn(1);
     w->Option2_Click();
     w->Option1_Click();
-    QCOMPARE(w->runState, qint16(0));
+    QCOMPARE(w->link().runState(), qint16(0));
     QVERIFY(w.port->written.isEmpty());
     // No reading is asked for: Timer4 stays quiet and polling only keeps the link alive.
     w->Timer4_Timer();
@@ -218,35 +219,50 @@ void TestModes::backToRealtimeSendsNothingUntilStart()
 
 void TestModes::secondReadoutKeptForSingleValue_data()
 {
-    QTest::addColumn<int>("singleValue");
+    QTest::addColumn<QByteArray>("reading");
+    QTest::addColumn<QString>("action");
     QTest::addColumn<QString>("label25");
-    QTest::newRow("two values") << 0 << "STOP";
-    QTest::newRow("single value") << 1 << "0.87mA";
+    // The last byte of a reading says whether the instrument sends a second value (255: none).
+    const QByteArray twoValues = QByteArray::fromHex("01007b01002d04");
+    const QByteArray singleValue = QByteArray::fromHex("02007b010000ff");
+    QTest::newRow("two values, read old data") << twoValues << "Option2"
+                                               << "STOP";
+    QTest::newRow("single value, read old data") << singleValue << "Option2"
+                                                 << "0.87mA";
+    QTest::newRow("two values, stop") << twoValues << "Command3"
+                                      << "STOP";
+    QTest::newRow("single value, stop") << singleValue << "Command3"
+                                        << "0.87mA";
 }
 
 void TestModes::secondReadoutKeptForSingleValue()
 {
-    QFETCH(int, singleValue);
+    QFETCH(QByteArray, reading);
+    QFETCH(QString, action);
     QFETCH(QString, label25);
     TestWindow w;
     w.stopTimers();
-    w->singleValue = quint8(singleValue);
-    w->Label7->setText(QStringLiteral("1.25Ω"));
-    w->Label25->setText(QStringLiteral("0.87mA"));
-    w->Option2_Click();
-    QCOMPARE(w->Label7->text(), QStringLiteral("STOP"));
-    QCOMPARE(w->Label25->text(), label25);
+    w->DecodeRealtimeReply(reading);
+    QCOMPARE(w->measure().singleValue, quint8(quint8(reading.back()) == 255 ? 1 : 0));
+    w->ui().Label7->setText(QStringLiteral("1.25Ω"));
+    w->ui().Label25->setText(QStringLiteral("0.87mA"));
+    if (action == QLatin1String("Option2"))
+        w->Option2_Click();
+    else
+        w->Command3_Click();
+    QCOMPARE(w->ui().Label7->text(), QStringLiteral("STOP"));
+    QCOMPARE(w->ui().Label25->text(), label25);
 }
 
 void TestModes::readOldDataStopsAlarmResets()
 {
     TestWindow w;
     w.stopTimers();
-    w->Timer6->start();
-    w->Timer8->start();
+    w->ui().Timer6->start();
+    w->ui().Timer8->start();
     w->Option2_Click();
-    QVERIFY(!w->Timer6->isActive());
-    QVERIFY(!w->Timer8->isActive());
+    QVERIFY(!w->ui().Timer6->isActive());
+    QVERIFY(!w->ui().Timer8->isActive());
 }
 
 void TestModes::discoveryEnablesRunButtonsInReadOldData()
@@ -254,19 +270,18 @@ void TestModes::discoveryEnablesRunButtonsInReadOldData()
     TestWindow w;
     w.stopTimers();
     w->Option2_Click();
-    w.port->forceOpen(3);
-    w->connected = true;
-    w->findcom->start();
+    w.connectOn(3); // the instrument answered the search on COM3
+    w->link().findcom()->start();
     w->findcom_Timer();
-    QVERIFY(w->Command1->isEnabled());
-    QVERIFY(w->Command2->isEnabled());
-    QVERIFY(!w->Command3->isEnabled());
-    QVERIFY(!w->Command9->isEnabled());
-    QVERIFY(!w->mnurun1->isEnabled());
+    QVERIFY(w->ui().Command1->isEnabled());
+    QVERIFY(w->ui().Command2->isEnabled());
+    QVERIFY(!w->ui().Command3->isEnabled());
+    QVERIFY(!w->ui().Command9->isEnabled());
+    QVERIFY(!w->ui().mnurun1->isEnabled());
     // They stay enabled until the next mode selection.
     w->Option2_Click();
-    QVERIFY(!w->Command1->isEnabled());
-    QVERIFY(!w->Command2->isEnabled());
+    QVERIFY(!w->ui().Command1->isEnabled());
+    QVERIFY(!w->ui().Command2->isEnabled());
 }
 
 QTEST_MAIN(TestModes)

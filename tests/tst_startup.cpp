@@ -1,6 +1,7 @@
 // Start-up values, closing the window (by any means, signals included) and the about box.
 #include "app/signalclose.h"
 #include "fakes/testwindow.h"
+#include "link/linksession.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -34,73 +35,74 @@ private slots:
 void TestStartup::newWindowIsBlank()
 {
     TestWindow w(false);
-    QCOMPARE(w->singleValue, quint8(0));
-    QVERIFY(w->replyBuffer.isEmpty());
-    QCOMPARE(w->silentTicks, qint16(0));
-    QCOMPARE(w->scanPort, qint16(0));
-    QCOMPARE(w->connected, false);
-    QCOMPARE(w->lastCommand, qint16(0));
-    QCOMPARE(w->recordCount, qint16(0));
-    QCOMPARE(w->runState, qint16(0));
-    QCOMPARE(w->resistanceLimit, 0.0f);
-    QCOMPARE(w->currentLimit, 0.0f);
-    QCOMPARE(w->sampleIndex, qint16(0));
-    QCOMPARE(w->measureKind, qint16(0));
-    QCOMPARE(w->traceEnabled, false);
-    QCOMPARE(w->operatingMode, qint16(0));
-    QCOMPARE(w->dragY, qint16(0));
-    QCOMPARE(w->dragX, qint16(0));
-    QCOMPARE(w->cursorX1, 0.0);
-    QCOMPARE(w->cursorX2, 0.0);
-    QCOMPARE(w->cursorY2, 0.0);
-    QCOMPARE(w->cursorY1, qint16(0));
-    for (const Trend::Ring *ring : {&w->trendSamples, &w->value1Samples, &w->value2Samples}) {
+    QCOMPARE(w->measure().singleValue, quint8(0));
+    QCOMPARE(w->link().silentTicks(), qint16(0));
+    QCOMPARE(w->link().scanPort(), qint16(0));
+    QCOMPARE(w->link().connected(), false);
+    QCOMPARE(w->link().lastCommand(), qint16(0));
+    QCOMPARE(w->link().recordCount(), qint16(0));
+    QCOMPARE(w->link().runState(), qint16(0));
+    QCOMPARE(w->limits().resistanceLimit, 0.0f);
+    QCOMPARE(w->limits().currentLimit, 0.0f);
+    QCOMPARE(w->trend().sampleIndex(), qint16(0));
+    QCOMPARE(w->measure().measureKind, qint16(0));
+    QCOMPARE(w->traceEnabled(), false);
+    QCOMPARE(w->operatingMode(), qint16(0));
+    QCOMPARE(w->cursors().dragY, qint16(0));
+    QCOMPARE(w->cursors().dragX, qint16(0));
+    // The cursors sit where a chart reset puts them, even before the first reset.
+    QCOMPARE(w->cursors().cursorX1, 0.0);
+    QCOMPARE(w->cursors().cursorX2, 500.0);
+    QCOMPARE(w->cursors().cursorY2, 500.0);
+    QCOMPARE(w->cursors().cursorY1, qint16(0));
+    for (const Trend::Ring *ring :
+         {&w->trend().trendSamples(), &w->trend().value1Samples(), &w->trend().value2Samples()}) {
         QCOMPARE(ring->size(), std::size_t(501));
         QVERIFY(std::all_of(ring->begin(), ring->end(), [](float v) { return v == 0.0f; }));
     }
-    QVERIFY(!w->findcom->isActive());
-    QVERIFY(w->COMtimout->isActive());
+    QVERIFY(!w->link().findcom()->isActive());
+    QVERIFY(w->link().COMtimout()->isActive());
     QVERIFY(w.port->written.isEmpty());
 }
 
 void TestStartup::afterStartUp()
 {
     TestWindow w;
-    QCOMPARE(w->operatingMode, qint16(1));
-    QCOMPARE(w->runState, qint16(1));
-    QCOMPARE(w->traceEnabled, true);
-    QCOMPARE(w->connected, false);
-    QCOMPARE(w->scanPort, qint16(1));
-    QCOMPARE(w->measureKind, qint16(-1));
-    QVERIFY(w->findcom->isActive());
-    QCOMPARE(w->findcom->interval(), 500);
-    QVERIFY(!w->Timer3->isActive());
-    QVERIFY(!w->Timer7->isActive());
-    QVERIFY(!w->Timer9->isActive());
-    QVERIFY(w->comunication->isActive());
-    QVERIFY(w->Timer4->isActive());
-    QVERIFY(w->COMtimout->isActive());
+    QCOMPARE(w->operatingMode(), qint16(1));
+    QCOMPARE(w->link().runState(), qint16(1));
+    QCOMPARE(w->traceEnabled(), true);
+    QCOMPARE(w->link().connected(), false);
+    QCOMPARE(w->link().scanPort(), qint16(1));
+    QCOMPARE(w->measure().measureKind, qint16(-1));
+    QVERIFY(w->link().findcom()->isActive());
+    QCOMPARE(w->link().findcom()->interval(), 500);
+    QVERIFY(!w->link().Timer3()->isActive());
+    QVERIFY(!w->ui().Timer7->isActive());
+    QVERIFY(!w->ui().Timer9->isActive());
+    QVERIFY(w->link().comunication()->isActive());
+    QVERIFY(w->link().Timer4()->isActive());
+    QVERIFY(w->link().COMtimout()->isActive());
     // No port is opened at start-up and nothing is written.
     QVERIFY(w.port->openedPorts.isEmpty());
     QVERIFY(!w.port->portOpen());
     QVERIFY(w.port->written.isEmpty());
     QVERIFY(w.port->thresholds.isEmpty());
-    QCOMPARE(w->lastCommand, qint16(0));
-    QCOMPARE(w->Label1->text(), QStringLiteral("COM1 open success"));
-    QCOMPARE(w->Label2->text(), QStringLiteral("Tester unlink"));
+    QCOMPARE(w->link().lastCommand(), qint16(0));
+    QCOMPARE(w->ui().Label1->text(), QStringLiteral("COM1 open success"));
+    QCOMPARE(w->ui().Label2->text(), QStringLiteral("Tester unlink"));
 }
 
 void TestStartup::startUpLayout()
 {
     TestWindow w;
-    QVERIFY(w->Option1->isChecked());
-    QVERIFY(!w->Option2->isChecked());
-    QVERIFY(w->RichTextBox1->isHidden());
-    QVERIFY(w->Command1->isEnabled());
-    QVERIFY(!w->Command4->isEnabled());
-    QVERIFY(w->Check1->isEnabled());
-    QVERIFY(w->Check2->isEnabled());
-    QVERIFY(w->mnurun1->isEnabled());
+    QVERIFY(w->ui().Option1->isChecked());
+    QVERIFY(!w->ui().Option2->isChecked());
+    QVERIFY(w->ui().RichTextBox1->isHidden());
+    QVERIFY(w->ui().Command1->isEnabled());
+    QVERIFY(!w->ui().Command4->isEnabled());
+    QVERIFY(w->ui().Check1->isEnabled());
+    QVERIFY(w->ui().Check2->isEnabled());
+    QVERIFY(w->ui().mnurun1->isEnabled());
 }
 
 void TestStartup::closeWhileConnected_data()
@@ -117,18 +119,18 @@ void TestStartup::closeWhileConnected()
     TestWindow w;
     w->show();
     w.connectOn(4);
-    w->runState = 1;
+    QCOMPARE(w->link().runState(), qint16(1)); // sampling, as start-up left it
     if (how == QLatin1String("close"))
         QVERIFY(w->close());
     else if (how == QLatin1String("mnuexit_Click"))
         w->mnuexit_Click();
     else
-        w->mnuexit->trigger();
+        w->ui().mnuexit->trigger();
 
     QVERIFY(!w->isVisible());
     QCOMPARE(w.port->written, QByteArray(1, '\0'));
     QCOMPARE(w.port->thresholds, QList<int>{4});
-    QCOMPARE(w->lastCommand, qint16(0));
+    QCOMPARE(w->link().lastCommand(), qint16(0));
     QVERIFY(w.port->clearOutCount >= 1); // the byte is drained before the port goes
     QVERIFY(!w.port->portOpen());
     // Nothing follows the end-of-link byte: the ticks are over with the window.
@@ -190,7 +192,7 @@ void TestStartup::aboutBox()
 {
     TestWindow w;
     w.stopTimers();
-    w->mnuaboutus->trigger();
+    w->ui().mnuaboutus->trigger();
     QCOMPARE(w.messages->shown.size(), 1);
     const FakeMessageBoxes::Message &box = w.messages->shown.first();
     QCOMPARE(box.icon, MessageBoxes::Information);
