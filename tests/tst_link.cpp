@@ -100,6 +100,10 @@ private slots:
     void largeCountKeepsWholeThreshold();
     void realtimeBurstOfNineDecodedOnce();
     void otherEventKindsIgnored();
+    void readRightAfterConnectingCompletes();
+    void interruptedReadEndsVisibly_data();
+    void interruptedReadEndsVisibly();
+    void switchingOnARunningTimerKeepsItsTick();
 
     // ---- The window ----
     void runControls();
@@ -178,10 +182,11 @@ void TestLink::countRequestStopsPolling()
     QCOMPARE(r.port->written, QByteArray::fromHex("0f"));
     QVERIFY(!r.link.comunication()->isActive());
     // Nothing answers: the polling stays off until a block or a new search. A tick already
-    // queued still sends its keep-alive.
+    // due sends nothing either: its keep-alive would take the count reply's place.
     r.link.comunication_Timer();
-    QCOMPARE(r.port->written, QByteArray::fromHex("0f05"));
+    QCOMPARE(r.port->written, QByteArray::fromHex("0f"));
     QVERIFY(!r.link.comunication()->isActive());
+    QVERIFY(r.link.storedReadActive());
 }
 
 // ---- Polling ----
@@ -475,6 +480,94 @@ void TestLink::blockExchange()
     QCOMPARE(r.port->rThreshold(), 3);
     QVERIFY(r.link.comunication()->isActive());
     QCOMPARE(r.port->written, QByteArray::fromHex("19")); // nothing more
+}
+
+void TestLink::readRightAfterConnectingCompletes()
+{
+    // "Read" pressed between "connection success" and the search's last tick: that tick hands
+    // over to polling, and a keep-alive then would take the count reply's place.
+    Rig r;
+    r.port->onlyPort = 1;
+    r.link.beginSearch();
+    r.link.findcom_Timer(); // COM1 opened, handshake sent
+    r.port->deliver(kHandshakeReply);
+    QVERIFY(r.link.connected());
+    QSignalSpy blocks(&r.link, &LinkSession::blockReceived);
+    r.link.setOperatingMode(2);
+    r.link.StartStoredRead();
+    r.link.findcom_Timer(); // the search's last tick
+    QVERIFY(!r.link.comunication()->isActive());
+    r.link.comunication_Timer(); // a poll already due
+    QCOMPARE(r.port->written.right(1), QByteArray::fromHex("0f"));
+    r.port->deliver(QByteArray::fromHex("05050001"));
+    r.link.Timer3_Timer();
+    r.port->deliver(QByteArray::fromHex("01007b01002d04"));
+    QCOMPARE(blocks.count(), 1);
+    QVERIFY(r.link.comunication()->isActive());
+}
+
+void TestLink::interruptedReadEndsVisibly_data()
+{
+    // How far the exchange got before "→" (after "Realtime Sampling") sent a reading request.
+    QTest::addColumn<int>("blockBytesBefore"); // -1: still waiting for the count
+    QTest::newRow("waiting for the count") << -1;
+    QTest::newRow("block requested, nothing in yet") << 0;
+    QTest::newRow("block half in") << 7;
+}
+
+void TestLink::interruptedReadEndsVisibly()
+{
+    QFETCH(int, blockBytesBefore);
+    Rig r;
+    r.connect();
+    const QByteArray block = QByteArray::fromHex("01007b01002d04"
+                                                 "02012c0200051e");
+    if (blockBytesBefore < 0) {
+        r.link.setOperatingMode(2);
+        r.link.StartStoredRead();
+    } else {
+        r.countReply(QByteArray::fromHex("05050002"));
+        r.link.Timer3_Timer();
+        r.port->deliver(block.left(blockBytesBefore));
+    }
+    QSignalSpy statuses(&r.link, &LinkSession::status);
+    QSignalSpy ended(&r.link, &LinkSession::transferEnded);
+    QSignalSpy readings(&r.link, &LinkSession::readingReceived);
+    QSignalSpy blocks(&r.link, &LinkSession::blockReceived);
+
+    r.link.setOperatingMode(1);
+    r.link.startSampling();
+    QCOMPARE(r.port->written.right(1), QByteArray::fromHex("23"));
+    QCOMPARE(texts(statuses), QStringList{"receive error"});
+    QCOMPARE(ended.count(), 1);
+    QVERIFY(!r.link.storedReadActive());
+    QVERIFY(r.link.comunication()->isActive());
+
+    // The rest of the block still comes; then the answer to the reading request.
+    if (blockBytesBefore >= 0)
+        r.port->deliver(block.mid(blockBytesBefore));
+    QVERIFY(readings.isEmpty());
+    const QByteArray reading = QByteArray::fromHex("0400fa0100051e");
+    r.port->deliver(reading);
+    QCOMPARE(readings.count(), 1);
+    QCOMPARE(readings.first().at(0).toByteArray(), reading);
+    QVERIFY(blocks.isEmpty());
+}
+
+void TestLink::switchingOnARunningTimerKeepsItsTick()
+{
+    // The found tick and the end of an exchange switch polling on; a restart would postpone the
+    // poll that was due. A long interval makes "restarted" unmistakable.
+    Rig r;
+    r.connect();
+    QTimer *poll = r.link.comunication();
+    poll->setInterval(60000);
+    poll->start();
+    QTRY_VERIFY_WITH_TIMEOUT(poll->remainingTime() < 59990, 5000);
+    r.link.findcom()->start();
+    r.link.findcom_Timer(); // connected: hands over to polling
+    QVERIFY(poll->isActive());
+    QVERIFY(poll->remainingTime() < 59990);
 }
 
 void TestLink::largeCountKeepsWholeThreshold()

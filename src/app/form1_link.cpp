@@ -30,18 +30,17 @@ void Form1::connectLink()
     connect(link, &LinkSession::linkLost, this, [this] {
         m_ui.Label2->setText(QStringLiteral("connection fail"));
         m_ui.Shape1->setFillColor(LinkLamp::kDown);
-        m_ui.transferProgress->setVisible(false); // a block still arriving is lost with the link
     });
     connect(link, &LinkSession::status, m_ui.Label6, &QLabel::setText);
     connect(link, &LinkSession::readingReceived, this, &Form1::DecodeRealtimeReply);
-    connect(link, &LinkSession::blockReceived, this, [this](const QByteArray &block, qint16 count) {
-        m_ui.transferProgress->setVisible(false);
-        DecodeStoredRecords(block, count);
-    });
+    connect(link, &LinkSession::blockReceived, this, &Form1::DecodeStoredRecords);
     connect(link, &LinkSession::transferStarted, this, [this](qint32 totalBytes) {
         m_ui.transferProgress->setRange(0, int(totalBytes));
         m_ui.transferProgress->setValue(0);
         m_ui.transferProgress->setVisible(true);
+    });
+    connect(link, &LinkSession::transferEnded, this, [this] {
+        m_ui.transferProgress->setVisible(false);
     });
     connect(link, &LinkSession::transferProgress, this, [this](qint64 received) {
         QProgressBar *bar = m_ui.transferProgress;

@@ -1,6 +1,7 @@
 #include "link/linksession.h"
 
 #include "core/protocol.h"
+#include "link/switchon.h"
 
 #include <QTimer>
 
@@ -106,7 +107,8 @@ void LinkSession::findcom_Timer()
 {
     if (m_connected) {
         m_findcom->stop();
-        m_comunication->start();
+        // A "Read" pressed since the link came up has stopped polling for its exchange.
+        resumePolling();
         emit searchEnded();
         return;
     }
@@ -123,10 +125,15 @@ void LinkSession::COMtimout_Timer()
     }
     m_silentTicks = 0;
     m_connected = false;
-    // Restarting a running search timer would postpone its tick: while nothing answers, every
-    // fifth supervision tick would then cost the search a port and stretch the 8 s cycle.
-    if (!m_findcom->isActive())
-        m_findcom->start();
+    // The search timer may still run: restarting it would postpone its tick, and while nothing
+    // answers every fifth supervision tick would then cost the search a port.
+    switchOn(m_findcom);
+    if (m_storedReadActive) {
+        // The block (or its count) is lost with the link: say so rather than wait in silence.
+        m_storedReadActive = false;
+        emit transferEnded();
+        emit status(QStringLiteral("receive error"));
+    }
     emit linkLost();
 }
 
@@ -137,8 +144,14 @@ void LinkSession::SendCommand(qint16 command)
     if (!m_port->portOpen())
         return; // nothing happens; lastCommand keeps its value
 
-    if (command == Protocol::CountRequest)
+    if (m_storedReadActive && command != Protocol::CountRequest
+        && command != Protocol::BlockRequest)
+        abandonStoredRead();
+    if (command == Protocol::CountRequest) {
         m_comunication->stop(); // the stored-record exchange runs without polling
+        m_storedReadActive = true;
+        m_discardBytes = 0;
+    }
     if (const std::optional<int> threshold = Protocol::thresholdFor(command))
         m_port->setRThreshold(*threshold);
     m_lastCommand = command;
@@ -162,6 +175,8 @@ void LinkSession::StartStoredRead()
 
 void LinkSession::comunication_Timer()
 {
+    if (m_storedReadActive)
+        return; // the stored-record exchange runs without polling, even for a tick already due
     if (const std::optional<Protocol::Command> command
         = Protocol::pollCommand(m_connected, m_operatingMode, m_runState))
         SendCommand(*command);
@@ -177,8 +192,11 @@ void LinkSession::Timer3_Timer()
     SendCommand(Protocol::BlockRequest);
     m_timer3->stop();
     // A full instrument takes tens of seconds to send its records: show them coming.
-    if (m_lastCommand == Protocol::BlockRequest)
-        emit transferStarted(Protocol::blockBytes(m_recordCount));
+    if (m_lastCommand == Protocol::BlockRequest) {
+        m_blockBytesExpected = Protocol::blockBytes(m_recordCount);
+        m_blockBytesSeen = 0;
+        emit transferStarted(m_blockBytesExpected);
+    }
 }
 
 // ---- Reception ----
@@ -202,6 +220,8 @@ void LinkSession::MSComm1_OnComm()
         takeCount(reply);
         break;
     case Protocol::Route::Block:
+        m_storedReadActive = false;
+        emit transferEnded();
         emit blockReceived(reply, m_recordCount);
         endStoredRead();
         break;
@@ -219,6 +239,7 @@ void LinkSession::takeCount(const QByteArray &reply)
 {
     const std::optional<qint16> count = Protocol::parseCountReply(reply);
     if (!count) {
+        m_storedReadActive = false;
         m_timer3->stop();
         m_port->setRThreshold(4);
         emit status(QStringLiteral("receive error"));
@@ -230,19 +251,40 @@ void LinkSession::takeCount(const QByteArray &reply)
     if (m_recordCount <= 0) {
         // Nothing stored: no block will come, so take the empty block now instead of waiting for
         // bytes that never arrive and declaring the link dead.
+        m_storedReadActive = false;
         emit blockReceived(QByteArray(), m_recordCount);
         endStoredRead();
         return;
     }
     m_port->setRThreshold(int(Protocol::blockBytes(m_recordCount)));
-    m_timer3->start();
+    switchOn(m_timer3);
 }
 
 void LinkSession::endStoredRead()
 {
     emit status(QStringLiteral("receive old data"));
     m_port->setRThreshold(3);
-    m_comunication->start();
+    resumePolling();
+}
+
+void LinkSession::abandonStoredRead()
+{
+    // Another command goes out while the exchange is under way ("→" after switching back to
+    // realtime sampling, say): the read ends visibly, and what is left of a block already coming
+    // is dropped as it arrives instead of being decoded as readings.
+    m_storedReadActive = false;
+    if (m_lastCommand == Protocol::BlockRequest)
+        m_discardBytes = qMax<qint64>(0, m_blockBytesExpected - m_blockBytesSeen);
+    m_timer3->stop();
+    emit transferEnded();
+    emit status(QStringLiteral("receive error"));
+    resumePolling();
+}
+
+void LinkSession::resumePolling()
+{
+    if (!m_storedReadActive)
+        switchOn(m_comunication);
 }
 
 void LinkSession::MSComm1_BytesArrived(qint64 bytesWaiting)
@@ -250,6 +292,18 @@ void LinkSession::MSComm1_BytesArrived(qint64 bytesWaiting)
     // Silence, not the time since the last complete reply, is what tells a dead link: a long
     // block of records arrives for many seconds before its single notification.
     m_silentTicks = 0;
-    if (m_lastCommand == Protocol::BlockRequest)
+    if (m_discardBytes > 0) {
+        // The tail of an abandoned block: off the line, never a reply. A reply to the command
+        // that followed may share the last chunk; it is dropped with it, and the next poll asks
+        // again on a clean line.
+        m_discardBytes -= m_port->input().size();
+        if (m_discardBytes < 0)
+            m_discardBytes = 0;
+        m_port->clearInBuffer();
+        return;
+    }
+    if (m_lastCommand == Protocol::BlockRequest && m_storedReadActive) {
+        m_blockBytesSeen = bytesWaiting;
         emit transferProgress(bytesWaiting);
+    }
 }

@@ -39,6 +39,7 @@ public:
     qint16 recordCount() const { return m_recordCount; } // records of the count reply
     qint16 operatingMode() const { return m_operatingMode; } // 1 realtime, 2 stored data
     qint16 runState() const { return m_runState; }           // 1 sampling, 0 halted
+    bool storedReadActive() const { return m_storedReadActive; }
 
     QTimer *findcom() const { return m_findcom; }
     QTimer *COMtimout() const { return m_COMtimout; }
@@ -88,11 +89,17 @@ signals:
     void blockReceived(const QByteArray &block, qint16 count);
     void transferStarted(qint32 totalBytes);
     void transferProgress(qint64 bytesReceived);
+    // The block transfer is over: whole, abandoned or lost with the link.
+    void transferEnded();
 
 private:
     QTimer *makeTimer(const char *name, int interval, bool running);
     void takeCount(const QByteArray &reply);
     void endStoredRead();
+    void abandonStoredRead();
+    // Polling resumes, unless a stored-record exchange is under way: a keep-alive sent then
+    // would take the place of the exchange's command and its reply would be lost.
+    void resumePolling();
 
     std::unique_ptr<SerialPort> m_port;
     qint16 m_scanPort = 0;
@@ -102,6 +109,13 @@ private:
     qint16 m_recordCount = 0;
     qint16 m_operatingMode = 0;
     qint16 m_runState = 0;
+    // From the count request until the block is in, refused, abandoned or lost.
+    bool m_storedReadActive = false;
+    qint32 m_blockBytesExpected = 0;
+    qint64 m_blockBytesSeen = 0;
+    // Bytes of an abandoned block still on their way: taken off the line and dropped, never
+    // decoded as replies to what was asked next.
+    qint64 m_discardBytes = 0;
 
     QTimer *m_findcom = nullptr;
     QTimer *m_COMtimout = nullptr;
