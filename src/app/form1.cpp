@@ -70,6 +70,7 @@ void Form1::connectHandlers()
     connect(ui.mnuprintsetting, &QAction::triggered, this, &Form1::mnuprintsetting_Click);
     connect(ui.mnuexit, &QAction::triggered, this, &Form1::mnuexit_Click);
     connect(ui.mnuaboutus, &QAction::triggered, this, &Form1::mnuaboutus_Click);
+    connect(ui.mnutrendchart, &QAction::triggered, this, &Form1::mnutrendchart_Click);
 
     connect(ui.Timer6, &QTimer::timeout, this, &Form1::Timer6_Timer);
     connect(ui.Timer7, &QTimer::timeout, this, &Form1::Timer7_Timer);

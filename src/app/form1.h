@@ -3,6 +3,8 @@
 #include "app/form1_ui.h"
 #include "core/alarms.h"
 #include "core/cursorstate.h"
+#include "core/readingstats.h"
+#include "core/statistics.h"
 #include "core/trendbuffer.h"
 #include "link/linksession.h"
 #include "platform/dialogs.h"
@@ -48,6 +50,13 @@ public:
     const CursorState &cursors() const { return m_cursors; }
     const MeasureState &measure() const { return m_measure; }
     const Alarms::Limits &limits() const { return m_limits; }
+    // The readings shown since the last reset, which the statistics boxes show.
+    const ReadingStats &readingStats() const { return m_readingStats; }
+    // What the last reset tick's pass over the sample rings computed (nullopt: nothing).
+    const std::optional<Statistics::Summary> &ringStatistics(ReadingStats::Quantity q) const
+    {
+        return m_ringStatistics[q];
+    }
     bool traceEnabled() const { return m_traceEnabled; }
     qint16 operatingMode() const;
     SerialPort &MSComm1();
@@ -60,6 +69,7 @@ public:
     void Form_Unload();
     void Option1_Click();
     void Option2_Click();
+    void mnutrendchart_Click(); // "Trend Chart" in "View": the chart in realtime mode, or not
     void mnuexit_Click();
     void mnuaboutus_Click();
 
@@ -88,6 +98,8 @@ public:
     void Timer7_Timer();
     void Timer8_Timer();
     void Timer9_Timer();
+    // Stop and start-up: the statistics boxes start over, empty.
+    void ResetReadingStats();
 
     // ---- Stored records, data file, printing, picture (form1_records.cpp) ----
     void DecodeStoredRecords(const QByteArray &block, qint16 recordCount);
@@ -139,6 +151,9 @@ private:
     void redrawAfterCursorX();
     void redrawAfterCursorY();
     void showSaveError(const QString &path, const QString &why);
+    void showReadingStats();
+    // Shows or hides the trend chart's controls, then fits the window to what is shown.
+    void showTrendChart(bool shown);
 
     Form1Ui m_ui;
     std::unique_ptr<CommonDialog> m_dialog;
@@ -149,6 +164,8 @@ private:
     Alarms::Limits m_limits;
     TrendBuffer m_trend;
     CursorState m_cursors;
+    ReadingStats m_readingStats;
+    std::optional<Statistics::Summary> m_ringStatistics[2];
     bool m_traceEnabled = false;
     bool m_unloaded = false;
 };

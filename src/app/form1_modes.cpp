@@ -1,5 +1,5 @@
-// Start-up, shutdown, Exit, the about box and the two operating modes: realtime sampling and
-// reading the stored ("old") data.
+// Start-up, shutdown, Exit, the about box, the two operating modes (realtime sampling and
+// reading the stored ("old") data) and the trend chart shown on request in realtime mode.
 #include "app/form1.h"
 
 #include "app/drawingsurface.h"
@@ -36,6 +36,7 @@ void Form1::Form_Load()
     ResetTrendChart();
     ResetCursorChartY();
     ResetCursorChartX();
+    ResetReadingStats();
     m_measure.measureKind = -1;
     m_link->beginSearch();
     m_ui.Option1->setChecked(true);
@@ -93,6 +94,8 @@ void Form1::Option1_Click()
     ui.Option1->setChecked(true);
     ui.Option2->setChecked(false);
     // Sampling resumes only on "→" or "》".
+    // The chart asked for in "View" comes back with the mode; fitting the window follows.
+    showTrendChart(ui.mnutrendchart->isChecked());
 }
 
 void Form1::Option2_Click()
@@ -123,4 +126,19 @@ void Form1::Option2_Click()
     ui.Option1->setChecked(false);
     ui.Timer6->stop();
     ui.Timer8->stop();
+    Form1Ui::settle(this);
+}
+
+void Form1::mnutrendchart_Click()
+{
+    // In read-old-data mode the choice waits for the return to realtime sampling.
+    if (m_link->operatingMode() == 1)
+        showTrendChart(m_ui.mnutrendchart->isChecked());
+}
+
+void Form1::showTrendChart(bool shown)
+{
+    for (QWidget *control : m_ui.trendChartControls())
+        control->setVisible(shown);
+    Form1Ui::settle(this);
 }

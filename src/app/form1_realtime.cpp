@@ -4,7 +4,7 @@
 
 #include "app/shapeindicator.h"
 #include "core/alarms.h"
-#include "core/numbertext.h"
+#include "core/readingstats.h"
 #include "core/readout.h"
 #include "core/statistics.h"
 
@@ -65,19 +65,15 @@ void markLimitBox(QLineEdit *box, const Alarms::CheckDecision &decision, const Q
     }
 }
 
-void showStatistics(const Trend::Ring &ring,
-                    int segments,
-                    float bound,
-                    QLineEdit *maxBox,
-                    QLineEdit *minBox,
-                    QLineEdit *meanBox)
+// A quantity's boxes: its summary, or empty while it has no reading.
+void showSummary(const std::optional<ReadingStats::Texts> &texts,
+                 QLineEdit *maxBox,
+                 QLineEdit *minBox,
+                 QLineEdit *meanBox)
 {
-    const std::optional<Statistics::Summary> s = Statistics::compute(ring, segments, bound);
-    if (!s)
-        return; // nothing computed: the boxes keep what they show
-    maxBox->setText(NumberText::plain(s->maximum));
-    minBox->setText(NumberText::plain(s->minimum));
-    meanBox->setText(NumberText::plain(s->mean));
+    maxBox->setText(texts ? texts->maximum : QString());
+    minBox->setText(texts ? texts->minimum : QString());
+    meanBox->setText(texts ? texts->mean : QString());
 }
 
 } // namespace
@@ -98,6 +94,9 @@ void Form1::DecodeRealtimeReply(const QByteArray &reply)
     m_measure.singleValue = r.singleValue;
     ui.Label7->setText(r.mainText);
     ui.Label25->setText(r.secondText);
+    // The boxes follow every reading shown, whatever the kind leaves enabled.
+    m_readingStats.add(r);
+    showReadingStats();
 
     applyEnable(ui.Slider1, r.enables.resistanceScale);
     applyEnable(ui.Slider3, r.enables.currentScale);
@@ -158,12 +157,11 @@ void Form1::Timer6_Timer()
     const Form1Ui &ui = m_ui;
     ui.Timer7->stop();
     ui.Shape2->setFillState(0);
-    showStatistics(m_trend.value1Samples(),
-                   Trend::WindowSegments(ui.Slider2->value()),
-                   Statistics::kResistanceBound,
-                   ui.Text2,
-                   ui.Text3,
-                   ui.Text4);
+    // The pass over the ring stays the tick's work; the boxes show the readings themselves.
+    m_ringStatistics[ReadingStats::Resistance]
+            = Statistics::compute(m_trend.value1Samples(),
+                                  Trend::WindowSegments(ui.Slider2->value()),
+                                  Statistics::kResistanceBound);
 }
 
 void Form1::Timer7_Timer()
@@ -177,16 +175,27 @@ void Form1::Timer8_Timer()
     const Form1Ui &ui = m_ui;
     ui.Timer9->stop();
     ui.Shape4->setFillState(0);
-    showStatistics(m_trend.value2Samples(),
-                   Trend::WindowSegments(ui.Slider2->value()),
-                   Statistics::kCurrentBound,
-                   ui.Text13,
-                   ui.Text14,
-                   ui.Text15);
+    m_ringStatistics[ReadingStats::Current]
+            = Statistics::compute(m_trend.value2Samples(),
+                                  Trend::WindowSegments(ui.Slider2->value()),
+                                  Statistics::kCurrentBound);
 }
 
 void Form1::Timer9_Timer()
 {
     m_ui.Shape4->setFillColor(kAlarmColour);
     m_ui.Shape4->setFillState(Alarms::toggledFillState(m_ui.Shape4->fillState()));
+}
+
+void Form1::ResetReadingStats()
+{
+    m_readingStats.reset();
+    showReadingStats();
+}
+
+void Form1::showReadingStats()
+{
+    const Form1Ui &ui = m_ui;
+    showSummary(m_readingStats.texts(ReadingStats::Resistance), ui.Text2, ui.Text3, ui.Text4);
+    showSummary(m_readingStats.texts(ReadingStats::Current), ui.Text13, ui.Text14, ui.Text15);
 }

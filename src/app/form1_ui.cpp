@@ -15,10 +15,14 @@
 #include <QMenuBar>
 #include <QPainter>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollBar>
 #include <QSlider>
+#include <QStringList>
+#include <QTextDocument>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -67,6 +71,137 @@ QLineEdit *makeStatBox(const char *name, const QString &accessibleName)
     box->setMaximumWidth(110);
     return box;
 }
+
+// Keeps a label's width steady while its text changes among known texts: the widest of them, at
+// the label's font, is its width, so no later text moves its neighbours or widens the window.
+// A new font or style measures again.
+class SteadyWidth final : public QObject
+{
+public:
+    SteadyWidth(QLabel *label, const QStringList &texts)
+        : QObject(label)
+        , m_label(label)
+        , m_texts(texts)
+    {
+        label->installEventFilter(this);
+        measure();
+    }
+
+protected:
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange)
+            measure();
+        return false;
+    }
+
+private:
+    void measure()
+    {
+        // The label's own size hint for each text: its margins and indent included.
+        const QString shown = m_label->text();
+        int width = 0;
+        for (const QString &text : std::as_const(m_texts)) {
+            m_label->setText(text);
+            width = qMax(width, m_label->sizeHint().width());
+        }
+        m_label->setText(shown);
+        m_label->setFixedWidth(qMax(width, m_label->sizeHint().width()));
+    }
+
+    QLabel *m_label;
+    QStringList m_texts;
+};
+
+void steadyWidth(QLabel *label, const QStringList &texts)
+{
+    new SteadyWidth(label, texts);
+}
+
+// Holds a control's place in a layout while the control is a child of an ancestor of that
+// layout's owner. The alarm frame's current switch must stay enabled when the frame is
+// disabled, yet read as the caption of the frame's second row: its stand-in takes the control's
+// size hint in the frame's grid, and the control is kept over the stand-in's rectangle whenever
+// the stand-in, or anything between it and the control's parent, moves or resizes. Fonts and
+// screen densities change the hint, and the row follows.
+class StandIn final : public QWidget
+{
+public:
+    explicit StandIn(QWidget *control, QWidget *parent = nullptr)
+        : QWidget(parent)
+        , m_control(control)
+    {
+        setAttribute(Qt::WA_TransparentForMouseEvents);
+        setSizePolicy(control->sizePolicy());
+        control->installEventFilter(this);
+    }
+
+    QSize sizeHint() const override { return m_control ? m_control->sizeHint() : QSize(); }
+    QSize minimumSizeHint() const override
+    {
+        return m_control ? m_control->minimumSizeHint() : QSize();
+    }
+
+protected:
+    bool event(QEvent *event) override
+    {
+        switch (event->type()) {
+        case QEvent::ParentChange:
+            watchAncestors();
+            break;
+        case QEvent::Move:
+        case QEvent::Resize:
+        case QEvent::Show:
+            follow();
+            break;
+        default:
+            break;
+        }
+        return QWidget::event(event);
+    }
+
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        const QEvent::Type type = event->type();
+        if (watched == m_control) {
+            if (type == QEvent::FontChange || type == QEvent::StyleChange)
+                updateGeometry(); // the control's hint changed: the row makes room again
+        } else if (type == QEvent::Move || type == QEvent::Resize) {
+            follow();
+        }
+        return false;
+    }
+
+private:
+    void watchAncestors()
+    {
+        for (const QPointer<QWidget> &ancestor : std::as_const(m_watched)) {
+            if (ancestor)
+                ancestor->removeEventFilter(this);
+        }
+        m_watched.clear();
+        if (!m_control)
+            return;
+        for (QWidget *w = parentWidget(); w && w != m_control->parentWidget();
+             w = w->parentWidget()) {
+            w->installEventFilter(this);
+            m_watched.append(w);
+        }
+        follow();
+    }
+
+    void follow()
+    {
+        QWidget *host = m_control ? m_control->parentWidget() : nullptr;
+        if (!host || !host->isAncestorOf(this))
+            return;
+        m_control->setGeometry(QRect(mapTo(host, QPoint(0, 0)), size()));
+        m_control->raise();
+    }
+
+    QPointer<QWidget> m_control;
+    QList<QPointer<QWidget>> m_watched;
+};
 
 QPixmap makeLogo()
 {
@@ -141,6 +276,12 @@ void Form1Ui::setupUi(QMainWindow *window)
         for (QPushButton *b : {Command4, Command5, Command6, Command7, Command8})
             layout->addWidget(b);
     }
+    // Both rows of buttons start at one edge, whichever option caption is wider.
+    {
+        const int optionWidth = qMax(Option1->sizeHint().width(), Option2->sizeHint().width());
+        Option1->setMinimumWidth(optionWidth);
+        Option2->setMinimumWidth(optionWidth);
+    }
 
     // Readouts.
     Frame3 = named(new QGroupBox(QStringLiteral("Realtime Display")), "Frame3");
@@ -153,8 +294,10 @@ void Form1Ui::setupUi(QMainWindow *window)
         Label7->setFont(readout);
         readout.setPointSize(14);
         Label25->setFont(readout);
-        Label7->setMinimumWidth(260);
-        Label25->setMinimumWidth(260);
+        // A reading's text is as wide as its number: the frame stays put all the same.
+        const QStringList readings = {QStringLiteral(" 8888.8mA"), QStringLiteral(" ERROR")};
+        steadyWidth(Label7, readings);
+        steadyWidth(Label25, readings);
         auto *layout = new QVBoxLayout(Frame3);
         layout->addWidget(Label7);
         layout->addWidget(Label25);
@@ -192,8 +335,10 @@ void Form1Ui::setupUi(QMainWindow *window)
         }
     }
 
-    // Alarm settings. Check2 sits beside the frame, not in it, as it always has: disabling the
-    // frame leaves the current alarm switch alone.
+    // Alarm settings. Check2 is a child of the central widget, not of the frame: disabling the
+    // frame leaves the current alarm switch alone. A stand-in holds its place in the frame's
+    // second row, so it reads as the caption of the current limit as Check1 does of the
+    // resistance limit.
     Frame6 = named(new QGroupBox(QStringLiteral("Alarm Setting")), "Frame6");
     Check1 = named(new QCheckBox(QStringLiteral("Ω")), "Check1");
     Check1->setAccessibleDescription(QStringLiteral("Resistance alarm on"));
@@ -207,13 +352,14 @@ void Form1Ui::setupUi(QMainWindow *window)
     Shape2->setAccessibleName(QStringLiteral("Resistance alarm indicator"));
     Shape4 = named(new ShapeIndicator, "Shape4");
     Shape4->setAccessibleName(QStringLiteral("Current alarm indicator"));
-    Check2 = named(new QCheckBox(QStringLiteral("mA")), "Check2");
+    Check2 = named(new QCheckBox(QStringLiteral("mA"), central), "Check2");
     Check2->setAccessibleDescription(QStringLiteral("Current alarm on"));
     {
         auto *g = new QGridLayout(Frame6);
         g->addWidget(Check1, 0, 0);
         g->addWidget(Text1, 0, 1);
         g->addWidget(Shape2, 0, 2);
+        g->addWidget(named(new StandIn(Check2), "Check2Place"), 1, 0);
         g->addWidget(Text9, 1, 1);
         g->addWidget(Shape4, 1, 2);
     }
@@ -225,6 +371,16 @@ void Form1Ui::setupUi(QMainWindow *window)
     Shape1->setFillColor(LinkLamp::kDown);
     Label2 = makeLabel("Label2", QStringLiteral("Tester unlink"));
     Label1 = makeLabel("Label1", QStringLiteral("COM1 open success"));
+    // The link texts take turns here; the widest keeps the readouts beside them in place.
+    steadyWidth(Label2,
+                {QStringLiteral("connection success"),
+                 QStringLiteral("connection fail"),
+                 QStringLiteral("Tester unlink")});
+    steadyWidth(Label1,
+                {QStringLiteral("COM16 open success"),
+                 QStringLiteral("COM16 be occupied"),
+                 QStringLiteral("COM16 open fail"),
+                 QStringLiteral("COM16 null")});
     {
         auto *g = new QGridLayout(Frame7);
         g->addWidget(Shape1, 0, 0, 2, 1);
@@ -233,7 +389,9 @@ void Form1Ui::setupUi(QMainWindow *window)
     }
 
     Label6 = makeLabel("Label6", QStringLiteral("status message"));
+    // Any status text: the line is as wide as the window and never widens it.
     Label6->setMinimumWidth(200);
+    Label6->setSizePolicy(QSizePolicy::Ignored, Label6->sizePolicy().verticalPolicy());
 
     // The data listing.
     RichTextBox1 = named(new QPlainTextEdit, "RichTextBox1");
@@ -241,14 +399,27 @@ void Form1Ui::setupUi(QMainWindow *window)
     RichTextBox1->setLineWrapMode(QPlainTextEdit::NoWrap);
     RichTextBox1->setReadOnly(true);
     RichTextBox1->setTextInteractionFlags(Qt::TextSelectableByKeyboard | Qt::TextSelectableByMouse);
-    RichTextBox1->setMinimumSize(640, 260);
     RichTextBox1->setPlainText(
             QStringLiteral("                              Quillo Barent Software Test Data\r\n"));
     transferProgress = named(new QProgressBar, "transferProgress");
     transferProgress->setAccessibleName(QStringLiteral("Stored records received"));
     transferProgress->setFormat(QStringLiteral("%v of %m bytes"));
     transferProgress->setVisible(false);
+    {
+        // The status line keeps the bar's room while no block arrives: a transfer starting
+        // or ending moves nothing.
+        QSizePolicy policy = transferProgress->sizePolicy();
+        policy.setRetainSizeWhenHidden(true);
+        transferProgress->setSizePolicy(policy);
+    }
     RichTextBox1->setFont(ListingFont::choose());
+    // Room for the widest listing line (77 columns) with a little to spare, and twenty lines, at
+    // the listing's font.
+    const int listingWidth
+            = RichTextBox1->fontMetrics().horizontalAdvance(QString(80, QLatin1Char('0')))
+              + 2 * (RichTextBox1->frameWidth() + int(RichTextBox1->document()->documentMargin()))
+              + RichTextBox1->verticalScrollBar()->sizeHint().width();
+    RichTextBox1->setMinimumSize(listingWidth, 20 * RichTextBox1->fontMetrics().lineSpacing());
 
     // The trend chart, its strips, sliders and captions.
     Picture1 = named(new DrawingSurface(kPicture1Size), "Picture1");
@@ -313,58 +484,96 @@ void Form1Ui::setupUi(QMainWindow *window)
     Label16 = makeLabel("Label16", QStringLiteral("15s"));
     Label17 = makeLabel("Label17", QStringLiteral("30s"));
     Label18 = makeLabel("Label18", QStringLiteral("X:   Y:"));
+    steadyWidth(Label8,
+                {QStringLiteral("\u00D710R"),
+                 QStringLiteral("\u00D71R"),
+                 QStringLiteral("\u00D70.1R"),
+                 QStringLiteral("\u00D70.01R")});
+    steadyWidth(Label19,
+                {QStringLiteral("\u00D710mA"),
+                 QStringLiteral("\u00D71mA"),
+                 QStringLiteral("\u00D70.1mA"),
+                 QStringLiteral("\u00D70.01mA")});
+    steadyWidth(Label18, {QStringLiteral("X: 888 Y: 888")});
 
     Picture2 = makeLabel("Picture2", QString());
     Picture2->setPixmap(makeLogo());
     Picture2->setFixedSize(191, 127);
     Picture2->setAccessibleName(QStringLiteral("Quillo Barent logo"));
 
-    // Layout: logo, link state and readouts on top; the two mode rows; alarms and statistics;
-    // the chart area (hidden in both modes); the listing; the status line.
+    // Layout. On the left the controls of both modes: logo, link state and readouts; the two
+    // mode rows; alarms and statistics; the listing (read-old-data mode only). On the right the
+    // trend chart, shown on request in realtime mode. The status line runs along the bottom.
+    // The window takes the size of what is shown, and the left column keeps one width whatever
+    // is shown, so switching modes or the chart moves none of the controls they share.
     auto *top = new QHBoxLayout;
     top->addWidget(Picture2);
     top->addWidget(Frame7);
     top->addWidget(Frame3, 1);
 
-    auto *modes = new QVBoxLayout;
-    modes->addWidget(Frame1);
-    modes->addWidget(Frame2);
-
     auto *alarms = new QHBoxLayout;
     alarms->addWidget(Frame6);
-    alarms->addWidget(Check2, 0, Qt::AlignBottom);
-    alarms->addWidget(Frame5);
-    alarms->addWidget(Frame8);
-    alarms->addStretch(1);
+    alarms->addWidget(Frame5, 1);
+    alarms->addWidget(Frame8, 1);
+
+    auto *left = new QVBoxLayout;
+    left->addLayout(top);
+    left->addWidget(Frame1);
+    left->addWidget(Frame2);
+    left->addLayout(alarms);
+    left->addWidget(RichTextBox1);
+    left->addStretch(1); // beside the taller chart the controls stay at the top
+    left->addStrut(listingWidth);
 
     auto *chart = new QGridLayout;
     chart->setSpacing(0);
-    chart->addWidget(Slider1, 0, 0);
-    chart->addWidget(Label8, 1, 0);
+    chart->addWidget(Slider1, 0, 0, Qt::AlignHCenter);
+    chart->addWidget(Label8, 1, 0, Qt::AlignHCenter | Qt::AlignTop);
     chart->addWidget(Picture1, 0, 1);
     chart->addWidget(Picture3, 0, 2);
-    chart->addWidget(Slider3, 0, 3);
-    chart->addWidget(Label19, 1, 3);
-    chart->addWidget(Picture4, 1, 1, 1, 2, Qt::AlignLeft);
+    chart->addWidget(Slider3, 0, 3, Qt::AlignHCenter);
+    chart->addWidget(Label19, 1, 3, Qt::AlignHCenter | Qt::AlignTop);
+    chart->addWidget(Picture4, 1, 1, 1, 2, Qt::AlignLeft | Qt::AlignTop);
     chart->addWidget(Slider2, 2, 1);
-    auto *captions = new QHBoxLayout;
-    for (QLabel *l : {Label10, Label14, Label15, Label16, Label17})
-        captions->addWidget(l, 1, Qt::AlignCenter);
-    chart->addLayout(captions, 3, 1);
+    {
+        // Each time caption centred under its tick: the five ticks split the groove in four.
+        auto *captions = new QGridLayout;
+        captions->setContentsMargins(0, 0, 0, 0);
+        captions->setHorizontalSpacing(0);
+        QLabel *labels[] = {Label10, Label14, Label15, Label16, Label17};
+        for (int i = 0; i < 5; ++i) {
+            // Caption i at i quarters of the width; the end ones flush with the ends.
+            const bool end = i == 0 || i == 4;
+            const Qt::Alignment align = i == 0   ? Qt::AlignLeft
+                                        : i == 4 ? Qt::AlignRight
+                                                 : Qt::AlignHCenter;
+            captions->addWidget(labels[i], 0, qMax(0, 2 * i - 1), 1, end ? 1 : 2, align);
+        }
+        for (int column = 0; column < 8; ++column)
+            captions->setColumnStretch(column, 1);
+        chart->addLayout(captions, 3, 1);
+    }
     chart->addWidget(Label18, 4, 1);
     chart->addWidget(Shape3, 4, 2);
+    chart->setRowStretch(5, 1);
 
-    auto *listing = new QVBoxLayout;
-    listing->addWidget(RichTextBox1, 1);
-    listing->addWidget(transferProgress);
+    auto *body = new QHBoxLayout;
+    body->addLayout(left);
+    body->addLayout(chart);
+
+    auto *status = new QHBoxLayout;
+    status->addWidget(Label6, 1);
+    status->addWidget(transferProgress);
 
     auto *main = new QVBoxLayout(central);
-    main->addLayout(top);
-    main->addLayout(modes);
-    main->addLayout(alarms);
-    main->addLayout(chart);
-    main->addLayout(listing, 1);
-    main->addWidget(Label6);
+    main->addLayout(body);
+    main->addLayout(status);
+    window->layout()->setSizeConstraint(QLayout::SetFixedSize);
+
+    // Keyboard order follows the rows as they are seen, the current switch included.
+    QWidget::setTabOrder(Check1, Text1);
+    QWidget::setTabOrder(Text1, Check2);
+    QWidget::setTabOrder(Check2, Text9);
 
     // ---- Menus ----
 
@@ -392,6 +601,11 @@ void Form1Ui::setupUi(QMainWindow *window)
     mnustop = makeAction(mnurun, "mnustop", QStringLiteral("Stop"), QKeySequence(Qt::Key_F5));
     mnuchangemode
             = makeAction(mnurun, "mnuchangemode", QStringLiteral("Mode"), QKeySequence(Qt::Key_F6));
+    mnuview = window->menuBar()->addMenu(QStringLiteral("&View"));
+    mnuview->setObjectName(QStringLiteral("mnuview"));
+    mnutrendchart = makeAction(mnuview, "mnutrendchart", QStringLiteral("Trend Chart"), {});
+    mnutrendchart->setCheckable(true);
+    mnutrendchart->setChecked(false);
     mnuhelp = window->menuBar()->addMenu(QStringLiteral("Help(&H)"));
     mnuhelp->setObjectName(QStringLiteral("mnuhelp"));
     mnuaboutus = makeAction(mnuhelp,
@@ -414,4 +628,31 @@ void Form1Ui::setupUi(QMainWindow *window)
     Timer7 = makeTimer("Timer7", 500, false);
     Timer8 = makeTimer("Timer8", 1000, true);
     Timer9 = makeTimer("Timer9", 500, false);
+}
+
+QList<QWidget *> Form1Ui::trendChartControls() const
+{
+    return {Picture1,
+            Picture3,
+            Picture4,
+            Slider1,
+            Slider2,
+            Slider3,
+            Label8,
+            Label19,
+            Label10,
+            Label14,
+            Label15,
+            Label16,
+            Label17,
+            Label18};
+}
+
+void Form1Ui::settle(QMainWindow *window)
+{
+    // The central layout first: its size hint is what the window's fixed size follows; then the
+    // window's layout, which resizes the window and so places every control at once.
+    if (QWidget *central = window->centralWidget(); central && central->layout())
+        central->layout()->activate();
+    window->layout()->activate();
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QColor>
+#include <QList>
 
 class DrawingSurface;
 class ShapeIndicator;
@@ -108,6 +109,8 @@ struct Form1Ui
     QAction *mnupause = nullptr;
     QAction *mnustop = nullptr;
     QAction *mnuchangemode = nullptr;
+    QMenu *mnuview = nullptr;
+    QAction *mnutrendchart = nullptr; // "Trend Chart": checkable, off at start
     QMenu *mnuhelp = nullptr;
     QAction *mnuaboutus = nullptr;
 
@@ -117,6 +120,15 @@ struct Form1Ui
     QTimer *Timer8 = nullptr;
     QTimer *Timer9 = nullptr;
 
-    // Builds every control, menu and timer of the window into `window` and lays them out.
+    // Builds every control, menu and timer of the window into `window` and lays them out. The
+    // window takes the size of what it shows: each set of shown controls has one layout, and
+    // texts changing in it move nothing.
     void setupUi(QMainWindow *window);
+
+    // The trend chart with its cursor strips, sliders and captions: what "Trend Chart" shows.
+    QList<QWidget *> trendChartControls() const;
+
+    // Brings the window's size and every control's place up to date with what is shown now,
+    // rather than when the event loop next gets to it.
+    static void settle(QMainWindow *window);
 };
