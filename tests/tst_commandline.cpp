@@ -1,0 +1,187 @@
+// The command line: what each argument list asks for, and the program's exit codes and output,
+// which must come before anything needs a display.
+#include "app/commandline.h"
+
+#include <QProcess>
+#include <QTest>
+
+using Action = CommandLine::Options::Action;
+
+Q_DECLARE_METATYPE(Action)
+
+namespace {
+
+QStringList devices(int count)
+{
+    QStringList list;
+    for (int i = 0; i < count; ++i)
+        list.append(QStringLiteral("/dev/ttyS%1").arg(i));
+    return list;
+}
+
+} // namespace
+
+class CommandLineTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void parse_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<Action>("action");
+        QTest::addColumn<QStringList>("ports");
+        QTest::addColumn<QString>("error"); // a part of the error line
+
+        const QString usb = QStringLiteral("/dev/ttyUSB0");
+        const QString rfcomm = QStringLiteral("/dev/rfcomm0");
+        const QString ama = QStringLiteral("/dev/ttyAMA0");
+        const QString byId = QStringLiteral("/dev/serial/by-id/usb-FTDI_FT232R_A9XYZ-if00-port0");
+        const QStringList none;
+
+        QTest::newRow("no arguments") << QStringList() << Action::Run << none << QString();
+        QTest::newRow("one device") << QStringList{"--ports", rfcomm} << Action::Run
+                                    << QStringList{rfcomm} << QString();
+        QTest::newRow("order kept") << QStringList{"--ports", ama + ',' + byId + ',' + rfcomm}
+                                    << Action::Run << QStringList{ama, byId, rfcomm} << QString();
+        QTest::newRow("= form") << QStringList{"--ports=" + usb + ',' + ama} << Action::Run
+                                << QStringList{usb, ama} << QString();
+        QTest::newRow("spaces after commas") << QStringList{"--ports", usb + ", " + ama}
+                                             << Action::Run << QStringList{usb, ama} << QString();
+        QTest::newRow("repeated option joins")
+                << QStringList{"--ports", ama, "--ports", usb + ',' + rfcomm} << Action::Run
+                << QStringList{ama, usb, rfcomm} << QString();
+        QTest::newRow("16 devices") << QStringList{"--ports", devices(16).join(',')} << Action::Run
+                                    << devices(16) << QString();
+        QTest::newRow("Qt's own options pass") << QStringList{"-platform",
+                                                              "offscreen",
+                                                              "-style",
+                                                              "Fusion",
+                                                              "-reverse",
+                                                              "--ports",
+                                                              usb}
+                                               << Action::Run << QStringList{usb} << QString();
+
+        QTest::newRow("help") << QStringList{"--help"} << Action::ShowHelp << none << QString();
+        QTest::newRow("-h") << QStringList{"-h"} << Action::ShowHelp << none << QString();
+        QTest::newRow("version") << QStringList{"--version"} << Action::ShowVersion << none
+                                 << QString();
+
+        QTest::newRow("unknown option")
+                << QStringList{"--frobnicate"} << Action::Error << none << "'frobnicate'";
+        QTest::newRow("unknown single-dash word")
+                << QStringList{"-ports2", usb} << Action::Error << none << "'ports2'";
+        QTest::newRow("stray argument")
+                << QStringList{usb} << Action::Error << none << "\"/dev/ttyUSB0\"";
+        QTest::newRow("no value") << QStringList{"--ports"} << Action::Error << none << "--ports";
+        QTest::newRow("empty list") << QStringList{"--ports", ""} << Action::Error << none
+                                    << "needs a comma-separated list";
+        QTest::newRow("blank list") << QStringList{"--ports", " "} << Action::Error << none
+                                    << "needs a comma-separated list";
+        QTest::newRow("trailing comma") << QStringList{"--ports", usb + ','} << Action::Error
+                                        << none << "entry 2 of \"/dev/ttyUSB0,\" is empty";
+        QTest::newRow("double comma")
+                << QStringList{"--ports", usb + ",," + ama} << Action::Error << none << "entry 2";
+        QTest::newRow("leading comma") << QStringList{"--ports", QStringLiteral(",") + usb}
+                                       << Action::Error << none << "entry 1";
+        QTest::newRow("bare name") << QStringList{"--ports", "ttyUSB0"} << Action::Error << none
+                                   << "\"ttyUSB0\" is not an absolute device path";
+        QTest::newRow("relative path")
+                << QStringList{"--ports", usb + ",./ttyACM0"} << Action::Error << none
+                << "\"./ttyACM0\" is not an absolute";
+        QTest::newRow("unexpanded home") << QStringList{"--ports=~/pty"} << Action::Error << none
+                                         << "\"~/pty\" is not an absolute";
+        QTest::newRow("Windows name")
+                << QStringList{"--ports", "COM3"} << Action::Error << none << "\"COM3\"";
+        QTest::newRow("same device twice")
+                << QStringList{"--ports", usb + ',' + ama + ",/dev//ttyUSB0"} << Action::Error
+                << none << "\"/dev//ttyUSB0\" is listed twice";
+        QTest::newRow("twice over two options") << QStringList{"--ports", usb, "--ports", usb}
+                                                << Action::Error << none << "listed twice";
+        QTest::newRow("17 devices") << QStringList{"--ports", devices(17).join(',')}
+                                    << Action::Error << none << "at most 16 devices";
+    }
+
+    void parse()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(Action, action);
+        QFETCH(QStringList, ports);
+        QFETCH(QString, error);
+
+        const CommandLine::Options options
+                = CommandLine::parse(QStringList{"/usr/bin/quillobarent"} + args);
+        QCOMPARE(options.action, action);
+        QCOMPARE(options.ports, ports);
+        switch (action) {
+        case Action::Error:
+            QVERIFY2(options.text.startsWith("quillobarent: "), qPrintable(options.text));
+            QVERIFY2(options.text.contains(error), qPrintable(options.text));
+            QVERIFY(!options.text.contains('\n'));
+            break;
+        case Action::ShowHelp:
+            QVERIFY2(options.text.startsWith("Usage: quillobarent [options]\n"),
+                     qPrintable(options.text));
+            QVERIFY(options.text.contains("--ports <list>"));
+            // Qt's own options are accepted, not advertised.
+            QVERIFY(!options.text.contains("-platform"));
+            break;
+        case Action::ShowVersion:
+            QVERIFY2(QRegularExpression("^quillobarent \\d+\\.\\d+(\\.\\d+)*\\n$")
+                             .match(options.text)
+                             .hasMatch(),
+                     qPrintable(options.text));
+            break;
+        case Action::Run:
+            QVERIFY(options.text.isEmpty());
+            break;
+        }
+    }
+
+    // The program itself: what it prints and returns, with no display to open a window on. Had
+    // it built QApplication before reading the arguments, it would abort here.
+    void program_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("out");
+        QTest::addColumn<QString>("err");
+        QTest::newRow("version") << QStringList{"--version"} << 0 << "^quillobarent [0-9.]+\\n$"
+                                 << "^$";
+        QTest::newRow("help") << QStringList{"--help"} << 0 << "^Usage: quillobarent.*--ports"
+                              << "^$";
+        QTest::newRow("unknown option")
+                << QStringList{"--colour"} << 2 << "^$"
+                << "^quillobarent: Unknown option 'colour' \\(see quillobarent --help\\)\\n$";
+        QTest::newRow("bad list") << QStringList{"--ports", "/dev/ttyUSB0,,/dev/ttyUSB1"} << 2
+                                  << "^$"
+                                  << "^quillobarent: --ports: entry 2 [^\\n]*\\n$";
+    }
+
+    void program()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(int, exitCode);
+        QFETCH(QString, out);
+        QFETCH(QString, err);
+
+        QProcess process;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.remove("DISPLAY");
+        env.remove("WAYLAND_DISPLAY");
+        env.insert("QT_QPA_PLATFORM", "xcb");
+        process.setProcessEnvironment(env);
+        process.start(QStringLiteral(QUILLO_PROGRAM), args);
+        QVERIFY(process.waitForFinished(20000));
+        const QString stdOut = QString::fromLocal8Bit(process.readAllStandardOutput());
+        const QString stdErr = QString::fromLocal8Bit(process.readAllStandardError());
+        QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+        QVERIFY2(process.exitCode() == exitCode, qPrintable(stdErr));
+        const auto dotAll = QRegularExpression::DotMatchesEverythingOption;
+        QVERIFY2(QRegularExpression(out, dotAll).match(stdOut).hasMatch(), qPrintable(stdOut));
+        QVERIFY2(QRegularExpression(err, dotAll).match(stdErr).hasMatch(), qPrintable(stdErr));
+    }
+};
+
+QTEST_GUILESS_MAIN(CommandLineTest)
+#include "tst_commandline.moc"
