@@ -424,47 +424,50 @@ void TestAlarms::statisticsBoxes_data()
 {
     QTest::addColumn<bool>("current");       // Timer8 and value 2, else Timer6 and value 1
     QTest::addColumn<QByteArray>("reading"); // empty: none
-    QTest::addColumn<QStringList>("boxes");  // largest, smallest, mean
+    QTest::addColumn<QStringList>("ring");   // the tick's pass: largest, smallest, mean; empty: none
+    QTest::addColumn<QStringList>("boxes");  // what the boxes show: the readings themselves
     const QByteArray ohmsAndMilliamperes = reply(1, 0, 10, 4, 0, 30, 3); // 10 ohms, 30 mA
-    const QStringList kept = {"-", "-", "-"};
+    const QStringList none;
+    const QStringList empty = {"", "", ""};
     QTest::newRow("resistance of one reading in 17 entries")
-            << false << ohmsAndMilliamperes << QStringList{"10", "0", "0.5882353"};
+            << false << ohmsAndMilliamperes << QStringList{"10", "0", "0.5882353"}
+            << QStringList{"10", "10", "10"};
     QTest::newRow("current of one reading in 17 entries")
-            << true << ohmsAndMilliamperes << QStringList{"30", "0", "1.764706"};
-    QTest::newRow("resistance before any reading") << false << QByteArray() << kept;
-    QTest::newRow("current before any reading") << true << QByteArray() << kept;
-    QTest::newRow("over-range resistance") << false << reply(2, 15, 0, 4, 0, 5, 30) << kept;
+            << true << ohmsAndMilliamperes << QStringList{"30", "0", "1.764706"}
+            << QStringList{"30", "30", "30"};
+    QTest::newRow("resistance before any reading") << false << QByteArray() << none << empty;
+    QTest::newRow("current before any reading") << true << QByteArray() << none << empty;
+    QTest::newRow("over-range resistance") << false << reply(2, 15, 0, 4, 0, 5, 30) << none << empty;
 }
 
 void TestAlarms::statisticsBoxes()
 {
     QFETCH(bool, current);
     QFETCH(QByteArray, reading);
+    QFETCH(QStringList, ring);
     QFETCH(QStringList, boxes);
     TestWindow w;
     w.stopTimers();
     w->ui().Slider2->setValue(0); // entries 0 to 16
     if (!reading.isEmpty())
         w->DecodeRealtimeReply(reading);
-    QLineEdit *mine[] = {current ? w->ui().Text13 : w->ui().Text2,
-                         current ? w->ui().Text14 : w->ui().Text3,
-                         current ? w->ui().Text15 : w->ui().Text4};
-    QLineEdit *others[] = {current ? w->ui().Text2 : w->ui().Text13,
-                           current ? w->ui().Text3 : w->ui().Text14,
-                           current ? w->ui().Text4 : w->ui().Text15};
-    for (QLineEdit *box : mine)
-        box->setText(QStringLiteral("-"));
-    for (QLineEdit *box : others)
-        box->setText(QStringLiteral("untouched"));
+    const QLineEdit *mine[] = {current ? w->ui().Text13 : w->ui().Text2,
+                               current ? w->ui().Text14 : w->ui().Text3,
+                               current ? w->ui().Text15 : w->ui().Text4};
     if (current)
         w->Timer8_Timer();
     else
         w->Timer6_Timer();
-    for (int i = 0; i < 3; ++i) {
-        QCOMPARE(mine[i]->text(), boxes.at(i));
-        QCOMPARE(others[i]->text(), QStringLiteral("untouched"));
+    const std::optional<Statistics::Summary> &pass
+            = w->ringStatistics(current ? ReadingStats::Current : ReadingStats::Resistance);
+    QCOMPARE(pass.has_value(), !ring.isEmpty());
+    if (pass) {
+        QCOMPARE(NumberText::plain(pass->maximum), ring.at(0));
+        QCOMPARE(NumberText::plain(pass->minimum), ring.at(1));
+        QCOMPARE(NumberText::plain(pass->mean), ring.at(2));
     }
-    w.stopTimers();
+    for (int i = 0; i < 3; ++i)
+        QCOMPARE(mine[i]->text(), boxes.at(i));
 }
 
 QTEST_MAIN(TestAlarms)
