@@ -127,12 +127,12 @@ namespace {
 // The power of ten of the first significant digit of an unsigned decimal number ("123.4" -> 2,
 // "0.05" -> -2, "5e-7" -> -7). Used only to tell a number too large for a double from one too
 // small: the sign is what matters, not the sign of the exponent, since "0.000...1" without any
-// exponent can be as tiny as "1e-400". Sums saturate, so neither a long digit string nor a
-// huge exponent can overflow them.
+// exponent can be as tiny as "1e-400". The exponent saturates, so a huge one cannot overflow.
 qint64 decimalOrder(const QByteArray &number)
 {
     constexpr qint64 kLimit = 1'000'000'000'000'000;
-    const qsizetype e = number.indexOf('e') >= 0 ? number.indexOf('e') : number.indexOf('E');
+    const qsizetype lower = number.indexOf('e');
+    const qsizetype e = lower >= 0 ? lower : number.indexOf('E');
     const QByteArray mantissa = e >= 0 ? number.left(e) : number;
     qint64 exponent = 0;
     if (e >= 0) {
@@ -145,7 +145,8 @@ qint64 decimalOrder(const QByteArray &number)
         if (negativeExponent)
             exponent = -exponent;
     }
-    const qsizetype point = mantissa.indexOf('.') >= 0 ? mantissa.indexOf('.') : mantissa.size();
+    const qsizetype dot = mantissa.indexOf('.');
+    const qsizetype point = dot >= 0 ? dot : mantissa.size();
     qsizetype first = 0;
     while (first < mantissa.size() && (mantissa.at(first) == '0' || mantissa.at(first) == '.'))
         ++first;
