@@ -3,6 +3,7 @@
 #include "core/datafile.h"
 #include "fakes/testwindow.h"
 #include "platform/qtdialogs.h"
+#include "platform/savefile.h"
 
 #include <QDir>
 #include <QFile>
@@ -349,6 +350,29 @@ private slots:
         QVERIFY(w->WriteSavedFile(home.filePath(QStringLiteral("x.bin")), "abc"));
         QVERIFY(!w->WriteSavedFile(QStringLiteral("/nonexistent/dir/x.bin"), "abc"));
         QCOMPARE(w.messages->shown.size(), 1);
+    }
+
+    // Empty data is a failed encoding, never a file: refused with a reason, the old file kept
+    // and no new one made.
+    void emptyDataRefused_data()
+    {
+        QTest::addColumn<bool>("existing");
+        QTest::newRow("over an existing file") << true;
+        QTest::newRow("new file") << false;
+    }
+
+    void emptyDataRefused()
+    {
+        QFETCH(bool, existing);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("kept.txt"));
+        if (existing)
+            writeFile(path, "old listing");
+        QString why;
+        QVERIFY(!SaveFile::writeAtomically(path, QByteArray(), &why));
+        QVERIFY(!why.isEmpty());
+        QCOMPARE(readAll(path), existing ? QByteArray("old listing") : QByteArray("<unreadable>"));
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), existing ? 1 : 0);
     }
 
     // A saved file read back by an independent GBK decoder is the listing's text.

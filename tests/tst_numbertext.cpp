@@ -22,6 +22,7 @@ private slots:
     void twoDigits();
     void readLeadingNumber_data();
     void readLeadingNumber();
+    void readLeadingNumberOutOfDoubleRange_data();
     void readLeadingNumberOutOfDoubleRange();
 };
 
@@ -211,16 +212,42 @@ void TestNumberText::readLeadingNumber()
     QCOMPARE(NumberText::readLeadingNumber(text), value);
 }
 
+// Beyond what a double holds: too large reads as infinity, which every limit check rejects; too
+// small reads as 0, a valid limit. Which of the two is decided by the number's size, wherever its
+// digits and exponent put it, not by the sign of its exponent.
+void TestNumberText::readLeadingNumberOutOfDoubleRange_data()
+{
+    const double inf = std::numeric_limits<double>::infinity();
+    const QString zeros(400, QLatin1Char('0'));
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<double>("value");
+    QTest::newRow("1e400") << "1e400" << inf;
+    QTest::newRow("-1e400") << "-1e400" << -inf;
+    QTest::newRow("1e+400") << "1e+400" << inf;
+    QTest::newRow("1e-400") << "1e-400" << 0.0;
+    QTest::newRow("400 nines") << QString(400, QLatin1Char('9')) << inf;
+    QTest::newRow("point, 400 zeros, 1") << "0." + zeros + "1" << 0.0;
+    QTest::newRow("same without the 0") << "." + zeros + "1" << 0.0;
+    QTest::newRow("same negative") << "-0." + zeros + "1" << 0.0;
+    QTest::newRow("same with text after") << "0." + zeros + "1 Ohm" << 0.0;
+    QTest::newRow("tiny with positive exponent") << "0." + zeros + "1e50" << 0.0;
+    QTest::newRow("huge with negative exponent") << "1" + zeros + "e-50" << inf;
+    QTest::newRow("huge after 400 leading zeros") << zeros + "1e400" << inf;
+    QTest::newRow("huge exponent") << "1e99999999999999999999" << inf;
+    QTest::newRow("huge negative exponent") << "1e-99999999999999999999" << 0.0;
+    QTest::newRow("zero with huge exponent") << "0e99999999999999999999" << 0.0;
+    // In range once digits and exponent are taken together.
+    QTest::newRow("400 leading zeros") << zeros + "12" << 12.0;
+    QTest::newRow("tiny digits, large exponent") << "0." + zeros + "5e401" << 5.0;
+    QTest::newRow("long digits, small exponent") << "1" + zeros + "e-400" << 1.0;
+    QTest::newRow("long digits, point inside") << "2" + zeros + ".5e-400" << 2.0;
+}
+
 void TestNumberText::readLeadingNumberOutOfDoubleRange()
 {
-    // Too large reads as infinity, which every limit check rejects; too small reads as 0.
-    QCOMPARE(NumberText::readLeadingNumber(QStringLiteral("1e400")),
-             std::numeric_limits<double>::infinity());
-    QCOMPARE(NumberText::readLeadingNumber(QStringLiteral("-1e400")),
-             -std::numeric_limits<double>::infinity());
-    QCOMPARE(NumberText::readLeadingNumber(QStringLiteral("1e-400")), 0.0);
-    const QString longDigits(400, QLatin1Char('9'));
-    QVERIFY(std::isinf(NumberText::readLeadingNumber(longDigits)));
+    QFETCH(QString, text);
+    QFETCH(double, value);
+    QCOMPARE(NumberText::readLeadingNumber(text), value);
 }
 
 QTEST_GUILESS_MAIN(TestNumberText)

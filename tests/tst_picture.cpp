@@ -122,6 +122,46 @@ private slots:
         QCOMPARE(image.pixel(200, 150) & 0xffffff, qRgb(150, 150, 150) & 0xffffff);
     }
 
+    // No picture to encode gives empty data, which the save refuses.
+    void nothingToEncodeGivesNoData_data()
+    {
+        QTest::addColumn<QImage>("image");
+        QTest::addColumn<QSize>("logicalSize");
+        QImage chart(533, 400, QImage::Format_RGB32);
+        chart.fill(Qt::white);
+        QTest::newRow("null image") << QImage() << QSize(533, 400);
+        QTest::newRow("empty size") << chart << QSize(0, 400);
+    }
+
+    void nothingToEncodeGivesNoData()
+    {
+        QFETCH(QImage, image);
+        QFETCH(QSize, logicalSize);
+        QVERIFY(ChartPicture::bitmapData(image, logicalSize).isEmpty());
+    }
+
+    // An image that cannot be encoded is a save failure like any other: reported, and the old
+    // file stays as it was instead of being emptied.
+    void unencodableChartKeepsTheOldFile()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("chart.bmp"));
+        QFile old(path);
+        QVERIFY(old.open(QIODevice::WriteOnly));
+        old.write("old picture");
+        old.close();
+        TestWindow w;
+        auto *surface = w->findChild<DrawingSurface *>(QStringLiteral("Picture1"));
+        QVERIFY(surface);
+        surface->image() = QImage();
+        w.dialog->saveAnswers.append({CommonDialog::Accepted, path, 0});
+        w->SaveChartPicture();
+        QCOMPARE(readAll(path), QByteArray("old picture"));
+        QCOMPARE(w.messages->beeps, 1);
+        QCOMPARE(w.messages->shown.size(), 1);
+        QCOMPARE(w.messages->shown.first().title, QStringLiteral("Saving Error!"));
+    }
+
     void cancelWritesNothing()
     {
         QTemporaryDir dir;

@@ -123,6 +123,41 @@ char16_t *writeFixedScaled(char16_t *out, std::uint32_t v, int decimals)
     return writeScaled(out, v, decimals, true);
 }
 
+namespace {
+// The power of ten of the first significant digit of an unsigned decimal number ("123.4" -> 2,
+// "0.05" -> -2, "5e-7" -> -7). Used only to tell a number too large for a double from one too
+// small: the sign is what matters, not the sign of the exponent, since "0.000...1" without any
+// exponent can be as tiny as "1e-400". The exponent saturates, so a huge one cannot overflow.
+qint64 decimalOrder(const QByteArray &number)
+{
+    constexpr qint64 kLimit = 1'000'000'000'000'000;
+    const qsizetype lower = number.indexOf('e');
+    const qsizetype e = lower >= 0 ? lower : number.indexOf('E');
+    const QByteArray mantissa = e >= 0 ? number.left(e) : number;
+    qint64 exponent = 0;
+    if (e >= 0) {
+        qsizetype i = e + 1;
+        const bool negativeExponent = i < number.size() && number.at(i) == '-';
+        if (i < number.size() && (number.at(i) == '-' || number.at(i) == '+'))
+            ++i;
+        for (; i < number.size() && exponent < kLimit; ++i)
+            exponent = exponent * 10 + (number.at(i) - '0');
+        if (negativeExponent)
+            exponent = -exponent;
+    }
+    const qsizetype dot = mantissa.indexOf('.');
+    const qsizetype point = dot >= 0 ? dot : mantissa.size();
+    qsizetype first = 0;
+    while (first < mantissa.size() && (mantissa.at(first) == '0' || mantissa.at(first) == '.'))
+        ++first;
+    if (first == mantissa.size())
+        return 0; // all zeros: never out of range
+    // Digits between the first significant one and the point, or zeros after the point.
+    const qint64 order = first < point ? qint64(point - first - 1) : -qint64(first - point);
+    return order + exponent;
+}
+} // namespace
+
 double readLeadingNumber(const QString &text)
 {
     qsizetype i = 0;
@@ -168,10 +203,8 @@ double readLeadingNumber(const QString &text)
             = std::from_chars(number.constData(), number.constData() + number.size(), value);
     Q_UNUSED(ptr);
     // Too large for a double: infinity, which every range check rejects. Too small: zero.
-    if (ec == std::errc::result_out_of_range) {
-        const bool tiny = number.contains("e-") || number.contains("E-");
-        value = tiny ? 0.0 : std::numeric_limits<double>::infinity();
-    }
+    if (ec == std::errc::result_out_of_range)
+        value = decimalOrder(number) > 0 ? std::numeric_limits<double>::infinity() : 0.0;
     return negative ? -value : value;
 }
 

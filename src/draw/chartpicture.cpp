@@ -6,6 +6,10 @@ namespace ChartPicture {
 
 QByteArray bitmapData(const QImage &image, QSize logicalSize)
 {
+    // Nothing to encode: say so by the empty result rather than by what scaling a null image
+    // would give.
+    if (image.isNull() || logicalSize.isEmpty())
+        return {};
     QImage picture = image;
     if (picture.size() != logicalSize)
         picture = picture.scaled(logicalSize, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);

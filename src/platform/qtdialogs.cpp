@@ -8,6 +8,7 @@
 #include <QPageSetupDialog>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QPrinterInfo>
 
 QtCommonDialog::QtCommonDialog(QWidget *parent)
     : m_parent(parent)
@@ -33,12 +34,46 @@ QStringList QtCommonDialog::toQtNameFilters(const QString &filter)
 
 QString QtCommonDialog::withDefaultExtension(const QString &path, const QString &defaultExt)
 {
-    if (path.isEmpty() || defaultExt.isEmpty() || !QFileInfo(path).suffix().isEmpty())
-        return path;
     QString ext = defaultExt;
-    if (!ext.startsWith(QLatin1Char('.')))
-        ext.prepend(QLatin1Char('.'));
-    return path + ext;
+    if (ext.startsWith(QLatin1Char('.')))
+        ext.remove(0, 1);
+    // Any dot in the name counts as the user's own choice of extension, a trailing one included:
+    // "report." asked for no extension and must not become "report..txt".
+    const QString name = QFileInfo(path).fileName();
+    if (name.isEmpty() || ext.isEmpty() || name.contains(QLatin1Char('.')))
+        return path;
+    return path + QLatin1Char('.') + ext;
+}
+
+QString QtCommonDialog::printerProblem(const QPrinter &printer)
+{
+    if (!printer.isValid())
+        return QStringLiteral("The printer is not valid.");
+    const QString file = printer.outputFileName();
+    if (printer.outputFormat() == QPrinter::NativeFormat) {
+        const QString name = printer.printerName();
+        if (QPrinterInfo::printerInfo(name).isNull())
+            return QStringLiteral("The printer \"%1\" cannot be opened.").arg(name);
+    } else if (file.isEmpty()) {
+        // Qt falls back to its PDF writer when no printer is installed; without a file name
+        // that prints nowhere.
+        return QStringLiteral("No printer is installed, and no file was chosen to print into.");
+    }
+    if (file.isEmpty())
+        return {};
+    const QFileInfo info(file);
+    const QString shown = QDir::toNativeSeparators(info.absoluteFilePath());
+    if (info.isDir())
+        return QStringLiteral("Cannot print into %1: it is a folder.").arg(shown);
+    if (!info.absoluteDir().exists())
+        return QStringLiteral("Cannot print into %1: the folder does not exist.").arg(shown);
+    return {};
+}
+
+CommonDialog::Result QtCommonDialog::readyOrFailed(const QPrinter &printer)
+{
+    errorDescription = printerProblem(printer);
+    return errorDescription.isEmpty() ? Accepted : Failed;
 }
 
 CommonDialog::Result QtCommonDialog::showSave()
@@ -70,9 +105,14 @@ CommonDialog::Result QtCommonDialog::showSave()
 CommonDialog::Result QtCommonDialog::showPrinter(QPrinter &printer, bool &selectionChosen)
 {
     selectionChosen = false;
+    errorDescription.clear();
+    // The checks come after the dialog: in it the user may still pick another printer or a file
+    // to print into. Cancel needs no check, nothing is going to be printed.
     if (flags & PD_PRINTSETUP) {
         QPageSetupDialog dialog(&printer, m_parent);
-        return dialog.exec() == QDialog::Accepted ? Accepted : Cancelled;
+        if (dialog.exec() != QDialog::Accepted)
+            return Cancelled;
+        return readyOrFailed(printer);
     }
     QPrintDialog dialog(&printer, m_parent);
     QAbstractPrintDialog::PrintDialogOptions options = dialog.options();
@@ -84,7 +124,7 @@ CommonDialog::Result QtCommonDialog::showPrinter(QPrinter &printer, bool &select
     if (dialog.exec() != QDialog::Accepted)
         return Cancelled;
     selectionChosen = dialog.printRange() == QAbstractPrintDialog::Selection;
-    return Accepted;
+    return readyOrFailed(printer);
 }
 
 QtMessageBoxes::QtMessageBoxes(QWidget *parent)

@@ -28,6 +28,13 @@ QString prepareSaveFolder(const QString &folder)
 
 bool writeAtomically(const QString &path, const QByteArray &data, QString *why)
 {
+    // Nothing the program saves is ever empty (a listing has its title, a bitmap its header), so
+    // empty data means the encoding before failed: keep the old file rather than blank it.
+    if (data.isEmpty()) {
+        if (why)
+            *why = QStringLiteral("No data to write: the file could not be encoded.");
+        return false;
+    }
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly)) {
         if (why)

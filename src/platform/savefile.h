@@ -14,7 +14,8 @@ QString saveFolder();
 QString prepareSaveFolder(const QString &folder = saveFolder());
 
 // Writes data to path through QSaveFile: an existing file is replaced only by a complete new
-// one. On failure returns false and puts the reason into *why.
+// one. Empty data is refused as a failed encoding, and the path is not touched. On failure
+// returns false and puts the reason into *why.
 bool writeAtomically(const QString &path, const QByteArray &data, QString *why);
 
 } // namespace SaveFile
