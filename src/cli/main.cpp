@@ -1,0 +1,54 @@
+// quillobarent-cli: find the tester, watch its readings, download its stored records; the same
+// link and the same texts as the window, without it.
+#include "cli/clioptions.h"
+#include "cli/downloadcommand.h"
+#include "cli/linkcommand.h"
+#include "cli/watchcommand.h"
+
+#include <QCoreApplication>
+
+#include <csignal>
+#include <cstdio>
+#include <memory>
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("quillobarent-cli"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(QUILLO_VERSION));
+#ifdef SIGPIPE
+    // A reader that went away is a write error, reported with its exit code; the instrument
+    // still hears the end-of-link byte.
+    std::signal(SIGPIPE, SIG_IGN);
+#endif
+
+    const Cli::Parsed parsed = Cli::parseArguments(QCoreApplication::arguments());
+    switch (parsed.outcome) {
+    case Cli::Parsed::Help:
+    case Cli::Parsed::Version:
+        std::fputs(parsed.text.toLocal8Bit().constData(), stdout);
+        return Cli::Done;
+    case Cli::Parsed::Error:
+        std::fprintf(stderr,
+                     "quillobarent-cli: %s (see --help)\n",
+                     parsed.text.toLocal8Bit().constData());
+        return Cli::Usage;
+    case Cli::Parsed::Run:
+        break;
+    }
+
+    std::unique_ptr<LinkCommand> command;
+    switch (parsed.options.command) {
+    case Cli::Command::Find:
+        command = std::make_unique<FindCommand>(parsed.options);
+        break;
+    case Cli::Command::Watch:
+        command = std::make_unique<WatchCommand>(parsed.options);
+        break;
+    case Cli::Command::Download:
+        command = std::make_unique<DownloadCommand>(parsed.options);
+        break;
+    }
+    command->start();
+    return app.exec();
+}

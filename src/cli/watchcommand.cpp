@@ -1,0 +1,85 @@
+#include "cli/watchcommand.h"
+
+#include "core/export.h"
+#include "core/readout.h"
+#include "core/record.h"
+#include "link/linksession.h"
+
+#include <QDateTime>
+
+bool WatchCommand::prepare()
+{
+    m_csvWanted = !options().csv.isEmpty();
+    m_linesWanted = options().csv != QLatin1StringView("-");
+    QString why;
+    if ((m_linesWanted && !m_lines.open(QStringLiteral("-"), &why))
+        || (m_csvWanted
+            && (!m_csv.open(options().csv, &why)
+                || !m_csv.write(Export::readingsCsvHeader(), &why)))) {
+        finish(Cli::CannotWrite, why);
+        return false;
+    }
+    connect(&link(), &LinkSession::readingReceived, this, &WatchCommand::onReading);
+    // As the window starts: realtime mode and "→" pressed (nothing is sent before a port opens).
+    link().setOperatingMode(1);
+    link().startSampling();
+    return true;
+}
+
+void WatchCommand::searchEnded()
+{
+    // "→" once more now that the instrument is there: the first reading is asked for at once.
+    link().startSampling();
+}
+
+void WatchCommand::onReading(const QByteArray &reply)
+{
+    if (finishing())
+        return;
+    Realtime::ReadoutContext context;
+    context.singleValue = m_singleValue;
+    context.secondText = m_secondText;
+    const Realtime::Readout r = Realtime::decodeReply(reply, context);
+    if (!r.complete)
+        return; // not a reading: the readouts keep what they show
+    m_singleValue = r.singleValue;
+    m_secondText = r.secondText;
+
+    QString why;
+    if (m_linesWanted) {
+        QString line = r.mainText.trimmed();
+        const QString second = r.secondText.trimmed();
+        if (!second.isEmpty())
+            line += QStringLiteral("  ") + second;
+        if (!m_lines.write((line + QLatin1Char('\n')).toUtf8(), &why)) {
+            finish(Cli::CannotWrite, why);
+            return;
+        }
+    }
+    if (m_csvWanted) {
+        Export::Reading row;
+        row.time = QDateTime::currentDateTime();
+        row.kind = r.measureKind;
+        row.mainText = r.mainText;
+        row.secondText = r.secondText;
+        row.values = Quantity::of(
+                Record::read(reinterpret_cast<const std::uint8_t *>(reply.constData())),
+                Quantity::Shown::Realtime);
+        if (!m_csv.write(Export::readingCsvRow(row), &why)) {
+            finish(Cli::CannotWrite, why);
+            return;
+        }
+    }
+    if (options().count > 0 && ++m_readings >= options().count)
+        finish(Cli::Done);
+}
+
+void WatchCommand::linkLost()
+{
+    finish(Cli::LinkLost, QStringLiteral("link lost: the instrument stopped answering"));
+}
+
+void WatchCommand::interrupted()
+{
+    finish(Cli::Done);
+}
