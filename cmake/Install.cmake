@@ -51,7 +51,7 @@ endif()
 
 # Manual pages, compressed as Debian installs them.
 find_program(QUILLO_GZIP gzip)
-foreach(page quillobarent.1 quillobarent-instrument-sim.1)
+foreach(page quillobarent.1 quillobarent-cli.1 quillobarent-instrument-sim.1)
     configure_file(${QUILLO_DATA_SOURCE}/man/${page}.in ${QUILLO_DATA_OUT}/man/${page} @ONLY)
     if(QUILLO_GZIP)
         # -n: no name or time stamp inside, so the same page always gives the same bytes.

@@ -38,7 +38,7 @@ bool DownloadCommand::prepare()
     m_progressToTerminal = ::isatty(STDERR_FILENO) == 1;
 
     LinkSession &session = link();
-    connect(&session, &LinkSession::status, this, &DownloadCommand::onStatus);
+    connect(&session, &LinkSession::countRejected, this, &DownloadCommand::onCountRejected);
     connect(&session, &LinkSession::countReceived, this, [this](qint16 count) { m_count = count; });
     connect(&session, &LinkSession::transferStarted, this, [this](qint32 totalBytes) {
         m_totalBytes = totalBytes;
@@ -62,14 +62,13 @@ void DownloadCommand::searchEnded()
     link().StartStoredRead();
 }
 
-void DownloadCommand::onStatus(const QString &text)
+void DownloadCommand::onCountRejected()
 {
     if (finishing())
         return;
-    if (text == QLatin1StringView("receive error"))
-        finish(Cli::LinkLost,
-               QStringLiteral("transfer incomplete: the instrument's answer to the count request "
-                              "was not understood"));
+    finish(Cli::LinkLost,
+           QStringLiteral("transfer incomplete: the instrument's answer to the count request "
+                          "was not understood"));
 }
 
 QString DownloadCommand::received() const

@@ -25,7 +25,7 @@ protected:
     void endStatusLine() override;
 
 private:
-    void onStatus(const QString &text);
+    void onCountRejected();
     void onBlock(const QByteArray &block, qint16 count);
     void showProgress(qint64 bytesReceived, bool force);
     // The output's bytes; empty optional (and *why) when the text cannot be encoded.

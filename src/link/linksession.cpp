@@ -242,6 +242,7 @@ void LinkSession::takeCount(const QByteArray &reply)
         m_storedReadActive = false;
         m_timer3->stop();
         m_port->setRThreshold(4);
+        emit countRejected();
         emit status(QStringLiteral("receive error"));
         return;
     }

@@ -85,6 +85,8 @@ signals:
     void status(const QString &text);
     void readingReceived(const QByteArray &reply);
     void countReceived(qint16 count);
+    // The answer to a count request was not a count: the read ends there.
+    void countRejected();
     // A block of `count` records announced (bytes may be fewer when cut short).
     void blockReceived(const QByteArray &block, qint16 count);
     void transferStarted(qint32 totalBytes);

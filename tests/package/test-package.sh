@@ -47,11 +47,13 @@ fi
 id=$(basename "$desktops" .desktop)
 expected=(
     /usr/bin/quillobarent
+    /usr/bin/quillobarent-cli
     /usr/bin/quillobarent-instrument-sim
     "/usr/share/applications/$id.desktop"
     "/usr/share/metainfo/$id.metainfo.xml"
     "/usr/share/icons/hicolor/scalable/apps/$id.svg"
     /usr/share/man/man1/quillobarent.1.gz
+    /usr/share/man/man1/quillobarent-cli.1.gz
     /usr/share/man/man1/quillobarent-instrument-sim.1.gz
 )
 sizes=(16 22 24 32 48 64 128 256)
@@ -104,7 +106,7 @@ done
 ok "icon sizes"
 
 # Manual pages: gzip intact, a troff page each.
-for page in quillobarent quillobarent-instrument-sim; do
+for page in quillobarent quillobarent-cli quillobarent-instrument-sim; do
     file="$root/usr/share/man/man1/$page.1.gz"
     [ -f "$file" ] || continue
     if ! gzip -t "$file" || ! zcat "$file" | grep -q "^\.TH $(tr a-z A-Z <<<"$page") 1 "; then
