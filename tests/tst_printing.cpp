@@ -206,6 +206,33 @@ private slots:
         QVERIFY(pdf.contains("/Subtype /Image"));
     }
 
+    // A printer that cannot be opened after the dialog said yes (here a file in a folder that
+    // does not exist) is reported like a dialog failure, in both modes.
+    void unopenablePrinterReported_data()
+    {
+        QTest::addColumn<bool>("realtime");
+        QTest::newRow("listing") << false;
+        QTest::newRow("window in realtime mode") << true;
+    }
+    void unopenablePrinterReported()
+    {
+        QFETCH(bool, realtime);
+        TestWindow w;
+        w.stopTimers();
+        loadRecords(w, 3);
+        if (realtime)
+            w->Option1_Click();
+        w->printer().setOutputFormat(QPrinter::PdfFormat);
+        w->printer().setOutputFileName(QStringLiteral("/nonexistent/dir/out.pdf"));
+        w.dialog->printerAnswers = {CommonDialog::Accepted};
+        w->mnuprint_Click();
+        QCOMPARE(w.messages->shown.size(), 1);
+        QCOMPARE(w.messages->shown.first().title, QStringLiteral("Printing Error!"));
+        QVERIFY(w.messages->shown.first().text.contains(
+                QStringLiteral("/nonexistent/dir/out.pdf")));
+        QCOMPARE(w.messages->beeps, 1);
+    }
+
     // What Print Setup chose is made on the window's printer and stays for later printing.
     void setupChoicesStay()
     {

@@ -111,7 +111,8 @@ public:
     void mnuprint_Click();
     void mnuprintsetting_Click();
     void SaveChartPicture();
-    void PrintWindow(); // what Print does in realtime mode
+    // What Print does in realtime mode; false when the printer could not be opened.
+    bool PrintWindow();
     // Writes a saved file (listing or picture) and, when that fails, beeps and says why.
     bool WriteSavedFile(const QString &path, const QByteArray &data);
 
@@ -151,6 +152,7 @@ private:
     void redrawAfterCursorX();
     void redrawAfterCursorY();
     void showSaveError(const QString &path, const QString &why);
+    void showPrintError(const QString &why);
     void showReadingStats();
     // Shows or hides the trend chart's controls, then fits the window to what is shown.
     void showTrendChart(bool shown);

@@ -19,6 +19,15 @@
 
 namespace {
 
+// Why a print that the dialog accepted did not come out.
+QString printFailure(const QPrinter &printer)
+{
+    if (printer.outputFormat() == QPrinter::PdfFormat)
+        return QStringLiteral("The file %1 could not be written.")
+                .arg(QDir::toNativeSeparators(printer.outputFileName()));
+    return QStringLiteral("The printer %1 could not be opened.").arg(printer.printerName());
+}
+
 void pressKey(QWidget *target, Qt::Key key)
 {
     QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
@@ -109,16 +118,13 @@ void Form1::mnuprint_Click()
     if (result == CommonDialog::Cancelled)
         return;
     if (result != CommonDialog::Accepted) {
-        messageBoxes().beep();
-        messageBoxes().show(MessageBoxes::Exclamation,
-                            QStringLiteral("Printing Error!"),
-                            QStringLiteral("文件打印出错.") + QStringLiteral("\r\n")
-                                    + dialog.errorDescription);
+        showPrintError(dialog.errorDescription);
         return;
     }
 
     if (m_link->operatingMode() == 1) {
-        PrintWindow();
+        if (!PrintWindow())
+            showPrintError(printFailure(printer()));
         return;
     }
     // The selection when there is one and the user kept the dialog's selection choice.
@@ -128,6 +134,17 @@ void Form1::mnuprint_Click()
     m_ui.RichTextBox1->print(&target);
     // Later dialogs start from "all" again; the printer's other settings stay.
     target.setPrintRange(QPrinter::AllPages);
+    // The list prints without telling whether its painter could start; the printer knows.
+    if (target.printerState() == QPrinter::Error)
+        showPrintError(printFailure(target));
+}
+
+void Form1::showPrintError(const QString &why)
+{
+    messageBoxes().beep();
+    messageBoxes().show(MessageBoxes::Exclamation,
+                        QStringLiteral("Printing Error!"),
+                        QStringLiteral("文件打印出错.") + QStringLiteral("\r\n") + why);
 }
 
 void Form1::mnuprintsetting_Click()
@@ -147,7 +164,7 @@ void Form1::mnuprintsetting_Click()
                                 + dialog.errorDescription);
 }
 
-void Form1::PrintWindow()
+bool Form1::PrintWindow()
 {
     // The window as shown, scaled to fit one page and centred on it.
     const QPixmap picture = grab();
@@ -155,7 +172,7 @@ void Form1::PrintWindow()
     target.setPrintRange(QPrinter::AllPages);
     QPainter painter;
     if (picture.isNull() || !painter.begin(&target))
-        return; // nothing to print or no printer: printing failures are not reported
+        return false;
     const QRect page = painter.viewport();
     QSize size = picture.size();
     size.scale(page.size(), Qt::KeepAspectRatio);
@@ -163,7 +180,7 @@ void Form1::PrintWindow()
             page.x() + (page.width() - size.width()) / 2, page.y(), size.width(), size.height());
     painter.setRenderHint(QPainter::SmoothPixmapTransform);
     painter.drawPixmap(area, picture);
-    painter.end();
+    return painter.end();
 }
 
 bool Form1::WriteSavedFile(const QString &path, const QByteArray &bytes)
