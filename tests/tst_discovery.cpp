@@ -79,8 +79,11 @@ private slots:
     void anyByteResetsSilence();
     void longBlockIsNotCutOff();
     void keepAliveRepliesKeepLinkUp();
+    void noDeviceNoticeOnce_data();
+    void noDeviceNoticeOnce();
 
     // ---- The window ----
+    void noticeShownUntilLinkUp();
     void instrumentOnCom5_data();
     void instrumentOnCom5();
 };
@@ -408,6 +411,46 @@ void TestDiscovery::instrumentOnCom5()
     QCOMPARE(w.port->commPort(), 5);
     QCOMPARE(w.port->openedPorts, (QList<int>{1, 2, 3, 4, 5}));
     QCOMPARE(w.port->written, QByteArray(1, '\x05'));
+}
+
+void TestDiscovery::noDeviceNoticeOnce_data()
+{
+    QTest::addColumn<int>("existingPort"); // 0: no serial device at all
+    QTest::addColumn<int>("notices");
+    QTest::newRow("no device at all") << 0 << 1;
+    QTest::newRow("one device, not answering") << 9 << 0;
+}
+
+void TestDiscovery::noDeviceNoticeOnce()
+{
+    QFETCH(int, existingPort);
+    Rig r;
+    r.port->onlyPort = existingPort == 0 ? 99 : existingPort; // every other port is missing
+    QSignalSpy notices(&r.link, &LinkSession::notice);
+    r.link.beginSearch();
+    for (int tick = 1; tick <= 15; ++tick)
+        r.link.findcom_Timer();
+    QVERIFY(notices.isEmpty()); // not before a whole round
+    for (int tick = 16; tick <= 48; ++tick)
+        r.link.findcom_Timer();
+    QTEST(int(notices.count()), "notices");
+    QCOMPARE(r.port->openedPorts.size(), 48); // the search went on
+    if (!notices.isEmpty())
+        QCOMPARE(notices.first().at(0).toString(), LinkSession::noDeviceNotice());
+}
+
+void TestDiscovery::noticeShownUntilLinkUp()
+{
+    TestWindow w;
+    w.stopTimers();
+    w.port->onlyPort = 99;
+    for (int tick = 1; tick <= 16; ++tick)
+        w->findcom_Timer();
+    QVERIFY(!w->ui().Notice->isHidden());
+    QCOMPARE(w->ui().Notice->text(), LinkSession::noDeviceNotice());
+    QCOMPARE(w->ui().Label1->text(), QStringLiteral("COM16 null")); // the port texts go on
+    w.connectOn(3);
+    QVERIFY(w->ui().Notice->isHidden());
 }
 
 QTEST_MAIN(TestDiscovery)

@@ -22,6 +22,12 @@ void Form1::connectLink()
     connect(link, &LinkSession::linkUp, this, [this] {
         m_ui.Label2->setText(QStringLiteral("connection success"));
         m_ui.Shape1->setFillColor(LinkLamp::kUp);
+        m_ui.Notice->setVisible(false); // whatever it said has been put right
+    });
+    connect(link, &LinkSession::notice, this, [this](const QString &text) {
+        m_ui.Notice->setText(text);
+        m_ui.Notice->setAccessibleName(text);
+        m_ui.Notice->setVisible(true);
     });
     connect(link, &LinkSession::searchEnded, this, [this] {
         m_ui.Command1->setEnabled(true);

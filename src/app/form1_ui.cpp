@@ -389,6 +389,14 @@ void Form1Ui::setupUi(QMainWindow *window)
     }
 
     Label6 = makeLabel("Label6", QStringLiteral("status message"));
+    // Hidden until the link has something to say that the user can act on; it sits above the
+    // controls and never covers them.
+    Notice = makeLabel("Notice", QString());
+    Notice->setTextFormat(Qt::PlainText);
+    Notice->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    Notice->setStyleSheet(QStringLiteral(
+            "QLabel { background: rgb(255, 248, 200); color: black; padding: 4px; }"));
+    Notice->setVisible(false);
     // Any status text: the line is as wide as the window and never widens it.
     Label6->setMinimumWidth(200);
     Label6->setSizePolicy(QSizePolicy::Ignored, Label6->sizePolicy().verticalPolicy());
@@ -566,6 +574,7 @@ void Form1Ui::setupUi(QMainWindow *window)
     status->addWidget(transferProgress);
 
     auto *main = new QVBoxLayout(central);
+    main->addWidget(Notice);
     main->addLayout(body);
     main->addLayout(status);
     window->layout()->setSizeConstraint(QLayout::SetFixedSize);

@@ -68,10 +68,11 @@ struct Form1Ui
     QCheckBox *Check2 = nullptr; // "mA"
     QGroupBox *Frame7 = nullptr; // "Communication State"
     ShapeIndicator *Shape1 = nullptr;
-    QLabel *Label2 = nullptr;                 // link state
-    QLabel *Label1 = nullptr;                 // last port opening
-    QLabel *Label6 = nullptr;                 // status line
-    QPlainTextEdit *RichTextBox1 = nullptr;   // data listing
+    QLabel *Label2 = nullptr;               // link state
+    QLabel *Label1 = nullptr;               // last port opening
+    QLabel *Label6 = nullptr;               // status line
+    QLabel *Notice = nullptr;               // what the user can put right: no device, no permission
+    QPlainTextEdit *RichTextBox1 = nullptr; // data listing
     QProgressBar *transferProgress = nullptr; // bytes of a stored-record block received
     DrawingSurface *Picture1 = nullptr;       // trend chart
     DrawingSurface *Picture3 = nullptr;       // cursor strip Y

@@ -101,6 +101,24 @@ void LinkSession::comopen(qint16 port)
     m_port->setCommPort(port);
     const SerialPort::OpenResult outcome = m_port->openPort();
     emit portTried(port, outcome, openOutcomeText(port, outcome));
+    noteOutcome(outcome);
+}
+
+QString LinkSession::noDeviceNotice()
+{
+    return QStringLiteral("No serial device is present on this computer.\n"
+                          "Is the tester's USB cable plugged in?");
+}
+
+void LinkSession::noteOutcome(SerialPort::OpenResult outcome)
+{
+    // A whole round of ports that do not exist: the search would cycle through "null" for ever
+    // without a hint.
+    m_missingInARow = outcome == SerialPort::NoSuchPort ? m_missingInARow + 1 : 0;
+    if (m_missingInARow >= 16 && !m_noDeviceNoticed) {
+        m_noDeviceNoticed = true;
+        emit notice(noDeviceNotice());
+    }
 }
 
 void LinkSession::findcom_Timer()

@@ -75,9 +75,14 @@ public:
 
     // Text of an open attempt: "COM3 open success", "COM3 be occupied", "COM3 null", ...
     static QString openOutcomeText(qint16 port, SerialPort::OpenResult outcome);
+    static QString noDeviceNotice();
 
 signals:
     void portTried(qint16 port, SerialPort::OpenResult outcome, const QString &text);
+    // Something the user can put right and would not guess from the port texts: no serial
+    // device at all, or a port this user may not open. Each kind is said once per session; the
+    // search goes on.
+    void notice(const QString &text);
     void linkUp();
     // The search saw the link up and handed over to polling.
     void searchEnded();
@@ -102,6 +107,7 @@ private:
     // Polling resumes, unless a stored-record exchange is under way: a keep-alive sent then
     // would take the place of the exchange's command and its reply would be lost.
     void resumePolling();
+    void noteOutcome(SerialPort::OpenResult outcome);
 
     std::unique_ptr<SerialPort> m_port;
     qint16 m_scanPort = 0;
@@ -118,6 +124,8 @@ private:
     // Bytes of an abandoned block still on their way: taken off the line and dropped, never
     // decoded as replies to what was asked next.
     qint64 m_discardBytes = 0;
+    int m_missingInARow = 0; // ports in a row that do not exist
+    bool m_noDeviceNoticed = false;
 
     QTimer *m_findcom = nullptr;
     QTimer *m_COMtimout = nullptr;
