@@ -3,15 +3,24 @@
 #include "platform/portmap.h"
 #include "platform/serialport.h"
 
+#include <QByteArray>
 #include <QElapsedTimer>
 #include <QSerialPort>
+#include <QTimer>
 
 // The real port over QSerialPort: 9600 baud, 8 data bits, no parity, 1 stop bit, no flow
 // control, raw bytes.
 //
+// Received bytes are taken out of QSerialPort at every arrival into this class's own buffer, and
+// the threshold applies to that buffer: left inside QSerialPort, every small arrival of a long
+// block would keep a read chunk of its own until the threshold.
+//
 // Notifications (bytesArrived, OnComm) are never emitted from inside a call into this class:
-// QSerialPort reads the device inside waitForBytesWritten, that is inside a handler that is
-// sending a command, so arrivals are only noted there and delivered from the event loop.
+// input() may read the device, that is inside a handler, so arrivals found there are delivered
+// from the event loop.
+//
+// Nothing here blocks the window on the device: a command byte goes straight to the driver, and
+// whatever a driver that does not drain refuses leaves later, from the event loop.
 class QtSerialPort final : public SerialPort
 {
     Q_OBJECT
@@ -33,23 +42,38 @@ public:
     void clearOutBuffer() override;
     int commEvent() const override;
 
-    // Maps a failed QSerialPort::open onto the two failures the program tells apart.
-    static OpenResult classifyOpenError(QSerialPort::SerialPortError error);
+    // What a failed open(2) of a device node means for the program, by its errno. QSerialPort's
+    // own error merges a missing device with a dead one and a refused user with a busy port.
+    static OpenResult classifyOpenError(int systemError);
 
     // The device path the port number currently selected stands for ("" when there is none).
     QString devicePath() const;
+    // The group owning that device node (links followed), "" when there is none: the group a
+    // user refused with NoPermission has to join.
+    QString deviceGroup() const;
 
 private:
     void onReadyRead();
     void onErrorOccurred(QSerialPort::SerialPortError error);
+    void onQuietTimeout();
+    void watchLine(int ms);
     void deliverArrivals();
+    qint64 takeFromDevice();
     void pullPendingBytes();
+    qint64 bytesInDriver() const;
+    void forgetInput();
 
     PortMap m_map;
     QSerialPort m_port;
+    QByteArray m_inBuffer; // received, not yet taken by input()
+    QTimer m_quietTimer;   // runs from each arrival while the threshold is met
+    QElapsedTimer m_watchStarted;
+    int m_watchMs = 0;
+    QElapsedTimer m_thresholdMetAt;
     int m_commPort = 1;
     int m_threshold = 0;
     int m_commEvent = EventNone;
     bool m_deliveryQueued = false;
-    QElapsedTimer m_lastOutput; // when a byte was last handed to the port
+    bool m_readingInsideCall = false; // QSerialPort reads the device inside input()
+    QElapsedTimer m_lastOutput;       // when a byte was last handed to the port
 };
