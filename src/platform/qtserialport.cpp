@@ -23,6 +23,11 @@ constexpr qint64 kLineSettleMs = 3;
 constexpr qint64 kLongestQuietWaitMs = 50;
 // A quiet wait that ends this much late was not watched: the event loop was held up.
 constexpr qint64 kHeldUpNs = 1'000'000;
+// Bytes the driver gathers before waking the port while the threshold is further off than that
+// (33 ms at 9600 baud), and how often bytes short of a batch are looked for meanwhile, so that
+// arrivals are still reported when the line stops in the middle of a batch.
+constexpr int kWakeBatch = 32;
+constexpr int kSweepMs = 50;
 } // namespace
 
 QtSerialPort::QtSerialPort(PortMap map, QObject *parent)
@@ -37,6 +42,8 @@ QtSerialPort::QtSerialPort(PortMap map, QObject *parent)
     m_quietTimer.setSingleShot(true);
     m_quietTimer.setTimerType(Qt::PreciseTimer);
     connect(&m_quietTimer, &QTimer::timeout, this, &QtSerialPort::onQuietTimeout);
+    m_sweepTimer.setInterval(kSweepMs);
+    connect(&m_sweepTimer, &QTimer::timeout, this, &QtSerialPort::onSweep);
 }
 
 QtSerialPort::~QtSerialPort()
@@ -52,6 +59,7 @@ bool QtSerialPort::portOpen() const
 void QtSerialPort::closePort()
 {
     forgetInput();
+    m_sweepTimer.stop();
     if (!m_port.isOpen())
         return;
     if (m_lastOutput.isValid() && m_lastOutput.elapsed() < kLineSettleMs)
@@ -126,6 +134,7 @@ SerialPort::OpenResult QtSerialPort::openPort()
     m_port.setFlowControl(QSerialPort::NoFlowControl);
     if (m_port.open(QIODevice::ReadWrite)) {
         m_port.clearError();
+        m_wakeSize = 0; // QSerialPort opens the line with VMIN 0: every byte wakes the port
         return Opened;
     }
     const QSerialPort::SerialPortError qtError = m_port.error();
@@ -156,6 +165,7 @@ SerialPort::OpenResult QtSerialPort::openPort()
 void QtSerialPort::setRThreshold(int t)
 {
     m_threshold = t;
+    updateWakeSize();
 }
 
 int QtSerialPort::rThreshold() const
@@ -218,30 +228,67 @@ qint64 QtSerialPort::bytesInDriver() const
     return 0;
 }
 
-void QtSerialPort::pullPendingBytes()
+qint64 QtSerialPort::takeFromDriver()
 {
     // QSerialPort reads the device only when the event loop tells it to; bytes the driver holds
-    // already are waiting too and belong to this Input. waitForReadyRead is only asked when there
-    // is something to read, so it neither blocks nor reports a timeout. It reports its arrivals
-    // right away, inside this call: they are delivered later.
-    if (bytesInDriver() == 0)
+    // already have arrived too. Read here, after QSerialPort's own, they keep their order.
+    qint64 taken = 0;
+#ifdef Q_OS_UNIX
+    char chunk[4096];
+    for (;;) {
+        const ssize_t n = ::read(int(m_port.handle()), chunk, sizeof chunk);
+        if (n > 0) {
+            m_inBuffer.append(chunk, qsizetype(n));
+            taken += n;
+        } else if (n < 0 && errno == EINTR) {
+            continue;
+        } else {
+            break; // nothing more; a device gone reports through QSerialPort
+        }
+    }
+#endif
+    return taken;
+}
+
+void QtSerialPort::updateWakeSize()
+{
+#ifdef Q_OS_UNIX
+    // With VMIN > 0 and VTIME 0 the terminal driver reports the device readable only once that
+    // many bytes wait. Asked for while the threshold is further off than a batch, so the wake-up
+    // that meets the threshold, and every byte after it, comes one byte at a time as before.
+    if (!m_port.isOpen())
         return;
-    m_readingInsideCall = true;
-    m_port.waitForReadyRead(0);
-    m_readingInsideCall = false;
+    const bool far = m_threshold > 0 && m_threshold - m_inBuffer.size() > kWakeBatch;
+    const int wake = far ? kWakeBatch : 0;
+    if (wake == m_wakeSize)
+        return;
+    termios tio{};
+    const int fd = int(m_port.handle());
+    if (::tcgetattr(fd, &tio) != 0)
+        return;
+    tio.c_cc[VMIN] = cc_t(wake);
+    tio.c_cc[VTIME] = 0;
+    if (::tcsetattr(fd, TCSANOW, &tio) != 0)
+        return;
+    m_wakeSize = wake;
+    if (wake > 0)
+        m_sweepTimer.start();
+    else
+        m_sweepTimer.stop();
+#endif
 }
 
 QByteArray QtSerialPort::input()
 {
     if (!m_port.isOpen())
         return {};
-    pullPendingBytes();
-    if (!m_port.isOpen())
-        return {};
     takeFromDevice();
+    takeFromDriver();
     m_quietTimer.stop();
     m_thresholdMetAt.invalidate();
-    return std::exchange(m_inBuffer, QByteArray());
+    QByteArray taken = std::exchange(m_inBuffer, QByteArray());
+    updateWakeSize();
+    return taken;
 }
 
 void QtSerialPort::forgetInput()
@@ -254,8 +301,10 @@ void QtSerialPort::forgetInput()
 void QtSerialPort::clearInBuffer()
 {
     forgetInput();
-    if (m_port.isOpen())
-        m_port.clear(QSerialPort::Input);
+    if (!m_port.isOpen())
+        return;
+    m_port.clear(QSerialPort::Input);
+    updateWakeSize();
 }
 
 void QtSerialPort::clearOutBuffer()
@@ -275,32 +324,28 @@ int QtSerialPort::commEvent() const
 
 void QtSerialPort::onReadyRead()
 {
-    if (takeFromDevice() == 0)
-        return;
+    // QSerialPort announces bytes from the event loop only (this class never asks it to wait for
+    // them), so the arrival can be told at once.
+    if (takeFromDevice() > 0)
+        noteArrival();
+}
+
+void QtSerialPort::onSweep()
+{
+    if (m_port.isOpen() && takeFromDriver() > 0)
+        noteArrival();
+}
+
+void QtSerialPort::noteArrival()
+{
     // The quiet wait counts from the latest arrival: each one restarts it.
     if (thresholdReached(m_inBuffer.size(), m_threshold)) {
         if (!m_thresholdMetAt.isValid())
             m_thresholdMetAt.start();
         watchLine(kQuietLineMs);
     }
-    // Straight from the event loop, the arrival is told at once: a paced block brings a
-    // thousand arrivals a second, and a second pass of the loop for each would double its cost.
-    if (!m_readingInsideCall) {
-        emit bytesArrived(m_inBuffer.size());
-        return;
-    }
-    if (m_deliveryQueued)
-        return;
-    m_deliveryQueued = true;
-    QTimer::singleShot(0, this, &QtSerialPort::deliverArrivals);
-}
-
-void QtSerialPort::deliverArrivals()
-{
-    m_deliveryQueued = false;
-    // Bytes came even if a new command has emptied the buffer meanwhile: the line is alive.
-    if (m_port.isOpen())
-        emit bytesArrived(m_inBuffer.size());
+    updateWakeSize();
+    emit bytesArrived(m_inBuffer.size());
 }
 
 void QtSerialPort::watchLine(int ms)
@@ -353,12 +398,20 @@ void QtSerialPort::onErrorOccurred(QSerialPort::SerialPortError error)
     pollfd pfd{int(m_port.handle()), POLLIN, 0};
     const bool hungUp = ::poll(&pfd, 1, 0) < 0 || (pfd.revents & (POLLHUP | POLLERR | POLLNVAL));
     if (!hungUp) {
-        onReadyRead(); // reading the device starts its read notification again
+        // Reading the device starts its read notification again. This may run inside a call
+        // (a failed flush in clearInBuffer): bytes found are told from the event loop.
+        if (takeFromDevice() > 0) {
+            QTimer::singleShot(0, this, [this] {
+                if (m_port.isOpen())
+                    noteArrival();
+            });
+        }
         return;
     }
 #endif
     // The device vanished (an adapter pulled out, the other end of a pty closed). Qt would
     // report the same error over and over while the port stays open: close at the first.
     forgetInput();
+    m_sweepTimer.stop();
     m_port.close();
 }

@@ -13,11 +13,12 @@
 //
 // Received bytes are taken out of QSerialPort at every arrival into this class's own buffer, and
 // the threshold applies to that buffer: left inside QSerialPort, every small arrival of a long
-// block would keep a read chunk of its own until the threshold.
+// block would keep a read chunk of its own until the threshold. While the threshold is far off
+// (a block of records on its way), the driver is asked to wake the port only every few dozen
+// bytes: one wake-up a byte, a thousand a second, would be most of the port's work.
 //
-// Notifications (bytesArrived, OnComm) are never emitted from inside a call into this class:
-// input() may read the device, that is inside a handler, so arrivals found there are delivered
-// from the event loop.
+// Notifications (bytesArrived, OnComm) are only emitted from the event loop, never from inside a
+// call into this class.
 //
 // Nothing here blocks the window on the device: a command byte goes straight to the driver, and
 // whatever a driver that does not drain refuses leaves later, from the event loop.
@@ -56,11 +57,13 @@ private:
     void onReadyRead();
     void onErrorOccurred(QSerialPort::SerialPortError error);
     void onQuietTimeout();
+    void onSweep();
+    void noteArrival();
     void watchLine(int ms);
-    void deliverArrivals();
     qint64 takeFromDevice();
-    void pullPendingBytes();
+    qint64 takeFromDriver();
     qint64 bytesInDriver() const;
+    void updateWakeSize();
     void forgetInput();
 
     PortMap m_map;
@@ -70,10 +73,10 @@ private:
     QElapsedTimer m_watchStarted;
     int m_watchMs = 0;
     QElapsedTimer m_thresholdMetAt;
+    QTimer m_sweepTimer; // while the driver wakes the port in batches: bytes short of one
+    int m_wakeSize = 0;  // VMIN the driver wakes the port at (0: every byte)
     int m_commPort = 1;
     int m_threshold = 0;
     int m_commEvent = EventNone;
-    bool m_deliveryQueued = false;
-    bool m_readingInsideCall = false; // QSerialPort reads the device inside input()
-    QElapsedTimer m_lastOutput;       // when a byte was last handed to the port
+    QElapsedTimer m_lastOutput; // when a byte was last handed to the port
 };
