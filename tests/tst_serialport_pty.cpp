@@ -1,12 +1,23 @@
 // The real port over a pseudo-terminal: the test plays the instrument on the master side.
+#include "fakes/fakeserialport.h"
 #include "fakes/ptypair.h"
+#include "instrument-sim/instrumentsim.h"
 #include "platform/qtserialport.h"
 
 #include <QSerialPort>
 #include <QSignalSpy>
+#include <QSocketNotifier>
+#include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
+#include <algorithm>
+#include <cerrno>
 #include <fcntl.h>
+#include <functional>
+#include <grp.h>
+#include <pty.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -22,6 +33,33 @@ void spin(int ms)
 {
     QTest::qWait(ms);
 }
+
+// Runs the event loop as the program does, until `done` holds or `timeoutMs` have passed.
+// QTest's waits sleep 10 ms between batches of events, which would bunch a paced line's bytes.
+bool runUntil(const std::function<bool()> &done, int timeoutMs)
+{
+    QEventLoop loop;
+    QTimer check;
+    check.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&check, &QTimer::timeout, &loop, [&] {
+        if (done())
+            loop.quit();
+    });
+    QTimer::singleShot(timeoutMs, &loop, &QEventLoop::quit);
+    check.start(1);
+    if (!done())
+        loop.exec();
+    return done();
+}
+
+// A command as the program sends one: threshold, the byte, then both buffers emptied.
+void send(SerialPort &port, int command, int threshold)
+{
+    port.setRThreshold(threshold);
+    port.output(QByteArray(1, char(command)));
+    port.clearInBuffer();
+    port.clearOutBuffer();
+}
 } // namespace
 
 class TestSerialPortPty : public QObject
@@ -32,16 +70,28 @@ private slots:
     void opensAsCom1WithFixedSettings();
     void replyByteByByteRaisesOneNotification();
     void burstAboveThresholdIsTakenWhole();
+    void pacedBurstIsTakenWhole_data();
+    void pacedBurstIsTakenWhole();
+    void receiveRule_data();
+    void receiveRule();
     void thresholdZeroRaisesNothing();
     void bytesBelowThresholdAreReported();
     void notificationNeverInsideACall();
     void commandByteSurvivesEmptyingBuffers_data();
     void commandByteSurvivesEmptyingBuffers();
+    void commandSurvivesLineThatDoesNotDrain();
     void emptyingInputDiscardsOldReply();
+    void openErrorsByErrno_data();
+    void openErrorsByErrno();
     void openFailures_data();
     void openFailures();
+    void nodeWithoutDeviceIsNoSuchPort();
     void portHeldElsewhereIsInUse();
+    void deviceGroup_data();
+    void deviceGroup();
+    void readFindingNothingKeepsPortOpen();
     void vanishingDeviceClosesWithoutFlood();
+    void unplugCutsBlockMidway();
     void closeSendsNothing();
 };
 
@@ -115,6 +165,85 @@ void TestSerialPortPty::burstAboveThresholdIsTakenWhole()
     QVERIFY(port.input().isEmpty()); // taken and removed
 }
 
+void TestSerialPortPty::pacedBurstIsTakenWhole_data()
+{
+    QTest::addColumn<bool>("burst9");
+    QTest::newRow("seven-byte reply") << false;
+    QTest::newRow("nine-byte burst") << true;
+}
+
+void TestSerialPortPty::pacedBurstIsTakenWhole()
+{
+    // At 9600 baud a reply trickles in a byte per millisecond: the threshold of 7 is met two
+    // bytes before the end of a nine-byte burst, and its one notification must bring all nine.
+    QFETCH(bool, burst9);
+    InstrumentSim sim;
+    QVERIFY(sim.open());
+    sim.faults().burst9 = burst9;
+    const QByteArray reply = Sim::makeRecord(1, 1234, 2, 567, 3);
+    sim.realtime().setScript({reply});
+    const QByteArray burst = burst9 ? reply + reply.left(2) : reply;
+
+    QtSerialPort port(PortMap(QStringList{sim.slavePath()}));
+    QCOMPARE(port.openPort(), SerialPort::Opened);
+    QList<QByteArray> taken;
+    connect(&port, &SerialPort::OnComm, this, [&] { taken.append(port.input()); });
+    // A burst the simulator itself paused in (this process not run in time on a busy machine)
+    // may have ended on the line, and be rightly taken in two: only bursts whose bytes left at
+    // their pace count.
+    constexpr int kBursts = 5;
+    int even = 0;
+    int requests = 0;
+    while (even < kBursts && requests < 10 * kBursts) {
+        ++requests;
+        send(port, 35, 7);
+        QVERIFY(runUntil([&] { return sim.repliesSent() == requests && taken.size() == requests; },
+                         2000));
+        if (sim.lastReplyLongestGapNs() > InstrumentSim::kByteNs * 3 / 2)
+            continue;
+        QCOMPARE(taken.last(), burst);
+        ++even;
+    }
+    if (even < kBursts)
+        QSKIP("the machine is too busy to pace the line evenly");
+    runUntil([] { return false; }, 50);
+    QCOMPARE(taken.size(), requests); // one notification per burst, none for a remainder
+}
+
+void TestSerialPortPty::receiveRule_data()
+{
+    QTest::addColumn<int>("threshold");
+    QTest::addColumn<int>("waiting");
+    QTest::addColumn<bool>("quiet");
+    QTest::addColumn<bool>("due");
+    QTest::newRow("threshold 0 never notifies") << 0 << 21 << true << false;
+    QTest::newRow("negative threshold never notifies") << -1 << 21 << true << false;
+    QTest::newRow("one byte short") << 7 << 6 << true << false;
+    QTest::newRow("exactly the threshold") << 7 << 7 << true << true;
+    QTest::newRow("burst beyond the threshold") << 7 << 9 << true << true;
+    QTest::newRow("line still busy") << 7 << 9 << false << false;
+    QTest::newRow("full block of records") << 69993 << 69993 << true << true;
+}
+
+void TestSerialPortPty::receiveRule()
+{
+    // The one receive rule, and the fake the link tests run on obeying it: a delivered chunk is
+    // a whole burst, so the line counts as quiet after it.
+    QFETCH(int, threshold);
+    QFETCH(int, waiting);
+    QFETCH(bool, quiet);
+    QFETCH(bool, due);
+    QCOMPARE(SerialPort::receiveDue(waiting, threshold, quiet), due);
+    if (!quiet)
+        return;
+    FakeSerialPort fake;
+    fake.forceOpen(1);
+    fake.setRThreshold(threshold);
+    QSignalSpy notified(&fake, &SerialPort::OnComm);
+    fake.deliver(QByteArray(waiting, '\x01'));
+    QCOMPARE(notified.size(), due ? 1 : 0);
+}
+
 void TestSerialPortPty::thresholdZeroRaisesNothing()
 {
     PtyPair pty;
@@ -142,6 +271,12 @@ void TestSerialPortPty::bytesBelowThresholdAreReported()
     QTRY_VERIFY_WITH_TIMEOUT(!arrived.isEmpty(), 2000);
     QCOMPARE(arrived.last().at(0).toLongLong(), qint64(3));
     QCOMPARE(notified.size(), 0);
+    // Taken out of the device at once: left inside QSerialPort, every small arrival of a long
+    // block kept a read chunk of its own until the threshold.
+    auto *device = port.findChild<QSerialPort *>();
+    QVERIFY(device);
+    QCOMPARE(device->bytesAvailable(), qint64(0));
+    QCOMPARE(port.input(), QByteArray(3, '\x07'));
 }
 
 void TestSerialPortPty::notificationNeverInsideACall()
@@ -197,6 +332,24 @@ void TestSerialPortPty::commandByteSurvivesEmptyingBuffers()
     QCOMPARE(pty.readAtLeast(2, 2000), QByteArray::fromHex("3723"));
 }
 
+void TestSerialPortPty::commandSurvivesLineThatDoesNotDrain()
+{
+    // The instrument's side reads nothing for a while: the line fills and stops draining. A
+    // command written then is neither waited for nor thrown away; it arrives, last and whole,
+    // once the other side reads again.
+    PtyPair pty;
+    QtSerialPort port(PortMap(QStringList{pty.slavePath()}));
+    QCOMPARE(port.openPort(), SerialPort::Opened);
+    const QByteArray filler(64 * 1024, '\x11'); // more than a pseudo-terminal holds
+    port.output(filler);
+    port.clearOutBuffer();
+    send(port, 35, 7);
+    const QByteArray got = pty.readAtLeast(int(filler.size()) + 1, 10000);
+    QCOMPARE(got.size(), filler.size() + 1);
+    QCOMPARE(got.back(), '\x23');
+    QVERIFY(port.portOpen());
+}
+
 void TestSerialPortPty::emptyingInputDiscardsOldReply()
 {
     PtyPair pty;
@@ -212,6 +365,28 @@ void TestSerialPortPty::emptyingInputDiscardsOldReply()
     QByteArray taken;
     QTRY_VERIFY_WITH_TIMEOUT((taken += port.input()).size() >= 2, 2000);
     QCOMPARE(taken, QByteArray::fromHex("0102"));
+}
+
+void TestSerialPortPty::openErrorsByErrno_data()
+{
+    QTest::addColumn<int>("systemError");
+    QTest::addColumn<int>("expected");
+    QTest::newRow("ENOENT: no such node") << ENOENT << int(SerialPort::NoSuchPort);
+    QTest::newRow("ENOTDIR: path through a file") << ENOTDIR << int(SerialPort::NoSuchPort);
+    QTest::newRow("EIO: ttyS without a UART") << EIO << int(SerialPort::NoSuchPort);
+    QTest::newRow("ENXIO: device not configured") << ENXIO << int(SerialPort::NoSuchPort);
+    QTest::newRow("ENODEV: no driver") << ENODEV << int(SerialPort::NoSuchPort);
+    QTest::newRow("EACCES: not in the device's group") << EACCES << int(SerialPort::NoPermission);
+    QTest::newRow("EPERM: refused by policy") << EPERM << int(SerialPort::NoPermission);
+    QTest::newRow("EBUSY: held exclusively") << EBUSY << int(SerialPort::InUse);
+    QTest::newRow("ENOMEM: anything else") << ENOMEM << int(SerialPort::OtherFailure);
+}
+
+void TestSerialPortPty::openErrorsByErrno()
+{
+    QFETCH(int, systemError);
+    QFETCH(int, expected);
+    QCOMPARE(int(QtSerialPort::classifyOpenError(systemError)), expected);
 }
 
 void TestSerialPortPty::openFailures_data()
@@ -242,6 +417,22 @@ void TestSerialPortPty::openFailures()
     QVERIFY(port.input().isEmpty());
 }
 
+void TestSerialPortPty::nodeWithoutDeviceIsNoSuchPort()
+{
+    // A device node whose device is gone opens with EIO, as /dev/ttyS* do on a machine without
+    // those UARTs: a pseudo-terminal whose master has closed, reached through its descriptor.
+    int master = -1;
+    int slave = -1;
+    QCOMPARE(::openpty(&master, &slave, nullptr, nullptr, nullptr), 0);
+    ::close(master);
+    const QString node = QStringLiteral("/proc/self/fd/%1").arg(slave);
+    QtSerialPort port(PortMap(QStringList{node}));
+    const SerialPort::OpenResult result = port.openPort();
+    ::close(slave);
+    QCOMPARE(int(result), int(SerialPort::NoSuchPort));
+    QVERIFY(!port.portOpen());
+}
+
 void TestSerialPortPty::portHeldElsewhereIsInUse()
 {
     PtyPair pty;
@@ -254,6 +445,81 @@ void TestSerialPortPty::portHeldElsewhereIsInUse()
     QVERIFY(holder.portOpen()); // the holder keeps it
     holder.closePort();
     QCOMPARE(port.openPort(), SerialPort::Opened); // free again once let go
+}
+
+void TestSerialPortPty::deviceGroup_data()
+{
+    QTest::addColumn<bool>("throughLink");
+    QTest::addColumn<bool>("exists");
+    QTest::newRow("device node") << false << true;
+    QTest::newRow("link to the node, as /dev/ttyUSB0 may be") << true << true;
+    QTest::newRow("no such node") << false << false;
+}
+
+void TestSerialPortPty::deviceGroup()
+{
+    QFETCH(bool, throughLink);
+    QFETCH(bool, exists);
+    PtyPair pty;
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    QString path = exists ? pty.slavePath() : QStringLiteral("/nonexistent/dir/ttyUSB0");
+    if (throughLink) {
+        const QString link = dir.filePath(QStringLiteral("ttyUSB0"));
+        QVERIFY(QFile::link(path, link));
+        path = link;
+    }
+    QString expected;
+    struct stat st
+    {};
+    if (exists) {
+        QCOMPARE(::stat(pty.slavePath().toLocal8Bit().constData(), &st), 0);
+        const group *owner = ::getgrgid(st.st_gid);
+        QVERIFY(owner);
+        expected = QString::fromLocal8Bit(owner->gr_name);
+    }
+    QtSerialPort port(PortMap(QStringList{path}));
+    QCOMPARE(port.deviceGroup(), expected);
+    port.setCommPort(2); // beyond the devices present
+    QCOMPARE(port.deviceGroup(), QString());
+}
+
+void TestSerialPortPty::readFindingNothingKeepsPortOpen()
+{
+    // A read notification whose bytes were emptied (by a command sent between the poll and the
+    // read) reads 0 bytes, and QSerialPort reports ResourceError from an errno left at EAGAIN.
+    // Replayed exactly: the device's read notification is delivered with nothing waiting.
+    PtyPair pty;
+    QtSerialPort port(PortMap(QStringList{pty.slavePath()}));
+    QCOMPARE(port.openPort(), SerialPort::Opened);
+    port.setRThreshold(3);
+    auto *device = port.findChild<QSerialPort *>();
+    QVERIFY(device);
+    QSocketNotifier *readNotifier = nullptr;
+    for (QSocketNotifier *notifier : device->findChildren<QSocketNotifier *>()) {
+        if (notifier->type() == QSocketNotifier::Read)
+            readNotifier = notifier;
+    }
+    QVERIFY(readNotifier);
+    QSignalSpy errors(device, &QSerialPort::errorOccurred);
+    QSignalSpy closing(device, &QIODevice::aboutToClose);
+
+    QEvent activation(QEvent::SockAct);
+    errno = EAGAIN;
+    QCoreApplication::sendEvent(readNotifier, &activation);
+    const bool resourceError = std::any_of(errors.cbegin(), errors.cend(), [](const auto &args) {
+        return args.at(0).template value<QSerialPort::SerialPortError>()
+               == QSerialPort::ResourceError;
+    });
+    QVERIFY(resourceError); // the replay took Qt's path
+
+    // Kept open (a close drops DTR, which resets some instruments), and reading goes on.
+    QVERIFY(port.portOpen());
+    QCOMPARE(closing.size(), 0);
+    QSignalSpy notified(&port, &SerialPort::OnComm);
+    QVERIFY(pty.write(QByteArray::fromHex("D55555")));
+    QTRY_COMPARE_WITH_TIMEOUT(notified.size(), 1, 2000);
+    QCOMPARE(port.input(), QByteArray::fromHex("D55555"));
 }
 
 void TestSerialPortPty::vanishingDeviceClosesWithoutFlood()
@@ -281,6 +547,35 @@ void TestSerialPortPty::vanishingDeviceClosesWithoutFlood()
     QVERIFY(port.input().isEmpty());
     QVERIFY(port.openPort() != SerialPort::Opened);
     QVERIFY(!port.portOpen());
+}
+
+void TestSerialPortPty::unplugCutsBlockMidway()
+{
+    // Unplugged while a block of records is on its way, the instrument sends nothing more of it;
+    // plugged in again, it answers afresh with no rest of the old block in front.
+    InstrumentSim sim;
+    QVERIFY(sim.open());
+    sim.setRecordCount(300); // 2100 bytes: over 2 s at 9600 baud
+    QtSerialPort port(PortMap(QStringList{sim.slavePath()}));
+    QCOMPARE(port.openPort(), SerialPort::Opened);
+    QByteArray taken;
+    connect(&port, &SerialPort::bytesArrived, this, [&] { taken += port.input(); });
+    send(port, 25, 0);
+    QTRY_VERIFY_WITH_TIMEOUT(taken.size() >= 70, 2000);
+
+    sim.setSilent(true);
+    QCOMPARE(sim.bytesQueued(), qint64(0));
+    const qint64 sent = sim.bytesWritten();
+    QVERIFY2(sent < 2100, qPrintable(QString::number(sent)));
+    QTRY_COMPARE_WITH_TIMEOUT(qint64(taken.size()), sent, 2000);
+
+    sim.setSilent(false);
+    port.output(QByteArray(1, '\x05'));
+    QTRY_VERIFY_WITH_TIMEOUT(qint64(taken.size()) >= sent + 3, 2000);
+    spin(20);
+    QCOMPARE(qint64(taken.size()), sent + 3);
+    QCOMPARE(taken.right(3), QByteArray::fromHex("D55555"));
+    QCOMPARE(sim.bytesWritten(), sent + 3);
 }
 
 void TestSerialPortPty::closeSendsNothing()

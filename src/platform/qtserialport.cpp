@@ -1,22 +1,33 @@
 #include "platform/qtserialport.h"
 
-#include <QDeadlineTimer>
+#include <QFile>
+#include <QFileInfo>
 #include <QThread>
-#include <QTimer>
+
+#include <cerrno>
+#include <utility>
 
 #ifdef Q_OS_UNIX
+#include <fcntl.h>
 #include <poll.h>
 #include <sys/ioctl.h>
 #include <termios.h>
+#include <unistd.h>
 #endif
 
 namespace {
-// How long a command byte may take to leave before the transmit queue is emptied anyway.
-// One byte at 9600 baud takes about 1 ms; a stuck device must not freeze the window.
-constexpr int kWriteWaitMs = 50;
 // Closing puts back the line settings found at open at once. A byte handed on just before may
 // still be in the UART or the adapter (about 1 ms at 9600 baud): give it that time to leave.
 constexpr qint64 kLineSettleMs = 3;
+// A line that never falls quiet (noise) must not hold a met threshold back for ever.
+constexpr qint64 kLongestQuietWaitMs = 50;
+// A quiet wait that ends this much late was not watched: the event loop was held up.
+constexpr qint64 kHeldUpNs = 1'000'000;
+// Bytes the driver gathers before waking the port while the threshold is further off than that
+// (33 ms at 9600 baud), and how often bytes short of a batch are looked for meanwhile, so that
+// arrivals are still reported when the line stops in the middle of a batch.
+constexpr int kWakeBatch = 32;
+constexpr int kSweepMs = 50;
 } // namespace
 
 QtSerialPort::QtSerialPort(PortMap map, QObject *parent)
@@ -28,6 +39,11 @@ QtSerialPort::QtSerialPort(PortMap map, QObject *parent)
     m_port.setObjectName(QStringLiteral("MSComm1Device"));
     connect(&m_port, &QSerialPort::readyRead, this, &QtSerialPort::onReadyRead);
     connect(&m_port, &QSerialPort::errorOccurred, this, &QtSerialPort::onErrorOccurred);
+    m_quietTimer.setSingleShot(true);
+    m_quietTimer.setTimerType(Qt::PreciseTimer);
+    connect(&m_quietTimer, &QTimer::timeout, this, &QtSerialPort::onQuietTimeout);
+    m_sweepTimer.setInterval(kSweepMs);
+    connect(&m_sweepTimer, &QTimer::timeout, this, &QtSerialPort::onSweep);
 }
 
 QtSerialPort::~QtSerialPort()
@@ -42,10 +58,21 @@ bool QtSerialPort::portOpen() const
 
 void QtSerialPort::closePort()
 {
+    forgetInput();
+    m_sweepTimer.stop();
     if (!m_port.isOpen())
         return;
     if (m_lastOutput.isValid() && m_lastOutput.elapsed() < kLineSettleMs)
         QThread::msleep(quint64(kLineSettleMs - m_lastOutput.elapsed()));
+#ifdef Q_OS_UNIX
+    // The driver's close waits for its transmit queue to leave, on serial ports for up to 30 s.
+    // A queue still there after the settling time belongs to a device that does not drain: it
+    // would never arrive, so it goes rather than freezing the window. (A pseudo-terminal reports
+    // no queue here, so nothing the other side has still to read is lost.)
+    int queued = 0;
+    if (::ioctl(int(m_port.handle()), TIOCOUTQ, &queued) == 0 && queued > 0)
+        m_port.clear(QSerialPort::Output);
+#endif
     m_port.close();
 }
 
@@ -64,15 +91,29 @@ QString QtSerialPort::devicePath() const
     return m_map.devicePath(m_commPort);
 }
 
-SerialPort::OpenResult QtSerialPort::classifyOpenError(QSerialPort::SerialPortError error)
+QString QtSerialPort::deviceGroup() const
 {
-    switch (error) {
-    case QSerialPort::NoError:
-        return Opened;
-    case QSerialPort::PermissionError: // locked by another program, or the device is busy
-        return InUse;
-    case QSerialPort::DeviceNotFoundError:
+    const QString path = devicePath();
+    if (path.isEmpty())
+        return {};
+    const QFileInfo node(path);
+    return node.exists() ? node.group() : QString();
+}
+
+SerialPort::OpenResult QtSerialPort::classifyOpenError(int systemError)
+{
+    switch (systemError) {
+    case ENOENT:
+    case ENOTDIR:
+    case ENODEV:
+    case ENXIO:
+    case EIO: // a node without its device, as /dev/ttyS* are where the machine has no UART
         return NoSuchPort;
+    case EACCES:
+    case EPERM:
+        return NoPermission;
+    case EBUSY: // held exclusively by another program
+        return InUse;
     default:
         return OtherFailure;
     }
@@ -93,18 +134,38 @@ SerialPort::OpenResult QtSerialPort::openPort()
     m_port.setFlowControl(QSerialPort::NoFlowControl);
     if (m_port.open(QIODevice::ReadWrite)) {
         m_port.clearError();
+        m_wakeSize = 0; // QSerialPort opens the line with VMIN 0: every byte wakes the port
         return Opened;
     }
-    const OpenResult result = classifyOpenError(m_port.error());
+    const QSerialPort::SerialPortError qtError = m_port.error();
     m_port.clearError();
     if (m_port.isOpen()) // a half-done open (settings refused): no port stays open after failure
         m_port.close();
-    return result == Opened ? OtherFailure : result;
+#ifdef Q_OS_UNIX
+    // QSerialPort keeps no errno, and its error merges the cases told apart here: opening the
+    // node once more says what it refuses.
+    const int probe = ::open(QFile::encodeName(device).constData(),
+                             O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (probe < 0)
+        return classifyOpenError(errno);
+    ::close(probe);
+#endif
+    // The node opens: QSerialPort refused on its own account, either for the lock another
+    // program holds on the port or for a device that is not a serial port.
+    switch (qtError) {
+    case QSerialPort::PermissionError:
+        return InUse;
+    case QSerialPort::DeviceNotFoundError:
+        return NoSuchPort;
+    default:
+        return OtherFailure;
+    }
 }
 
 void QtSerialPort::setRThreshold(int t)
 {
     m_threshold = t;
+    updateWakeSize();
 }
 
 int QtSerialPort::rThreshold() const
@@ -114,21 +175,106 @@ int QtSerialPort::rThreshold() const
 
 void QtSerialPort::output(const QByteArray &bytes)
 {
-    if (!m_port.isOpen())
+    if (!m_port.isOpen() || bytes.isEmpty())
         return;
-    m_port.write(bytes);
     m_lastOutput.start();
+    qsizetype handed = 0;
+#ifdef Q_OS_UNIX
+    // Straight to the driver (the descriptor is non-blocking), so the byte is on its way before
+    // anything else can happen to the port. Only while no earlier byte still waits for the
+    // driver: the order of the commands counts.
+    if (m_port.bytesToWrite() == 0) {
+        const int fd = int(m_port.handle());
+        while (handed < bytes.size()) {
+            const ssize_t n
+                    = ::write(fd, bytes.constData() + handed, size_t(bytes.size() - handed));
+            if (n > 0)
+                handed += n;
+            else if (n < 0 && errno == EINTR)
+                continue;
+            else
+                break; // a full queue waits below; a dead device reports through QSerialPort
+        }
+    }
+#endif
+    // What the driver did not take leaves from the event loop as it drains.
+    if (handed < bytes.size())
+        m_port.write(bytes.constData() + handed, bytes.size() - handed);
 }
 
-void QtSerialPort::pullPendingBytes()
+qint64 QtSerialPort::takeFromDevice()
+{
+    // Reading QSerialPort dry also starts its read notification again, should it have stopped
+    // it (see onErrorOccurred).
+    qint64 taken = 0;
+    char chunk[4096];
+    for (;;) {
+        const qint64 n = m_port.read(chunk, sizeof chunk);
+        if (n <= 0)
+            break;
+        m_inBuffer.append(chunk, qsizetype(n));
+        taken += n;
+    }
+    return taken;
+}
+
+qint64 QtSerialPort::bytesInDriver() const
 {
 #ifdef Q_OS_UNIX
-    // QSerialPort reads the device only when the event loop tells it to; bytes the driver holds
-    // already are waiting too and belong to this Input. waitForReadyRead is only asked when there
-    // is something to read, so it neither blocks nor reports a timeout.
     int pending = 0;
-    if (::ioctl(int(m_port.handle()), FIONREAD, &pending) == 0 && pending > 0)
-        m_port.waitForReadyRead(0);
+    if (::ioctl(int(m_port.handle()), FIONREAD, &pending) == 0)
+        return pending;
+#endif
+    return 0;
+}
+
+qint64 QtSerialPort::takeFromDriver()
+{
+    // QSerialPort reads the device only when the event loop tells it to; bytes the driver holds
+    // already have arrived too. Read here, after QSerialPort's own, they keep their order.
+    qint64 taken = 0;
+#ifdef Q_OS_UNIX
+    char chunk[4096];
+    for (;;) {
+        const ssize_t n = ::read(int(m_port.handle()), chunk, sizeof chunk);
+        if (n > 0) {
+            m_inBuffer.append(chunk, qsizetype(n));
+            taken += n;
+        } else if (n < 0 && errno == EINTR) {
+            continue;
+        } else {
+            break; // nothing more; a device gone reports through QSerialPort
+        }
+    }
+#endif
+    return taken;
+}
+
+void QtSerialPort::updateWakeSize()
+{
+#ifdef Q_OS_UNIX
+    // With VMIN > 0 and VTIME 0 the terminal driver reports the device readable only once that
+    // many bytes wait. Asked for while the threshold is further off than a batch, so the wake-up
+    // that meets the threshold, and every byte after it, comes one byte at a time as before.
+    if (!m_port.isOpen())
+        return;
+    const bool far = m_threshold > 0 && m_threshold - m_inBuffer.size() > kWakeBatch;
+    const int wake = far ? kWakeBatch : 0;
+    if (wake == m_wakeSize)
+        return;
+    termios tio{};
+    const int fd = int(m_port.handle());
+    if (::tcgetattr(fd, &tio) != 0)
+        return;
+    tio.c_cc[VMIN] = cc_t(wake);
+    tio.c_cc[VTIME] = 0;
+    if (::tcsetattr(fd, TCSANOW, &tio) != 0)
+        return;
+    m_wakeSize = wake;
+    if (wake > 0)
+        m_sweepTimer.start();
+    else
+        m_sweepTimer.stop();
 #endif
 }
 
@@ -136,43 +282,39 @@ QByteArray QtSerialPort::input()
 {
     if (!m_port.isOpen())
         return {};
-    pullPendingBytes();
-    if (!m_port.isOpen())
-        return {};
-    return m_port.readAll();
+    takeFromDevice();
+    takeFromDriver();
+    m_quietTimer.stop();
+    m_thresholdMetAt.invalidate();
+    QByteArray taken = std::exchange(m_inBuffer, QByteArray());
+    updateWakeSize();
+    return taken;
+}
+
+void QtSerialPort::forgetInput()
+{
+    m_inBuffer.clear();
+    m_quietTimer.stop();
+    m_thresholdMetAt.invalidate();
 }
 
 void QtSerialPort::clearInBuffer()
 {
-    if (m_port.isOpen())
-        m_port.clear(QSerialPort::Input);
+    forgetInput();
+    if (!m_port.isOpen())
+        return;
+    m_port.clear(QSerialPort::Input);
+    updateWakeSize();
 }
 
 void QtSerialPort::clearOutBuffer()
 {
-    if (!m_port.isOpen())
-        return;
-    // The command byte was written just before and must not be thrown away: let it reach the
-    // line first. At 9600 baud that takes about a millisecond; a stuck device is given up on.
-    const QDeadlineTimer deadline(kWriteWaitMs);
-    while (m_port.isOpen() && m_port.bytesToWrite() > 0 && !deadline.hasExpired())
-        m_port.waitForBytesWritten(int(qMax<qint64>(1, deadline.remainingTime())));
-    if (!m_port.isOpen())
-        return;
-#ifdef Q_OS_UNIX
-    // Handed to the driver is not yet sent. Wait for the driver's queue to empty too; emptying it
-    // then has nothing left to discard. (On a pseudo-terminal a flush would even discard what the
-    // other side has not read yet, so it is only done for a queue that does not drain.)
-    const int fd = int(m_port.handle());
-    int queued = 0;
-    while (::ioctl(fd, TIOCOUTQ, &queued) == 0 && queued > 0 && !deadline.hasExpired())
-        QThread::usleep(200);
-    const bool drained = m_port.bytesToWrite() == 0 && queued == 0;
-#else
-    const bool drained = m_port.bytesToWrite() == 0;
-#endif
-    if (!drained)
-        m_port.clear(QSerialPort::Output);
+    // Nothing to do, on purpose. Every byte ever queued here is a command the program has just
+    // written: those the driver took are on the line already (flushing them would even discard,
+    // on a pseudo-terminal, what the other side has not read yet), and those a driver that does
+    // not drain refused leave from the event loop once it drains. Waiting for either could
+    // freeze the window for as long as the device likes; dropping either would lose a command.
+    // A device that never drains loses its queue when the supervision closes the port.
 }
 
 int QtSerialPort::commEvent() const
@@ -182,21 +324,57 @@ int QtSerialPort::commEvent() const
 
 void QtSerialPort::onReadyRead()
 {
-    if (m_deliveryQueued)
-        return;
-    m_deliveryQueued = true;
-    QTimer::singleShot(0, this, &QtSerialPort::deliverArrivals);
+    // QSerialPort announces bytes from the event loop only (this class never asks it to wait for
+    // them), so the arrival can be told at once.
+    if (takeFromDevice() > 0)
+        noteArrival();
 }
 
-void QtSerialPort::deliverArrivals()
+void QtSerialPort::onSweep()
 {
-    m_deliveryQueued = false;
-    if (!m_port.isOpen())
+    if (m_port.isOpen() && takeFromDriver() > 0)
+        noteArrival();
+}
+
+void QtSerialPort::noteArrival()
+{
+    // The quiet wait counts from the latest arrival: each one restarts it.
+    if (thresholdReached(m_inBuffer.size(), m_threshold)) {
+        if (!m_thresholdMetAt.isValid())
+            m_thresholdMetAt.start();
+        watchLine(kQuietLineMs);
+    }
+    updateWakeSize();
+    emit bytesArrived(m_inBuffer.size());
+}
+
+void QtSerialPort::watchLine(int ms)
+{
+    m_quietTimer.start(ms);
+    m_watchMs = ms;
+    m_watchStarted.start();
+}
+
+void QtSerialPort::onQuietTimeout()
+{
+    if (!m_port.isOpen() || !thresholdReached(m_inBuffer.size(), m_threshold))
         return;
-    // Bytes came even if a new command has emptied the buffer meanwhile: the line is alive.
-    emit bytesArrived(m_port.bytesAvailable());
-    if (m_threshold <= 0 || !m_port.isOpen() || m_port.bytesAvailable() < m_threshold)
+    const bool tooLong = m_thresholdMetAt.elapsed() >= kLongestQuietWaitMs;
+    // Held up past the end of the wait (another handler ran long, or the process was not
+    // scheduled), the loop did not watch the line: bytes that came meanwhile may still be on their
+    // way through the driver's buffers. Watch a moment more before calling the line quiet.
+    if (!tooLong && m_watchStarted.nsecsElapsed() > qint64(m_watchMs) * 1'000'000 + kHeldUpNs) {
+        watchLine(1);
         return;
+    }
+    // Bytes the driver holds have arrived, though QSerialPort has not read them yet: the line is
+    // not quiet, and their arrival will start the wait again.
+    const bool quiet = tooLong || bytesInDriver() == 0;
+    if (!receiveDue(m_inBuffer.size(), m_threshold, quiet)) {
+        watchLine(kQuietLineMs);
+        return;
+    }
+    m_thresholdMetAt.invalidate();
     m_commEvent = EventReceive;
     emit OnComm();
     m_commEvent = EventNone;
@@ -204,26 +382,36 @@ void QtSerialPort::deliverArrivals()
 
 void QtSerialPort::onErrorOccurred(QSerialPort::SerialPortError error)
 {
-    if (error != QSerialPort::ResourceError && error != QSerialPort::ReadError)
+    if (error != QSerialPort::ResourceError && error != QSerialPort::ReadError
+        && error != QSerialPort::WriteError)
         return;
     m_port.clearError();
     if (!m_port.isOpen())
         return;
 #ifdef Q_OS_UNIX
-    // QSerialPort reports a read that finds nothing (the waiting bytes were just emptied by a
-    // command sent meanwhile) like a vanished device, and stops reading. A device that has not
-    // hung up is still there: open it again rather than lose the link over it.
+    // A healthy device reports these too. The port reads with VMIN = VTIME = 0, so a read
+    // notification whose bytes are gone when it is handled (a command emptied the receive queue
+    // between the poll and the read) reads 0 bytes without an error. QSerialPort still takes
+    // errno for the cause; left at EAGAIN by an earlier call, it becomes ResourceError, and
+    // QSerialPort stops reading the device. A write the full driver queue refuses is EAGAIN,
+    // ResourceError, too. Such a device is fine: read on, keep it open.
     pollfd pfd{int(m_port.handle()), POLLIN, 0};
     const bool hungUp = ::poll(&pfd, 1, 0) < 0 || (pfd.revents & (POLLHUP | POLLERR | POLLNVAL));
     if (!hungUp) {
-        m_port.close();
-        if (m_port.open(QIODevice::ReadWrite))
-            return;
-        m_port.clearError();
+        // Reading the device starts its read notification again. This may run inside a call
+        // (a failed flush in clearInBuffer): bytes found are told from the event loop.
+        if (takeFromDevice() > 0) {
+            QTimer::singleShot(0, this, [this] {
+                if (m_port.isOpen())
+                    noteArrival();
+            });
+        }
+        return;
     }
 #endif
     // The device vanished (an adapter pulled out, the other end of a pty closed). Qt would
     // report the same error over and over while the port stays open: close at the first.
-    if (m_port.isOpen())
-        m_port.close();
+    forgetInput();
+    m_sweepTimer.stop();
+    m_port.close();
 }

@@ -3,15 +3,25 @@
 #include "platform/portmap.h"
 #include "platform/serialport.h"
 
+#include <QByteArray>
 #include <QElapsedTimer>
 #include <QSerialPort>
+#include <QTimer>
 
 // The real port over QSerialPort: 9600 baud, 8 data bits, no parity, 1 stop bit, no flow
 // control, raw bytes.
 //
-// Notifications (bytesArrived, OnComm) are never emitted from inside a call into this class:
-// QSerialPort reads the device inside waitForBytesWritten, that is inside a handler that is
-// sending a command, so arrivals are only noted there and delivered from the event loop.
+// Received bytes are taken out of QSerialPort at every arrival into this class's own buffer, and
+// the threshold applies to that buffer: left inside QSerialPort, every small arrival of a long
+// block would keep a read chunk of its own until the threshold. While the threshold is far off
+// (a block of records on its way), the driver is asked to wake the port only every few dozen
+// bytes: one wake-up a byte, a thousand a second, would be most of the port's work.
+//
+// Notifications (bytesArrived, OnComm) are only emitted from the event loop, never from inside a
+// call into this class.
+//
+// Nothing here blocks the window on the device: a command byte goes straight to the driver, and
+// whatever a driver that does not drain refuses leaves later, from the event loop.
 class QtSerialPort final : public SerialPort
 {
     Q_OBJECT
@@ -33,23 +43,40 @@ public:
     void clearOutBuffer() override;
     int commEvent() const override;
 
-    // Maps a failed QSerialPort::open onto the two failures the program tells apart.
-    static OpenResult classifyOpenError(QSerialPort::SerialPortError error);
+    // What a failed open(2) of a device node means for the program, by its errno. QSerialPort's
+    // own error merges a missing device with a dead one and a refused user with a busy port.
+    static OpenResult classifyOpenError(int systemError);
 
     // The device path the port number currently selected stands for ("" when there is none).
     QString devicePath() const;
+    // The group owning that device node (links followed), "" when there is none: the group a
+    // user refused with NoPermission has to join.
+    QString deviceGroup() const;
 
 private:
     void onReadyRead();
     void onErrorOccurred(QSerialPort::SerialPortError error);
-    void deliverArrivals();
-    void pullPendingBytes();
+    void onQuietTimeout();
+    void onSweep();
+    void noteArrival();
+    void watchLine(int ms);
+    qint64 takeFromDevice();
+    qint64 takeFromDriver();
+    qint64 bytesInDriver() const;
+    void updateWakeSize();
+    void forgetInput();
 
     PortMap m_map;
     QSerialPort m_port;
+    QByteArray m_inBuffer; // received, not yet taken by input()
+    QTimer m_quietTimer;   // runs from each arrival while the threshold is met
+    QElapsedTimer m_watchStarted;
+    int m_watchMs = 0;
+    QElapsedTimer m_thresholdMetAt;
+    QTimer m_sweepTimer; // while the driver wakes the port in batches: bytes short of one
+    int m_wakeSize = 0;  // VMIN the driver wakes the port at (0: every byte)
     int m_commPort = 1;
     int m_threshold = 0;
     int m_commEvent = EventNone;
-    bool m_deliveryQueued = false;
     QElapsedTimer m_lastOutput; // when a byte was last handed to the port
 };

@@ -10,12 +10,14 @@ class SerialPort : public QObject
     Q_OBJECT
 
 public:
-    // Outcome of opening a port. The two failures the program tells apart keep the codes the
-    // instrument software has always used for them.
+    // Outcome of opening a port. The two failures the program has always told apart keep the
+    // codes the instrument software used for them; a port the user may not open is told apart
+    // from one another program holds, so the window can say what would help.
     enum OpenResult : int {
         Opened = 0,
-        NoSuchPort = 8002,
-        InUse = 8005,
+        NoSuchPort = 8002,   // no device, or a device node whose hardware is not there
+        InUse = 8005,        // locked or held exclusively by another program
+        NoPermission = 8100, // the device node refuses this user (group membership missing)
         OtherFailure = -1,
     };
 
@@ -25,6 +27,23 @@ public:
         EventReceive = 2,
     };
 
+    // A receive notification waits for the line to fall quiet this long after the threshold is
+    // met, so a burst longer than the threshold is taken whole: two character times at 9600 baud
+    // 8N1 (2.08 ms), while a burst's bytes follow each other 1.04 ms apart.
+    static constexpr int kQuietLineMs = 2;
+
+    // The receive rule every port follows: a threshold above 0 is met once that many bytes wait.
+    static constexpr bool thresholdReached(qint64 waiting, int threshold)
+    {
+        return threshold > 0 && waiting >= threshold;
+    }
+    // ... and the notification is due once the threshold is met and the line has fallen quiet
+    // (a port that is handed whole bursts, as the test fake is, counts each one as quiet).
+    static constexpr bool receiveDue(qint64 waiting, int threshold, bool lineQuiet)
+    {
+        return lineQuiet && thresholdReached(waiting, threshold);
+    }
+
     using QObject::QObject;
     ~SerialPort() override = default;
 
@@ -33,16 +52,19 @@ public:
     virtual void setCommPort(int n) = 0; // CommPort := n (1..16)
     virtual int commPort() const = 0;
     virtual OpenResult openPort() = 0; // PortOpen := true with the fixed settings
-    // RThreshold := t. Once t or more received bytes wait, OnComm is raised with kind 2;
-    // t <= 0 raises none. Kept as a 32-bit count so a full block of records has a threshold.
+    // RThreshold := t. Once t or more received bytes wait and the line has fallen quiet, OnComm
+    // is raised with kind 2 (receiveDue); t <= 0 raises none. Kept as a 32-bit count so a full
+    // block of records has a threshold.
     virtual void setRThreshold(int t) = 0;
     virtual int rThreshold() const = 0;
     virtual void output(const QByteArray &bytes) = 0; // Output := bytes
     virtual QByteArray input() = 0;                   // read Input: every waiting byte
     virtual void clearInBuffer() = 0;                 // InBufferCount := 0
-    virtual void clearOutBuffer() = 0;                // OutBufferCount := 0, never losing a
-                                                      // byte already written
-    virtual int commEvent() const = 0;                // read CommEvent
+    // OutBufferCount := 0. Never blocks and never loses a byte already written: the only bytes
+    // ever queued are commands just written, and dropping one would pair the next reply with a
+    // command the instrument never got.
+    virtual void clearOutBuffer() = 0;
+    virtual int commEvent() const = 0; // read CommEvent
 
 signals:
     // Raised on the event loop, never from inside another handler.

@@ -6,7 +6,8 @@ void FakeSerialPort::deliver(const QByteArray &bytes)
         return;
     m_inBuffer += bytes;
     emit bytesArrived(m_inBuffer.size());
-    if (m_threshold > 0 && m_inBuffer.size() >= m_threshold) {
+    // A delivered chunk is a whole burst: the line is quiet after it.
+    if (receiveDue(m_inBuffer.size(), m_threshold, true)) {
         m_commEvent = EventReceive;
         emit OnComm();
         m_commEvent = EventNone;

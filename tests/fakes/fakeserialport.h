@@ -27,8 +27,8 @@ public:
     // When set, only this port opens; every other one is "no such port".
     int onlyPort = 0;
 
-    // Delivers bytes as if they had arrived on the line: bytesArrived always, then OnComm (kind
-    // 2) when the waiting bytes reach a threshold above 0. Nothing arrives on a closed port.
+    // Delivers bytes as if they had arrived on the line as one burst: bytesArrived always, then
+    // OnComm (kind 2) by the port's receive rule. Nothing arrives on a closed port.
     void deliver(const QByteArray &bytes);
     // Bytes waiting in the receive buffer.
     const QByteArray &waiting() const { return m_inBuffer; }

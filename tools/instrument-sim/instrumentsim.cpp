@@ -1,14 +1,14 @@
 #include "instrument-sim/instrumentsim.h"
 
 #include <QSocketNotifier>
-#include <QTimer>
 
 #include <cerrno>
+#include <cstdint>
 #include <fcntl.h>
 #include <pty.h>
+#include <sys/timerfd.h>
 #include <termios.h>
 #include <unistd.h>
-#include <vector>
 
 namespace {
 // Bytes nobody reads for this long are lost, as on a real line with nobody listening.
@@ -18,23 +18,62 @@ constexpr qint64 kMsNs = 1'000'000;
 
 InstrumentSim::InstrumentSim(QObject *parent)
     : QObject(parent)
-    , m_pumpTimer(new QTimer(this))
+    , m_pumpFd(::timerfd_create(CLOCK_MONOTONIC, TFD_NONBLOCK | TFD_CLOEXEC))
     , m_stored(Sim::storedRecords(36))
 {
-    m_pumpTimer->setSingleShot(true);
-    m_pumpTimer->setTimerType(Qt::PreciseTimer);
-    connect(m_pumpTimer, &QTimer::timeout, this, &InstrumentSim::pump);
+    if (m_pumpFd >= 0) {
+        m_pumpNotifier = new QSocketNotifier(qintptr(m_pumpFd), QSocketNotifier::Read, this);
+        connect(m_pumpNotifier, &QSocketNotifier::activated, this, [this] {
+            std::uint64_t expirations = 0;
+            [[maybe_unused]] const ssize_t n = ::read(m_pumpFd, &expirations, sizeof expirations);
+            pump();
+        });
+    }
     m_clock.start();
 }
 
 InstrumentSim::~InstrumentSim()
 {
     closePty();
+    delete m_pumpNotifier;
+    if (m_pumpFd >= 0)
+        ::close(m_pumpFd);
+}
+
+void InstrumentSim::startPumpIn(qint64 ns)
+{
+    if (m_pumpFd < 0)
+        return;
+    itimerspec when{};
+    ns = qMax<qint64>(ns, 1000); // 0 would disarm it
+    when.it_value.tv_sec = time_t(ns / 1'000'000'000);
+    when.it_value.tv_nsec = long(ns % 1'000'000'000);
+    ::timerfd_settime(m_pumpFd, 0, &when, nullptr);
+}
+
+void InstrumentSim::stopPump()
+{
+    if (m_pumpFd < 0)
+        return;
+    const itimerspec never{};
+    ::timerfd_settime(m_pumpFd, 0, &never, nullptr);
+}
+
+void InstrumentSim::cutLine()
+{
+    m_queue.clear();
+    stopPump();
+    m_blockedSinceNs = -1;
+    m_lastDueNs = 0; // the next reply starts now, not after the bytes that were cut
+    m_inReply = false;
+    m_replyGapNs = 0;
 }
 
 bool InstrumentSim::open()
 {
     closePty();
+    if (m_pumpFd < 0)
+        return false; // no pacing clock
     int master = -1;
     int slave = -1;
     char name[256] = {};
@@ -60,8 +99,7 @@ bool InstrumentSim::open()
 
 void InstrumentSim::closePty()
 {
-    m_queue.clear();
-    m_pumpTimer->stop();
+    cutLine();
     delete m_notifier;
     m_notifier = nullptr;
     if (m_master >= 0)
@@ -85,8 +123,14 @@ void InstrumentSim::setStoredBlock(const QByteArray &block)
 void InstrumentSim::setSilent(bool silent)
 {
     m_faults.silent = silent;
-    if (!silent)
+    if (!silent) {
         m_faults.silentAfter = -1;
+        return;
+    }
+    // Unplugged: the line goes dead at once, in the middle of a reply as well.
+    if (!m_queue.empty())
+        emit log(QStringLiteral("unplugged: %1 bytes still to send cut off").arg(m_queue.size()));
+    cutLine();
 }
 
 void InstrumentSim::vanish()
@@ -156,8 +200,7 @@ void InstrumentSim::handleCommand(quint8 command)
     switch (command) {
     case 0:
         // End of the session: whatever was still on its way stops, nothing is answered.
-        m_queue.clear();
-        m_pumpTimer->stop();
+        cutLine();
         emit log(QStringLiteral("0: session ended"));
         emit sessionEnded();
         return;
@@ -239,7 +282,7 @@ void InstrumentSim::pump()
         n = ::write(m_master, chunk.constData(), size_t(chunk.size()));
         if (n < 0) {
             if (errno != EAGAIN && errno != EINTR) {
-                m_queue.clear();
+                cutLine();
                 return;
             }
             n = 0;
@@ -251,28 +294,36 @@ void InstrumentSim::pump()
             m_blockedSinceNs = now;
         if (now - m_blockedSinceNs > kStalledWriteNs) {
             emit log(QStringLiteral("nobody reads: %1 bytes dropped").arg(m_queue.size()));
-            m_queue.clear();
-            m_blockedSinceNs = -1;
+            cutLine();
             return;
         }
-        m_pumpTimer->start(2);
+        startPumpIn(2 * kMsNs);
         return;
     }
     m_blockedSinceNs = -1;
 
     int repliesDone = 0;
     for (ssize_t i = 0; i < n; ++i) {
-        if (m_queue.front().lastOfReply)
+        // How evenly the reply left: the longest pause between two of its bytes.
+        if (i == 0 && m_inReply)
+            m_replyGapNs = qMax(m_replyGapNs, now - m_lastWriteNs);
+        m_inReply = true;
+        if (m_queue.front().lastOfReply) {
             ++repliesDone;
+            m_lastReplyGapNs = m_replyGapNs;
+            m_replyGapNs = 0;
+            m_inReply = false;
+        }
         m_queue.pop_front();
     }
+    m_lastWriteNs = now;
     m_bytesWritten += n;
 
     if (m_faults.cutAfterBytes >= 0) {
         m_faults.cutAfterBytes -= n;
         if (m_faults.cutAfterBytes <= 0) {
             m_faults.cutAfterBytes = -1;
-            m_queue.clear();
+            cutLine();
             if (m_faults.cutVanishes) {
                 vanish();
                 return;
@@ -297,6 +348,5 @@ void InstrumentSim::scheduleNext()
 {
     if (m_master < 0 || m_queue.empty())
         return;
-    const qint64 wait = m_queue.front().dueNs - m_clock.nsecsElapsed();
-    m_pumpTimer->start(wait <= 0 ? 0 : int((wait + kMsNs - 1) / kMsNs));
+    startPumpIn(m_queue.front().dueNs - m_clock.nsecsElapsed());
 }

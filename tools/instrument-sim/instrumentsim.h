@@ -10,13 +10,12 @@
 #include <deque>
 
 class QSocketNotifier;
-class QTimer;
 
 // The tester's side of the serial link, played on the master side of a pseudo-terminal. The
 // program under test opens slavePath() as its serial port.
 //
-// Runs on the thread's Qt event loop (a socket notifier for the commands, a precise timer for
-// the pacing), so a test drives it and the window in one loop, one handler at a time.
+// Runs on the thread's Qt event loop (a socket notifier for the commands, a timerfd for the
+// pacing), so a test drives it and the window in one loop, one handler at a time.
 class InstrumentSim : public QObject
 {
     Q_OBJECT
@@ -28,7 +27,7 @@ public:
     // What goes wrong, on demand. All off by default.
     struct Faults
     {
-        bool silent = false;       // hears commands, answers nothing (instrument unplugged)
+        bool silent = false;       // hears commands, answers nothing (see setSilent)
         int silentAfter = -1;      // fall silent after this many more replies (-1: never)
         int vanishAfter = -1;      // close the pty after this many more replies (-1: never)
         qint64 cutAfterBytes = -1; // mid-reply: after this many more bytes, stop (-1: never)
@@ -44,7 +43,8 @@ public:
     ~InstrumentSim() override;
 
     // Creates a fresh pseudo-terminal (raw mode) and starts listening on it. A vanished
-    // instrument comes back this way, under a new slave path. False when no pty can be made.
+    // instrument comes back this way, under a new slave path. False when no pty (or no timerfd
+    // for the pacing) can be made.
     bool open();
     bool isOpen() const { return m_master >= 0; }
     QString slavePath() const { return m_slavePath; }
@@ -62,6 +62,8 @@ public:
 
     Sim::RealtimeScenario &realtime() { return m_realtime; }
     Faults &faults() { return m_faults; }
+    // Unplugs (true) or plugs in again (false). Unplugging cuts the line at once: whatever was
+    // still on its way, a block half sent included, never arrives.
     void setSilent(bool silent);
 
     // The instrument vanishes: the pty is closed, pending bytes are lost.
@@ -77,6 +79,9 @@ public:
     int repliesSent() const { return m_repliesSent; }
     qint64 bytesQueued() const { return qint64(m_queue.size()); }
     qint64 bytesWritten() const { return m_bytesWritten; }
+    // The longest pause between two bytes of the last reply sent in full. Paced, it is one byte
+    // time; much more means this process was not run in time and the line stood still.
+    qint64 lastReplyLongestGapNs() const { return m_lastReplyGapNs; }
 
 signals:
     void commandReceived(int command);
@@ -101,6 +106,9 @@ private:
     void queueReply(QByteArray reply, bool realtime);
     void pump();
     void scheduleNext();
+    void startPumpIn(qint64 ns);
+    void stopPump();
+    void cutLine();
     void closePty();
     quint8 noiseByte();
 
@@ -108,7 +116,11 @@ private:
     int m_slaveKeepAlive = -1; // held so the pty survives while the program has it closed
     QString m_slavePath;
     QSocketNotifier *m_notifier = nullptr;
-    QTimer *m_pumpTimer = nullptr;
+    // The pacing clock: a timerfd wakes the event loop to the microsecond, where a QTimer would
+    // round each wait to whole milliseconds and let the bytes of one reply leave up to 2 ms
+    // apart, which looks like the end of a burst to the program.
+    int m_pumpFd = -1;
+    QSocketNotifier *m_pumpNotifier = nullptr;
     QElapsedTimer m_clock;
     std::deque<OutByte> m_queue;
     qint64 m_lastDueNs = 0;
@@ -120,5 +132,9 @@ private:
     QByteArray m_received;
     int m_repliesSent = 0;
     qint64 m_bytesWritten = 0;
+    qint64 m_lastWriteNs = 0;
+    bool m_inReply = false;
+    qint64 m_replyGapNs = 0;
+    qint64 m_lastReplyGapNs = 0;
     quint32 m_noise = 0x2545F491u;
 };

@@ -77,7 +77,8 @@ int main(int argc, char *argv[])
             "Plays the clamp-on earth-resistance tester on a pseudo-terminal.\n"
             "Answers 5 with D5 55 55, 35 with a live reading, 15 with the record count, 25 with the "
             "stored records; 55 switches the measurement kind, 0 ends the session.\n"
-            "While running: kill -USR1 <pid> unplugs or replugs the instrument (it falls silent)."));
+            "While running: kill -USR1 <pid> unplugs or replugs the instrument (unplugged, it falls "
+            "silent at once, in the middle of a reply too)."));
     parser.addHelpOption();
     const QCommandLineOption linkOpt(QStringLiteral("link"),
                                      QStringLiteral("Also make <path> a link to the pty (root; "
