@@ -47,7 +47,8 @@ void BenchLatency::initTestCase()
     platform.port = std::make_unique<QtSerialPort>(PortMap(QStringList{m_sim.slavePath()}));
     m_form = std::make_unique<Form1>(std::move(platform));
     m_form->Form_Load();
-    QTRY_VERIFY_WITH_TIMEOUT(m_form->link().connected() && !m_form->link().findcom()->isActive(), 5000);
+    QTRY_VERIFY_WITH_TIMEOUT(m_form->link().connected() && !m_form->link().findcom()->isActive(),
+                             5000);
     // From here on only this benchmark asks for readings.
     for (QTimer *timer : m_form->findChildren<QTimer *>())
         timer->stop();
@@ -93,7 +94,7 @@ void BenchLatency::replyToReadout()
     const double p99 = samples[samples.size() * 99 / 100] / 1e6;
     const double worst = samples.back() / 1e6;
     qInfo("reply to Label7 over %zu replies: median %.3f ms, p99 %.3f ms, max %.3f ms "
-          "(goals: median <= 1 ms, p99 <= 5 ms)",
+          "(goal: within 5 ms of the last byte; the port waits about 2 ms of quiet line so a burst is taken whole)",
           samples.size(),
           median,
           p99,

@@ -79,6 +79,8 @@ private slots:
     void anyByteResetsSilence();
     void longBlockIsNotCutOff();
     void keepAliveRepliesKeepLinkUp();
+    void permissionNoticeOnce_data();
+    void permissionNoticeOnce();
     void noDeviceNoticeOnce_data();
     void noDeviceNoticeOnce();
 
@@ -411,6 +413,37 @@ void TestDiscovery::instrumentOnCom5()
     QCOMPARE(w.port->commPort(), 5);
     QCOMPARE(w.port->openedPorts, (QList<int>{1, 2, 3, 4, 5}));
     QCOMPARE(w.port->written, QByteArray(1, '\x05'));
+}
+
+void TestDiscovery::permissionNoticeOnce_data()
+{
+    QTest::addColumn<QString>("group");
+    QTest::addColumn<QString>("named"); // the group the notice tells the user to join
+    QTest::newRow("group of the node") << "uucp"
+                                       << "\"uucp\"";
+    QTest::newRow("group unknown") << ""
+                                   << "\"dialout\"";
+}
+
+void TestDiscovery::permissionNoticeOnce()
+{
+    QFETCH(QString, group);
+    QFETCH(QString, named);
+    Rig r;
+    r.port->group = group;
+    r.port->openResults[2] = SerialPort::NoPermission;
+    r.port->openResults[5] = SerialPort::NoPermission;
+    QSignalSpy notices(&r.link, &LinkSession::notice);
+    QSignalSpy tried(&r.link, &LinkSession::portTried);
+    r.link.beginSearch();
+    for (int tick = 1; tick <= 32; ++tick) // two rounds, two refusing ports each
+        r.link.findcom_Timer();
+    QCOMPARE(notices.count(), 1);
+    const QString text = notices.first().at(0).toString();
+    QVERIFY2(text.contains(QStringLiteral("/dev/ttyFAKE2")), qPrintable(text));
+    QVERIFY2(text.contains(named), qPrintable(text));
+    QCOMPARE(portTexts(tried).at(1), QStringLiteral("COM2 be occupied")); // as a locked port
+    QCOMPARE(tried.count(), 32);                                          // the search went on
 }
 
 void TestDiscovery::noDeviceNoticeOnce_data()

@@ -85,6 +85,7 @@ QString LinkSession::openOutcomeText(qint16 port, SerialPort::OpenResult outcome
     case SerialPort::Opened:
         return com + QStringLiteral(" open success");
     case SerialPort::InUse:
+    case SerialPort::NoPermission: // refused to this user: the notice says what to do
         return com + QStringLiteral(" be occupied");
     case SerialPort::NoSuchPort:
         return com + QStringLiteral(" null");
@@ -104,6 +105,16 @@ void LinkSession::comopen(qint16 port)
     noteOutcome(outcome);
 }
 
+QString LinkSession::permissionNotice(const QString &device, const QString &group)
+{
+    // Debian gives serial devices to "dialout"; say so where the node's own group is unknown.
+    const QString owner = group.isEmpty() ? QStringLiteral("dialout") : group;
+    return QStringLiteral("%1 may not be opened by this user: permission denied.\n"
+                          "Add yourself to the group \"%2\" (sudo adduser $USER %2),\n"
+                          "then log out and in again.")
+            .arg(device.isEmpty() ? QStringLiteral("The serial port") : device, owner);
+}
+
 QString LinkSession::noDeviceNotice()
 {
     return QStringLiteral("No serial device is present on this computer.\n"
@@ -112,6 +123,10 @@ QString LinkSession::noDeviceNotice()
 
 void LinkSession::noteOutcome(SerialPort::OpenResult outcome)
 {
+    if (outcome == SerialPort::NoPermission && !m_permissionNoticed) {
+        m_permissionNoticed = true;
+        emit notice(permissionNotice(m_port->devicePath(), m_port->deviceGroup()));
+    }
     // A whole round of ports that do not exist: the search would cycle through "null" for ever
     // without a hint.
     m_missingInARow = outcome == SerialPort::NoSuchPort ? m_missingInARow + 1 : 0;

@@ -76,6 +76,7 @@ public:
     // Text of an open attempt: "COM3 open success", "COM3 be occupied", "COM3 null", ...
     static QString openOutcomeText(qint16 port, SerialPort::OpenResult outcome);
     static QString noDeviceNotice();
+    static QString permissionNotice(const QString &device, const QString &group);
 
 signals:
     void portTried(qint16 port, SerialPort::OpenResult outcome, const QString &text);
@@ -126,6 +127,7 @@ private:
     qint64 m_discardBytes = 0;
     int m_missingInARow = 0; // ports in a row that do not exist
     bool m_noDeviceNoticed = false;
+    bool m_permissionNoticed = false;
 
     QTimer *m_findcom = nullptr;
     QTimer *m_COMtimout = nullptr;

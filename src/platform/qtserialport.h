@@ -48,10 +48,10 @@ public:
     static OpenResult classifyOpenError(int systemError);
 
     // The device path the port number currently selected stands for ("" when there is none).
-    QString devicePath() const;
+    QString devicePath() const override;
     // The group owning that device node (links followed), "" when there is none: the group a
     // user refused with NoPermission has to join.
-    QString deviceGroup() const;
+    QString deviceGroup() const override;
 
 private:
     void onReadyRead();

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QObject>
+#include <QString>
 
 // The serial port as the program needs it: the operations of the port control and nothing more.
 // One implementation drives a real device (QtSerialPort); tests use a fake that records writes.
@@ -65,6 +66,11 @@ public:
     // command the instrument never got.
     virtual void clearOutBuffer() = 0;
     virtual int commEvent() const = 0; // read CommEvent
+
+    // The device the selected port number stands for ("" when there is none), and the group
+    // that owns its node ("" when unknown): what a user refused with NoPermission has to join.
+    virtual QString devicePath() const { return {}; }
+    virtual QString deviceGroup() const { return {}; }
 
 signals:
     // Raised on the event loop, never from inside another handler.

@@ -24,6 +24,8 @@ public:
     // ---- How the fake behaves ----
     // Result of opening each port number; ports not listed open fine.
     QHash<int, OpenResult> openResults;
+    // What devicePath() and deviceGroup() say of the selected port.
+    QString group;
     // When set, only this port opens; every other one is "no such port".
     int onlyPort = 0;
 
@@ -47,6 +49,8 @@ public:
     QByteArray input() override;
     void clearInBuffer() override;
     void clearOutBuffer() override { ++clearOutCount; }
+    QString devicePath() const override { return QStringLiteral("/dev/ttyFAKE%1").arg(m_commPort); }
+    QString deviceGroup() const override { return group; }
     int commEvent() const override { return m_commEvent; }
 
 private:
