@@ -3,18 +3,15 @@
 #include <QObject>
 #include <QPointer>
 
-class QSocketNotifier;
+class TerminationSignals;
 class QWidget;
 
 // Closes a window when the process is asked to end (SIGINT from Ctrl+C in a terminal, SIGTERM,
 // SIGHUP at a session logout), through the window's ordinary close path, so its close handler
 // runs as for the close box: the instrument hears the end-of-link byte before the port goes.
 //
-// The signal handler only writes one byte into a socket pair; the window is closed from the event
-// loop when that byte is read. After the first signal the default action is back in place, so a
-// second Ctrl+C still ends a program whose event loop no longer runs.
-//
-// One instance at a time per process.
+// The signals arrive on the event loop through TerminationSignals (one instance at a time per
+// process), which the command-line program uses too.
 class SignalClose : public QObject
 {
     Q_OBJECT
@@ -25,17 +22,16 @@ public:
     explicit SignalClose(QWidget *window, bool quitAfterClose = true, QObject *parent = nullptr);
     ~SignalClose() override;
 
-    bool isInstalled() const { return m_installed; }
+    bool isInstalled() const;
 
 signals:
     // The signal number that led to the close request.
     void closeRequested(int signalNumber);
 
 private:
-    void onSignalByte();
+    void onSignal(int signalNumber);
 
     QPointer<QWidget> m_window;
     bool m_quitAfterClose = true;
-    bool m_installed = false;
-    QSocketNotifier *m_notifier = nullptr;
+    TerminationSignals *m_signals = nullptr;
 };
