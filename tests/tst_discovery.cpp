@@ -2,6 +2,7 @@
 // by tick: on a session with no window, then what the window shows of it.
 #include "core/protocol.h"
 #include "fakes/fakeserialport.h"
+#include "fakes/sessionrig.h"
 #include "fakes/testwindow.h"
 #include "link/linksession.h"
 
@@ -14,19 +15,9 @@
 namespace {
 const QByteArray kHandshakeReply = QByteArray::fromHex("D55555");
 
-// A session on a fake port with every timer stopped, so each tick is the test's; `port` only
-// looks at the port the session owns.
-struct Rig
+// A session on a fake port, with the steps of the search the tests share.
+struct Rig : SessionRig
 {
-    FakeSerialPort *port = new FakeSerialPort;
-    LinkSession link{std::unique_ptr<SerialPort>(port)};
-
-    Rig()
-    {
-        for (QTimer *timer : link.findChildren<QTimer *>())
-            timer->stop();
-    }
-
     // One half second of the running program: the search tick, then the supervision tick.
     void halfSecond()
     {

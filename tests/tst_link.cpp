@@ -4,6 +4,7 @@
 #include "app/shapeindicator.h"
 #include "core/protocol.h"
 #include "fakes/fakeserialport.h"
+#include "fakes/sessionrig.h"
 #include "fakes/testwindow.h"
 #include "link/linksession.h"
 
@@ -20,29 +21,9 @@
 namespace {
 const QByteArray kHandshakeReply = QByteArray::fromHex("D55555");
 
-// A session on a fake port. Every timer is stopped so each tick is the test's; the port is owned
-// by the session, `port` only looks at it.
-struct Rig
+// A session on a fake port, with the steps the link tests share.
+struct Rig : SessionRig
 {
-    FakeSerialPort *port = new FakeSerialPort;
-    LinkSession link{std::unique_ptr<SerialPort>(port)};
-
-    Rig()
-    {
-        for (QTimer *timer : link.findChildren<QTimer *>())
-            timer->stop();
-    }
-
-    // The instrument answered the handshake on that port. The records of the fake start empty.
-    void connect(int portNumber = 1)
-    {
-        port->forceOpen(portNumber);
-        link.SendCommand(Protocol::Handshake);
-        port->deliver(kHandshakeReply);
-        QVERIFY(link.connected());
-        port->resetRecords();
-    }
-
     // The count request of the stored mode went out and `reply` came back.
     void countReply(const QByteArray &reply)
     {

@@ -1,0 +1,34 @@
+#pragma once
+
+#include "core/protocol.h"
+#include "fakes/fakeserialport.h"
+#include "link/linksession.h"
+
+#include <QTimer>
+#include <QtTest>
+
+#include <memory>
+
+// A link session on a fake port, without a window. Every timer is stopped so each tick is the
+// test's; the port is owned by the session, `port` only looks at it.
+struct SessionRig
+{
+    FakeSerialPort *port = new FakeSerialPort;
+    LinkSession link{std::unique_ptr<SerialPort>(port)};
+
+    SessionRig()
+    {
+        for (QTimer *timer : link.findChildren<QTimer *>())
+            timer->stop();
+    }
+
+    // The instrument answered the handshake on that port. The records of the fake start empty.
+    void connect(int portNumber = 1)
+    {
+        port->forceOpen(portNumber);
+        link.SendCommand(Protocol::Handshake);
+        port->deliver(QByteArray::fromHex("D55555"));
+        QVERIFY(link.connected());
+        port->resetRecords();
+    }
+};
