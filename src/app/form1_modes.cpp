@@ -71,18 +71,9 @@ void Form1::mnuaboutus_Click()
 void Form1::Option1_Click()
 {
     const Form1Ui &ui = m_ui;
-    setVisibleAll(false, ui.Picture1, ui.Picture3, ui.Picture4);
-    setVisibleAll(false, ui.Slider1, ui.Slider2, ui.Slider3);
+    for (QWidget *control : ui.trendChartControls())
+        control->setVisible(false);
     setVisibleAll(true, ui.Text7, ui.Text8);
-    setVisibleAll(false,
-                  ui.Label8,
-                  ui.Label19,
-                  ui.Label10,
-                  ui.Label14,
-                  ui.Label15,
-                  ui.Label16,
-                  ui.Label17,
-                  ui.Label18);
     ui.Frame5->setEnabled(false);
     ui.Frame6->setEnabled(true);
     ui.Frame8->setEnabled(false);
@@ -102,18 +93,9 @@ void Form1::Option2_Click()
 {
     const Form1Ui &ui = m_ui;
     ui.RichTextBox1->setVisible(true);
-    setVisibleAll(false, ui.Picture1, ui.Picture3, ui.Picture4);
-    setVisibleAll(false, ui.Slider1, ui.Slider2, ui.Slider3);
+    for (QWidget *control : ui.trendChartControls())
+        control->setVisible(false);
     setVisibleAll(false, ui.Text7, ui.Text8);
-    setVisibleAll(false,
-                  ui.Label8,
-                  ui.Label19,
-                  ui.Label10,
-                  ui.Label14,
-                  ui.Label15,
-                  ui.Label16,
-                  ui.Label17,
-                  ui.Label18);
     setEnabledAll(false, ui.Frame5, ui.Frame6, ui.Frame8);
     ui.Label7->setText(QStringLiteral("STOP"));
     if (m_measure.singleValue == 0)
