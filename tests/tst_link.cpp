@@ -489,11 +489,12 @@ void TestLink::readRightAfterConnectingCompletes()
 
 void TestLink::interruptedReadEndsVisibly_data()
 {
-    // How far the exchange got before "→" (after "Realtime Sampling") sent a reading request.
+    // How far the exchange got before "→" (after "Realtime Sampling") asked for a reading.
     QTest::addColumn<int>("blockBytesBefore"); // -1: still waiting for the count
     QTest::newRow("waiting for the count") << -1;
     QTest::newRow("block requested, nothing in yet") << 0;
     QTest::newRow("block half in") << 7;
+    QTest::newRow("block all but one byte in") << 13;
 }
 
 void TestLink::interruptedReadEndsVisibly()
@@ -511,6 +512,7 @@ void TestLink::interruptedReadEndsVisibly()
         r.link.Timer3_Timer();
         r.port->deliver(block.left(blockBytesBefore));
     }
+    r.port->resetRecords();
     QSignalSpy statuses(&r.link, &LinkSession::status);
     QSignalSpy ended(&r.link, &LinkSession::transferEnded);
     QSignalSpy readings(&r.link, &LinkSession::readingReceived);
@@ -518,15 +520,22 @@ void TestLink::interruptedReadEndsVisibly()
 
     r.link.setOperatingMode(1);
     r.link.startSampling();
-    QCOMPARE(r.port->written.right(1), QByteArray::fromHex("23"));
     QCOMPARE(texts(statuses), QStringList{"receive error"});
     QCOMPARE(ended.count(), 1);
     QVERIFY(!r.link.storedReadActive());
     QVERIFY(r.link.comunication()->isActive());
 
-    // The rest of the block still comes; then the answer to the reading request.
-    if (blockBytesBefore >= 0)
-        r.port->deliver(block.mid(blockBytesBefore));
+    if (blockBytesBefore >= 0) {
+        // The instrument is still sending the block: a request now would queue behind it, so
+        // none goes out until the tail has passed, byte by byte.
+        QVERIFY(r.port->written.isEmpty());
+        r.link.comunication_Timer();
+        QVERIFY(r.port->written.isEmpty());
+        for (char byte : block.mid(blockBytesBefore))
+            r.port->deliver(QByteArray(1, byte));
+        r.link.Timer4_Timer();
+    }
+    QCOMPARE(r.port->written.right(1), QByteArray::fromHex("23"));
     QVERIFY(readings.isEmpty());
     const QByteArray reading = QByteArray::fromHex("0400fa0100051e");
     r.port->deliver(reading);

@@ -161,6 +161,7 @@ void LinkSession::COMtimout_Timer()
     // The search timer may still run: restarting it would postpone its tick, and while nothing
     // answers every fifth supervision tick would then cost the search a port.
     switchOn(m_findcom);
+    m_discardBytes = 0; // whatever was left of an abandoned block went with the link
     if (m_storedReadActive) {
         // The block (or its count) is lost with the link: say so rather than wait in silence.
         m_storedReadActive = false;
@@ -180,6 +181,12 @@ void LinkSession::SendCommand(qint16 command)
     if (m_storedReadActive && command != Protocol::CountRequest
         && command != Protocol::BlockRequest)
         abandonStoredRead();
+    if (m_discardBytes > 0 && command != Protocol::EndOfLink) {
+        // The instrument is still sending an abandoned block: a request now would only queue
+        // behind it, and emptying the buffer for its reply would drop tail bytes uncounted. The
+        // polling asks again once the tail has passed.
+        return;
+    }
     if (command == Protocol::CountRequest) {
         m_comunication->stop(); // the stored-record exchange runs without polling
         m_storedReadActive = true;
@@ -227,7 +234,6 @@ void LinkSession::Timer3_Timer()
     // A full instrument takes tens of seconds to send its records: show them coming.
     if (m_lastCommand == Protocol::BlockRequest) {
         m_blockBytesExpected = Protocol::blockBytes(m_recordCount);
-        m_blockBytesSeen = 0;
         emit transferStarted(m_blockBytesExpected);
     }
 }
@@ -307,8 +313,11 @@ void LinkSession::abandonStoredRead()
     // realtime sampling, say): the read ends visibly, and what is left of a block already coming
     // is dropped as it arrives instead of being decoded as readings.
     m_storedReadActive = false;
-    if (m_lastCommand == Protocol::BlockRequest)
-        m_discardBytes = qMax<qint64>(0, m_blockBytesExpected - m_blockBytesSeen);
+    if (m_lastCommand == Protocol::BlockRequest) {
+        // Nothing has emptied the buffer since the block request: what waits is what came.
+        const qint64 received = m_port->input().size();
+        m_discardBytes = qMax<qint64>(0, m_blockBytesExpected - received);
+    }
     m_timer3->stop();
     emit transferEnded();
     emit status(QStringLiteral("receive error"));
@@ -330,14 +339,11 @@ void LinkSession::MSComm1_BytesArrived(qint64 bytesWaiting)
         // The tail of an abandoned block: off the line, never a reply. A reply to the command
         // that followed may share the last chunk; it is dropped with it, and the next poll asks
         // again on a clean line.
-        m_discardBytes -= m_port->input().size();
-        if (m_discardBytes < 0)
-            m_discardBytes = 0;
-        m_port->clearInBuffer();
+        // Taken with input(), not cleared: clearing would also drop bytes still in the driver,
+        // uncounted, and the count would then eat into the next reply.
+        m_discardBytes = qMax<qint64>(0, m_discardBytes - m_port->input().size());
         return;
     }
-    if (m_lastCommand == Protocol::BlockRequest && m_storedReadActive) {
-        m_blockBytesSeen = bytesWaiting;
+    if (m_lastCommand == Protocol::BlockRequest && m_storedReadActive)
         emit transferProgress(bytesWaiting);
-    }
 }

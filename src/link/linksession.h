@@ -121,7 +121,6 @@ private:
     // From the count request until the block is in, refused, abandoned or lost.
     bool m_storedReadActive = false;
     qint32 m_blockBytesExpected = 0;
-    qint64 m_blockBytesSeen = 0;
     // Bytes of an abandoned block still on their way: taken off the line and dropped, never
     // decoded as replies to what was asked next.
     qint64 m_discardBytes = 0;
