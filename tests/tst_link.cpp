@@ -84,6 +84,7 @@ private slots:
     void readRightAfterConnectingCompletes();
     void interruptedReadEndsVisibly_data();
     void interruptedReadEndsVisibly();
+    void secondRequestKeepsTheFirstAnswer();
     void switchingOnARunningTimerKeepsItsTick();
 
     // ---- The window ----
@@ -542,6 +543,27 @@ void TestLink::interruptedReadEndsVisibly()
     QCOMPARE(readings.count(), 1);
     QCOMPARE(readings.first().at(0).toByteArray(), reading);
     QVERIFY(blocks.isEmpty());
+}
+
+void TestLink::secondRequestKeepsTheFirstAnswer()
+{
+    // The polling and Timer4 each ask for a reading; out of step, the second request goes out
+    // while the first answer is half in. Both answers are readings, each whole.
+    Rig r;
+    r.connect();
+    r.link.setOperatingMode(1);
+    r.link.startSampling();
+    QSignalSpy readings(&r.link, &LinkSession::readingReceived);
+    const QByteArray first = QByteArray::fromHex("0400fa0100051e");
+    const QByteArray second = QByteArray::fromHex("02017b0100051e");
+    r.port->deliver(first.left(3));
+    r.link.Timer4_Timer();
+    QCOMPARE(r.port->written, QByteArray::fromHex("2323"));
+    r.port->deliver(first.mid(3));
+    r.port->deliver(second);
+    QCOMPARE(readings.count(), 2);
+    QCOMPARE(readings.at(0).at(0).toByteArray(), first);
+    QCOMPARE(readings.at(1).at(0).toByteArray(), second);
 }
 
 void TestLink::switchingOnARunningTimerKeepsItsTick()

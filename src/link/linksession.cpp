@@ -194,10 +194,17 @@ void LinkSession::SendCommand(qint16 command)
     }
     if (const std::optional<int> threshold = Protocol::thresholdFor(command))
         m_port->setRThreshold(*threshold);
+    // The two polling timers each ask for a reading; when their ticks are apart, the second
+    // request can go out while the answer to the first is coming in. Emptying the buffer then
+    // would cut that answer and align the next one on its tail: it is left to complete instead.
+    const bool answerComing = command == Protocol::ReadingRequest
+                              && m_lastCommand == Protocol::ReadingRequest && m_answerPending;
     m_lastCommand = command;
+    m_answerPending = true;
     m_port->output(QByteArray(1, char(quint8(command))));
     // Whatever was waiting belongs to an earlier request: collect this reply from scratch.
-    m_port->clearInBuffer();
+    if (!answerComing)
+        m_port->clearInBuffer();
     m_port->clearOutBuffer();
 }
 
@@ -247,6 +254,7 @@ void LinkSession::MSComm1_OnComm()
 
     const QByteArray reply = m_port->input();
     m_port->clearInBuffer();
+    m_answerPending = false;
     m_port->clearOutBuffer();
     m_silentTicks = 0;
 
