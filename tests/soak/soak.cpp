@@ -414,7 +414,7 @@ int Soak::recordsToRead(qint64 budgetNs)
                   : pick == 1 ? kLargestBlock
                   : pick < 6  ? randomIn(1, 300)
                               : randomIn(300, kLargestBlock);
-    const qint64 fits = budgetNs / (7 * InstrumentSim::kByteNs);
+    const qint64 fits = qMax<qint64>(0, budgetNs) / (7 * InstrumentSim::kByteNs);
     return int(qBound(qint64(0), qint64(records), fits));
 }
 
