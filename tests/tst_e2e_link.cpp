@@ -79,7 +79,7 @@ void TestE2eLink::unpluggedDuringRealtimeIsFoundAgain()
     QTRY_COMPARE_WITH_TIMEOUT(r.status(), QStringLiteral("receive data"), 2000);
 
     r.sim.setSilent(true);
-    QTRY_COMPARE_WITH_TIMEOUT(r.link(), kFailed, 3500);
+    QTRY_COMPARE_WITH_TIMEOUT(r.link(), kFailed, kLossMs);
     QVERIFY(!r.form->link().connected());
     // Discovery moves on to the ports after the one that fell silent.
     QTRY_COMPARE_WITH_TIMEOUT(r.opened(), QStringLiteral("COM2 null"), 1500);
@@ -101,7 +101,7 @@ void TestE2eLink::vanishedDeviceIsFoundAgain()
     // The adapter is pulled out: the device disappears under the open port.
     r.sim.vanish();
     QTRY_VERIFY_WITH_TIMEOUT(!r.form->MSComm1().portOpen(), 2000);
-    QTRY_COMPARE_WITH_TIMEOUT(r.link(), kFailed, 3500);
+    QTRY_COMPARE_WITH_TIMEOUT(r.link(), kFailed, kLossMs);
 
     // Plugged in again, it comes back as a new device at the same port number.
     QVERIFY(r.plugIn(1));
@@ -116,8 +116,10 @@ void TestE2eLink::garbageInsteadOfHandshakeDoesNotConnect()
     r.sim.setPaced(false);
     r.sim.faults().garbage = true;
     r.start();
-    // Noise answers every request, so the supervision is fed, but noise is no handshake.
-    QTest::qWait(1500);
+    // Noise answers every request, so the supervision is fed, but noise is no handshake: the
+    // search takes the noise and moves on to the next port.
+    QVERIFY(waitFor([&] { return r.sim.repliesSent() > 0 && r.opened() == "COM2 null"; },
+                    2 * 1000));
     QVERIFY(!r.form->link().connected());
     QVERIFY(r.link() != kConnected);
     QVERIFY(r.sim.repliesSent() > 0);
@@ -143,8 +145,10 @@ void TestE2eLink::portInUseIsSkipped()
     QTRY_COMPARE_WITH_TIMEOUT(r.link(), kConnected, 3000);
     QCOMPARE(r.opened(), QStringLiteral("COM2 open success"));
     QCOMPARE(r.form->MSComm1().commPort(), 2);
-    // Nothing reached the other program's port, and it still has it.
-    QTest::qWait(50);
+    // Nothing reached the other program's port, and it still has it. Once the instrument has
+    // heard a poll after the handshake, a byte sent to the first port before would be in.
+    r.sim.clearReceived();
+    QTRY_VERIFY_WITH_TIMEOUT(!r.sim.received().isEmpty(), 2 * 1000);
     QCOMPARE(other.received(), QByteArray());
     QVERIFY(holder.isOpen());
 }

@@ -32,9 +32,14 @@ inline const QString kTwoColumnHeader = QStringLiteral(
 // A path that cannot exist: the port number mapped to it is a missing port.
 inline const QString kMissing = QStringLiteral("/nonexistent/dir/ttyUSB9");
 
-// Longest wait for a link to come back: a full discovery cycle of 16 ports at 500 ms, plus the
-// tick that sees the answer.
-constexpr int kRecoveryMs = 8500;
+// Waits are twice what the program needs on an idle machine: CI runs two tests at a time on two
+// cores, once under the sanitizers, and a wait for a condition ends as soon as it holds.
+
+// A link falls silent: five supervision ticks of 500 ms without a byte declare it lost.
+constexpr int kLossMs = 2 * 2500;
+// A link comes back: a full discovery cycle of 16 ports at 500 ms, plus the tick that sees the
+// answer.
+constexpr int kRecoveryMs = 2 * 8500;
 
 class Rig
 {
