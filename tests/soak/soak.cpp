@@ -282,11 +282,12 @@ void Soak::awaitLink(const QString &after)
     // against the program until it leaves (though never for more than a minute).
     const qint64 graceNs = 2 * 2500 * kMsNs + 2 * kRecoveryBudgetNs;
     const qint64 hardLimitMs = 60'000 + graceNs / kMsNs;
+    const qint64 calledAtNs = now();
     const auto overdue = [&] {
         if (m_probing && m_probeCommandAtNs >= 0)
             return false; // asked, not answered yet
-        const qint64 from
-                = qMax(m_readyAtNs == kNever ? now() : m_readyAtNs, m_down ? m_lostAtNs : 0);
+        const qint64 ready = m_readyAtNs == kNever ? now() : m_readyAtNs;
+        const qint64 from = qMax(qMax(calledAtNs, ready), m_down ? m_lostAtNs : 0);
         return now() - from > graceNs;
     };
     waitUntil([&] { return linkAlive() || overdue(); }, hardLimitMs);
