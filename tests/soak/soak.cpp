@@ -279,13 +279,22 @@ void Soak::awaitLink(const QString &after)
 {
     // A silence just ended may still be called a loss (five ticks); a lost link comes back within
     // a discovery cycle of the instrument answering. Twice that, and the link counts as not
-    // found again.
-    const qint64 from = qMax(now(), m_readyAtNs == kNever ? now() : m_readyAtNs);
-    const qint64 limitMs = (from - now()) / kMsNs + 2 * 2500 + 2 * kRecoveryBudgetNs / kMsNs;
-    if (waitUntil([this] { return linkAlive(); }, limitMs))
+    // found again. Counted from the instrument answering: a reply it holds back does not count
+    // against the program until it leaves (though never for more than a minute).
+    const qint64 graceNs = 2 * 2500 * kMsNs + 2 * kRecoveryBudgetNs;
+    const qint64 hardLimitMs = 60'000 + graceNs / kMsNs;
+    const qint64 calledAtNs = now();
+    const auto overdue = [&] {
+        if (m_probing && m_probeCommandAtNs >= 0)
+            return false; // asked, not answered yet
+        const qint64 ready = m_readyAtNs == kNever ? now() : m_readyAtNs;
+        const qint64 from = qMax(qMax(calledAtNs, ready), m_down ? m_lostAtNs : 0);
+        return now() - from > graceNs;
+    };
+    waitUntil([&] { return linkAlive() || overdue(); }, hardLimitMs);
+    if (linkAlive())
         return;
-    fail(QStringLiteral("no link %1 after %2 (%3)")
-                 .arg(seconds(limitMs * kMsNs), after, m_rig.link()));
+    fail(QStringLiteral("no link %1 after %2 (%3)").arg(seconds(graceNs), after, m_rig.link()));
     if (!waitUntil([this] { return linkAlive(); }, qMax<qint64>(0, remainingNs() / kMsNs)))
         m_stuck = true;
 }
