@@ -1,6 +1,7 @@
 // End to end over pseudo-terminals: the command-line program, run as a child process, against the
 // simulated instrument: the search, realtime readings, stored-record downloads in every format,
 // a link lost midway, outputs that cannot be written, and the way a run ends.
+#include "fakes/waitfor.h"
 #include "instrument-sim/instrumentsim.h"
 
 #include <QDeadlineTimer>
@@ -108,19 +109,6 @@ QByteArray expectedCsv(int count)
                + QStringLiteral("\r\n");
     }
     return csv.toUtf8();
-}
-
-// Spins the event loop (the instrument runs in it) until `done` holds.
-template<typename Predicate>
-bool waitFor(Predicate done, int timeoutMs)
-{
-    QDeadlineTimer deadline(timeoutMs);
-    while (!done()) {
-        if (deadline.hasExpired())
-            return false;
-        QTest::qWait(5);
-    }
-    return true;
 }
 
 // The program as a child process.

@@ -6,6 +6,7 @@
 
 #include "app/form1.h"
 #include "fakes/fakedialogs.h"
+#include "fakes/waitfor.h"
 #include "instrument-sim/instrumentsim.h"
 #include "platform/portmap.h"
 #include "platform/qtserialport.h"
@@ -115,19 +116,6 @@ inline QStringList recordLines(const QString &listing)
             result.append(line);
     }
     return result;
-}
-
-// Spins the event loop (the window and the instrument both run in it) until `done` holds.
-template<typename Predicate>
-bool waitFor(Predicate done, int timeoutMs)
-{
-    QDeadlineTimer deadline(timeoutMs);
-    while (!done()) {
-        if (deadline.hasExpired())
-            return false;
-        QTest::qWait(5);
-    }
-    return true;
 }
 
 inline QByteArray bytes(std::initializer_list<int> values)
