@@ -7,6 +7,8 @@
 //                        own program, so only the port's work is counted;
 //   stalledLine          a command written and the transmit queue emptied on a line that does not
 //                        drain: how long the window thread is held (goal: a few ms at most).
+#include "core/linkprofile.h"
+#include "core/protocol.h"
 #include "instrument-sim/instrumentsim.h"
 #include "platform/portmap.h"
 #include "platform/qtserialport.h"
@@ -126,7 +128,7 @@ void BenchSerialPort::burstToNotification()
     int uneven = 0;
     for (int i = 0; i < 300; ++i) {
         lastByteNs = notifiedNs = -1;
-        command(port, 35, 7);
+        command(port, Protocol::ReadingRequest, LinkProfile::kReadingReplyBytes);
         QVERIFY(runUntil([&] { return notifiedNs >= 0 && lastByteNs >= 0; }, 2000));
         if (sim.lastReplyLongestGapNs() > InstrumentSim::kByteNs * 3 / 2) {
             ++uneven; // the simulator was not run in time: the line itself paused
@@ -155,7 +157,7 @@ void BenchSerialPort::pacedBlock()
     QSKIP("the simulator program is not built");
 #else
     constexpr int kRecords = 4681;
-    constexpr int kBytes = kRecords * 7;
+    const int blockBytes = Protocol::blockBytes(kRecords);
     QProcess sim;
     sim.start(QStringLiteral(QUILLO_SIM_PROGRAM),
               {QStringLiteral("--records"), QString::number(kRecords)});
@@ -170,7 +172,7 @@ void BenchSerialPort::pacedBlock()
     connect(&port, &SerialPort::OnComm, this, [&] { taken = port.input(); });
     connect(&port, &SerialPort::bytesArrived, this, [&] { ++arrivals; });
     // Warm up the path once with the count request, as the program does before the block.
-    command(port, 15, 4);
+    command(port, Protocol::CountRequest, LinkProfile::kCountReplyBytes);
     QVERIFY(runUntil([&] { return taken.size() == 4; }, 2000));
     taken.clear();
 
@@ -183,17 +185,17 @@ void BenchSerialPort::pacedBlock()
     QEventLoop loop;
     connect(&port, &SerialPort::OnComm, &loop, &QEventLoop::quit, Qt::QueuedConnection);
     QTimer::singleShot(60000, &loop, &QEventLoop::quit);
-    command(port, 25, kBytes);
+    command(port, Protocol::BlockRequest, blockBytes);
     loop.exec();
     const qint64 wallNs = wall.nsecsElapsed();
     const qint64 cpu = cpuNs() - cpuBefore;
     const qint64 peak = statusKb("VmHWM");
     const qint64 rssAfter = statusKb("VmRSS");
-    QCOMPARE(taken.size(), kBytes);
+    QCOMPARE(taken.size(), blockBytes);
 
     qInfo("paced block of %d bytes in %.1f s, %lld arrivals: CPU %.2f %% of a core (goal <= 3 %%); "
           "memory growth %.2f MB at the peak, %.2f MB after (goal <= 2 MB)",
-          kBytes,
+          blockBytes,
           wallNs / 1e9,
           arrivals,
           100.0 * double(cpu) / double(wallNs),
@@ -219,7 +221,7 @@ void BenchSerialPort::stalledLine()
     QElapsedTimer clock;
     for (int i = 0; i < 200; ++i) {
         clock.start();
-        command(port, 35, 7);
+        command(port, Protocol::ReadingRequest, LinkProfile::kReadingReplyBytes);
         samples.push_back(clock.nsecsElapsed());
     }
     // Closing: settling time for the last command, then the queue that cannot leave is dropped.

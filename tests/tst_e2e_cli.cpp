@@ -1,6 +1,7 @@
 // End to end over pseudo-terminals: the command-line program, run as a child process, against the
 // simulated instrument: the search, realtime readings, stored-record downloads in every format,
 // a link lost midway, outputs that cannot be written, and the way a run ends.
+#include "core/linkprofile.h"
 #include "fakes/waitfor.h"
 #include "instrument-sim/instrumentsim.h"
 
@@ -20,8 +21,7 @@ namespace {
 
 // A path that cannot exist.
 const QString kMissing = QStringLiteral("/nonexistent/dir/ttyUSB9");
-// One round of the search: 16 ports at 500 ms, and the tick that sees the answer.
-constexpr int kRoundMs = 8500;
+constexpr int kRoundMs = LinkProfile::kSearchRoundMs;
 
 QByteArray bytes(std::initializer_list<int> values)
 {

@@ -5,6 +5,7 @@
 // event loop.
 
 #include "app/form1.h"
+#include "core/linkprofile.h"
 #include "fakes/fakedialogs.h"
 #include "fakes/waitfor.h"
 #include "instrument-sim/instrumentsim.h"
@@ -36,11 +37,10 @@ inline const QString kMissing = QStringLiteral("/nonexistent/dir/ttyUSB9");
 // Waits are twice what the program needs on an idle machine: CI runs two tests at a time on two
 // cores, once under the sanitizers, and a wait for a condition ends as soon as it holds.
 
-// A link falls silent: five supervision ticks of 500 ms without a byte declare it lost.
-constexpr int kLossMs = 2 * 2500;
-// A link comes back: a full discovery cycle of 16 ports at 500 ms, plus the tick that sees the
-// answer.
-constexpr int kRecoveryMs = 2 * 8500;
+// A link falls silent, and is declared lost.
+constexpr int kLossMs = 2 * LinkProfile::kLossMs;
+// A link comes back: a full round of the search.
+constexpr int kRecoveryMs = 2 * LinkProfile::kSearchRoundMs;
 
 class Rig
 {

@@ -1,5 +1,6 @@
 #include "app/commandline.h"
 
+#include "core/linkprofile.h"
 #include "platform/portmap.h"
 #include "platform/qtserialport.h"
 #include "quillo_version.h"
@@ -16,7 +17,7 @@ namespace {
 
 const QString kProgram = QStringLiteral("quillobarent");
 // Discovery tries COM1 to COM16; a seventeenth device would never be opened.
-constexpr int kMaxPorts = 16;
+constexpr int kMaxPorts = LinkProfile::kPortCount;
 
 Options failure(QString why)
 {

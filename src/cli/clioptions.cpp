@@ -1,5 +1,7 @@
 #include "cli/clioptions.h"
 
+#include "core/linkprofile.h"
+
 #include <QCommandLineParser>
 #include <QCoreApplication>
 
@@ -11,12 +13,12 @@ const QString kDescription = QStringLiteral(
         "The link to the clamp-on earth-resistance tester, without the window.\n"
         "\n"
         "Commands:\n"
-        "  find       search COM1..COM16 once and print the port that answered\n"
+        "  find       search COM1..COM%1 once and print the port that answered\n"
         "  watch      print the realtime readings as the readouts show them\n"
         "  download   read the stored records and write them\n"
         "\n"
         "Exit codes: 0 done, 2 usage, 3 no instrument, 4 link lost or transfer incomplete,\n"
-        "5 cannot write the output.");
+        "5 cannot write the output.").arg(LinkProfile::kPortCount);
 
 bool commandFromWord(const QString &word, Command *command)
 {
@@ -126,8 +128,9 @@ Parsed parseArguments(const QStringList &arguments)
         return error(QStringLiteral("--port wants a device"));
     if (parser.isSet(portsOption)) {
         o.ports = parser.value(portsOption).split(QLatin1Char(','));
-        if (o.ports.size() > 16 || o.ports.contains(QString()))
-            return error(QStringLiteral("--ports wants 1 to 16 devices, comma-separated"));
+        if (o.ports.size() > LinkProfile::kPortCount || o.ports.contains(QString()))
+            return error(QStringLiteral("--ports wants 1 to %1 devices, comma-separated")
+                                 .arg(LinkProfile::kPortCount));
     }
 
     if (o.command == Command::Watch) {

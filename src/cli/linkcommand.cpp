@@ -1,5 +1,6 @@
 #include "cli/linkcommand.h"
 
+#include "core/linkprofile.h"
 #include "core/protocol.h"
 #include "link/linksession.h"
 #include "platform/portmap.h"
@@ -31,7 +32,7 @@ LinkCommand::LinkCommand(const Cli::Options &options, QObject *parent)
     auto serial = std::make_unique<QtSerialPort>(portMapFor(options));
     m_serial = serial.get();
     m_link = new LinkSession(std::move(serial), this);
-    m_cycle = options.port.isEmpty() ? 16 : 1;
+    m_cycle = options.port.isEmpty() ? LinkProfile::kPortCount : 1;
 
     connect(m_link,
             &LinkSession::portTried,
@@ -104,7 +105,8 @@ void LinkCommand::giveUpSearch()
     } else if (m_opened == 0) {
         why = QStringLiteral("no instrument answered: no serial port could be opened");
     } else {
-        why = QStringLiteral("no instrument answered on COM1 to COM16 (%1 of them could be opened)")
+        why = QStringLiteral("no instrument answered on COM1 to COM%1 (%2 of them could be opened)")
+                      .arg(LinkProfile::kPortCount)
                       .arg(m_opened);
     }
     finish(Cli::NoInstrument, why);

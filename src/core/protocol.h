@@ -1,5 +1,8 @@
 #pragma once
 
+#include "core/linkprofile.h"
+#include "core/record.h"
+
 #include <QByteArray>
 #include <QtGlobal>
 
@@ -31,7 +34,7 @@ std::optional<qint16> parseCountReply(const QByteArray &reply);
 // Bytes of a stored-record block of count records; 32-bit so no count overflows it.
 inline qint32 blockBytes(qint16 count)
 {
-    return count > 0 ? qint32(count) * 7 : 0;
+    return count > 0 ? qint32(count) * Record::kBytes : 0;
 }
 
 // What the polling timer sends: a reading request while sampling runs in realtime mode on a live
@@ -53,7 +56,7 @@ Route routeReply(qint16 lastCommand, bool connected, const QByteArray &reply);
 // The port the search tries after `port`: 1..16 round.
 inline qint16 nextScanPort(qint16 port)
 {
-    return port >= 16 ? qint16(1) : qint16(port + 1);
+    return port >= LinkProfile::kPortCount ? qint16(1) : qint16(port + 1);
 }
 
 } // namespace Protocol

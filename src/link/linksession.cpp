@@ -1,5 +1,6 @@
 #include "link/linksession.h"
 
+#include "core/linkprofile.h"
 #include "core/protocol.h"
 #include "link/switchon.h"
 
@@ -10,11 +11,11 @@ LinkSession::LinkSession(std::unique_ptr<SerialPort> port, QObject *parent)
     , m_port(std::move(port))
 {
     setObjectName(QStringLiteral("linkSession"));
-    m_findcom = makeTimer("findcom", 500, false);
-    m_COMtimout = makeTimer("COMtimout", 500, true);
-    m_comunication = makeTimer("comunication", 500, true);
-    m_timer3 = makeTimer("Timer3", 100, false);
-    m_timer4 = makeTimer("Timer4", 500, true);
+    m_findcom = makeTimer("findcom", LinkProfile::kSearchTickMs, false);
+    m_COMtimout = makeTimer("COMtimout", LinkProfile::kSupervisionTickMs, true);
+    m_comunication = makeTimer("comunication", LinkProfile::kPollTickMs, true);
+    m_timer3 = makeTimer("Timer3", LinkProfile::kBlockRequestDelayMs, false);
+    m_timer4 = makeTimer("Timer4", LinkProfile::kReadingTickMs, true);
 
     connect(m_findcom, &QTimer::timeout, this, &LinkSession::findcom_Timer);
     connect(m_COMtimout, &QTimer::timeout, this, &LinkSession::COMtimout_Timer);
@@ -130,7 +131,7 @@ void LinkSession::noteOutcome(SerialPort::OpenResult outcome)
     // A whole round of ports that do not exist: the search would cycle through "null" for ever
     // without a hint.
     m_missingInARow = outcome == SerialPort::NoSuchPort ? m_missingInARow + 1 : 0;
-    if (m_missingInARow >= 16 && !m_noDeviceNoticed) {
+    if (m_missingInARow >= LinkProfile::kPortCount && !m_noDeviceNoticed) {
         m_noDeviceNoticed = true;
         emit notice(noDeviceNotice());
     }
@@ -152,7 +153,7 @@ void LinkSession::findcom_Timer()
 
 void LinkSession::COMtimout_Timer()
 {
-    if (m_silentTicks < 4) {
+    if (m_silentTicks < LinkProfile::kSilentTicksTolerated) {
         m_silentTicks = qint16(m_silentTicks + 1);
         return;
     }
@@ -288,7 +289,7 @@ void LinkSession::takeCount(const QByteArray &reply)
     if (!count) {
         m_storedReadActive = false;
         m_timer3->stop();
-        m_port->setRThreshold(4);
+        m_port->setRThreshold(LinkProfile::kCountReplyBytes);
         emit countRejected();
         emit status(QStringLiteral("receive error"));
         return;
@@ -311,7 +312,7 @@ void LinkSession::takeCount(const QByteArray &reply)
 void LinkSession::endStoredRead()
 {
     emit status(QStringLiteral("receive old data"));
-    m_port->setRThreshold(3);
+    m_port->setRThreshold(LinkProfile::kHandshakeReplyBytes); // the keep-alive's answer
     resumePolling();
 }
 
