@@ -20,8 +20,8 @@ std::optional<int> thresholdFor(qint16 command)
 
 bool isHandshakeReply(const QByteArray &reply)
 {
-    return reply.size() >= LinkProfile::kHandshakeReplyBytes && quint8(reply[0]) == 0xD5 && quint8(reply[1]) == 0x55
-           && quint8(reply[2]) == 0x55;
+    return reply.size() >= LinkProfile::kHandshakeReplyBytes && quint8(reply[0]) == 0xD5
+           && quint8(reply[1]) == 0x55 && quint8(reply[2]) == 0x55;
 }
 
 std::optional<qint16> parseCountReply(const QByteArray &reply)
