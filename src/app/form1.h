@@ -4,6 +4,7 @@
 #include "core/alarms.h"
 #include "core/cursorstate.h"
 #include "core/readingstats.h"
+#include "core/readout.h"
 #include "core/statistics.h"
 #include "core/trendbuffer.h"
 #include "link/linksession.h"
@@ -24,11 +25,10 @@ struct Form1Platform
     std::unique_ptr<MessageBoxes> messages;
 };
 
-// What one decoded reading or block leaves for the next one.
+// What one decoded reading or block leaves for the next one, as read from outside the window.
 struct MeasureState
 {
     quint8 singleValue = 0; // second value absent (255 seen); never cleared
-    qint16 measureKind = 0; // kind of the last decoded reply or record
 };
 
 // The main window: a view over the link session and plain state objects. Its handlers keep the
@@ -48,11 +48,13 @@ public:
     LinkSession &link() const { return *m_link; }
     const TrendBuffer &trend() const { return m_trend; }
     const CursorState &cursors() const { return m_cursors; }
-    const MeasureState &measure() const { return m_measure; }
+    MeasureState measure() const { return {m_decoder.singleValue()}; }
     const Alarms::Limits &limits() const { return m_limits; }
     // The readings shown since the last reset, which the statistics boxes show.
     const ReadingStats &readingStats() const { return m_readingStats; }
-    // What the last reset tick's pass over the sample rings computed (nullopt: nothing).
+    // What the last reset tick's pass over the sample rings computed (nullopt: nothing). No
+    // control shows it since the boxes show the readings themselves; the pass stays the reset
+    // tick's work, and its result stays readable here for whoever wants the ring's view.
     const std::optional<Statistics::Summary> &ringStatistics(ReadingStats::Quantity q) const
     {
         return m_ringStatistics[q];
@@ -154,6 +156,10 @@ private:
     void showSaveError(const QString &path, const QString &why);
     void showPrintError(const QString &why);
     void showReadingStats();
+    // The readouts show what the decoder holds.
+    void showReadouts();
+    // "■" and the stored-data mode: the readouts say STOP.
+    void showStopped();
     // Shows or hides the trend chart's controls, then fits the window to what is shown.
     void showTrendChart(bool shown);
 
@@ -162,7 +168,7 @@ private:
     std::unique_ptr<MessageBoxes> m_messages;
     LinkSession *m_link = nullptr; // a child: its timers are found among the window's
     QPrinter m_printer;
-    MeasureState m_measure;
+    Realtime::Decoder m_decoder;
     Alarms::Limits m_limits;
     TrendBuffer m_trend;
     CursorState m_cursors;

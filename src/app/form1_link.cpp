@@ -130,9 +130,7 @@ void Form1::Command3_Click()
     ResetCursorChartX();
     m_trend.clearTrace();
     ResetReadingStats();
-    m_ui.Label7->setText(QStringLiteral("STOP"));
-    if (m_measure.singleValue == 0)
-        m_ui.Label25->setText(QStringLiteral("STOP"));
+    showStopped();
 }
 
 void Form1::Command9_Click()

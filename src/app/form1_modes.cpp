@@ -37,7 +37,6 @@ void Form1::Form_Load()
     ResetCursorChartY();
     ResetCursorChartX();
     ResetReadingStats();
-    m_measure.measureKind = -1;
     m_link->beginSearch();
     m_ui.Option1->setChecked(true);
     Option1_Click();
@@ -97,9 +96,7 @@ void Form1::Option2_Click()
         control->setVisible(false);
     setVisibleAll(false, ui.Text7, ui.Text8);
     setEnabledAll(false, ui.Frame5, ui.Frame6, ui.Frame8);
-    ui.Label7->setText(QStringLiteral("STOP"));
-    if (m_measure.singleValue == 0)
-        ui.Label25->setText(QStringLiteral("STOP"));
+    showStopped();
     setEnabledAll(false, ui.Command1, ui.Command2, ui.Command3, ui.Command9);
     setEnabledAll(true, ui.Command4, ui.Command5, ui.Command6, ui.Command7, ui.Command8);
     setEnabledAll(false, ui.mnurun1, ui.mnupause, ui.mnustop);

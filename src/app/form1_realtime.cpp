@@ -81,19 +81,11 @@ void showSummary(const std::optional<ReadingStats::Texts> &texts,
 void Form1::DecodeRealtimeReply(const QByteArray &reply)
 {
     const Form1Ui &ui = m_ui;
-    Realtime::ReadoutContext context;
-    context.singleValue = m_measure.singleValue;
-    context.secondText = ui.Label25->text();
-    context.resistanceScale = ui.Slider1->value();
-    context.currentScale = ui.Slider3->value();
-    const Realtime::Readout r = Realtime::decodeReply(reply, context);
+    const Realtime::Readout r = m_decoder.decode(reply, ui.Slider1->value(), ui.Slider3->value());
     if (!r.complete)
         return; // a burst shorter than a reply is no reading: the last one stays shown
 
-    m_measure.measureKind = r.measureKind;
-    m_measure.singleValue = r.singleValue;
-    ui.Label7->setText(r.mainText);
-    ui.Label25->setText(r.secondText);
+    showReadouts();
     // The boxes follow every reading shown, whatever the kind leaves enabled.
     m_readingStats.add(r);
     showReadingStats();
@@ -185,6 +177,18 @@ void Form1::Timer9_Timer()
 {
     m_ui.Shape4->setFillColor(kAlarmColour);
     m_ui.Shape4->setFillState(Alarms::toggledFillState(m_ui.Shape4->fillState()));
+}
+
+void Form1::showReadouts()
+{
+    m_ui.Label7->setText(m_decoder.mainText());
+    m_ui.Label25->setText(m_decoder.secondText());
+}
+
+void Form1::showStopped()
+{
+    m_decoder.stop();
+    showReadouts();
 }
 
 void Form1::ResetReadingStats()

@@ -44,10 +44,9 @@ void Form1::DecodeStoredRecords(const QByteArray &block, qint16 recordCount)
     m_ui.Check2->setEnabled(false);
     const auto *bytes = reinterpret_cast<const std::uint8_t *>(block.constData());
     const Listing::Result listing
-            = Listing::build(bytes, block.size(), recordCount, m_measure.singleValue);
-    m_measure.singleValue = listing.singleValue;
-    if (listing.measureKind)
-        m_measure.measureKind = *listing.measureKind;
+            = Listing::build(bytes, block.size(), recordCount, m_decoder.singleValue());
+    if (listing.singleValue)
+        m_decoder.markSecondValueAbsent();
     // Built whole, set once: one layout pass however many records came.
     ListingView::replace(*m_ui.RichTextBox1, listing.text);
 }
@@ -78,8 +77,8 @@ void Form1::Command6_Click()
 {
     // A further header at the end of the last line; nothing is removed.
     ListingView::append(*m_ui.RichTextBox1,
-                        m_measure.singleValue ? Listing::clearOneColumnHeader()
-                                              : Listing::twoColumnHeader());
+                        m_decoder.singleValue() ? Listing::clearOneColumnHeader()
+                                                : Listing::twoColumnHeader());
 }
 
 void Form1::Command7_Click()

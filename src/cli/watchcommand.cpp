@@ -36,14 +36,9 @@ void WatchCommand::onReading(const QByteArray &reply)
 {
     if (finishing())
         return;
-    Realtime::ReadoutContext context;
-    context.singleValue = m_singleValue;
-    context.secondText = m_secondText;
-    const Realtime::Readout r = Realtime::decodeReply(reply, context);
+    const Realtime::Readout r = m_decoder.decode(reply);
     if (!r.complete)
         return; // not a reading: the readouts keep what they show
-    m_singleValue = r.singleValue;
-    m_secondText = r.secondText;
 
     QString why;
     if (m_linesWanted) {

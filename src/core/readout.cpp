@@ -120,6 +120,30 @@ float applyMagnification(float value, int sliderPosition)
     }
 }
 
+QString stopText()
+{
+    return QStringLiteral("STOP");
+}
+
+Readout Decoder::decode(const QByteArray &reply, int resistanceScale, int currentScale)
+{
+    const Readout r
+            = decodeReply(reply, {m_singleValue, m_secondText, resistanceScale, currentScale});
+    if (r.complete) {
+        m_singleValue = r.singleValue;
+        m_mainText = r.mainText;
+        m_secondText = r.secondText;
+    }
+    return r;
+}
+
+void Decoder::stop()
+{
+    m_mainText = stopText();
+    if (m_singleValue == 0)
+        m_secondText = stopText();
+}
+
 Readout decodeReply(const QByteArray &reply, const ReadoutContext &context)
 {
     Readout result;
