@@ -235,6 +235,8 @@ void TestE2eCli::usage_data()
     QTest::newRow("unknown format") << QStringList{"download", "--format", "xml"} << "--format";
     QTest::newRow("port and ports")
             << QStringList{"find", "--port", "a", "--ports", "b"} << "exclude";
+    QTest::newRow("ports list refused") << QStringList{"find", "--ports", "/dev/a,,/dev/b"}
+                                        << "--ports: entry 2 of \"/dev/a,,/dev/b\" is empty";
     QTest::newRow("extra argument") << QStringList{"download", "now"} << "now";
 }
 
@@ -277,7 +279,7 @@ void TestE2eCli::find()
     m_sim->setSilent(silent);
     QStringList devices;
     for (int i = 1; i < comPort; ++i)
-        devices << kMissing;
+        devices << kMissing + QString::number(i); // one device is never listed twice
     devices << port();
 
     Cli cli;

@@ -1,6 +1,7 @@
 #include "cli/clioptions.h"
 
 #include "core/linkprofile.h"
+#include "platform/portlist.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -127,10 +128,10 @@ Parsed parseArguments(const QStringList &arguments)
     if (parser.isSet(portOption) && o.port.isEmpty())
         return error(QStringLiteral("--port wants a device"));
     if (parser.isSet(portsOption)) {
-        o.ports = parser.value(portsOption).split(QLatin1Char(','));
-        if (o.ports.size() > LinkProfile::kPortCount || o.ports.contains(QString()))
-            return error(QStringLiteral("--ports wants 1 to %1 devices, comma-separated")
-                                 .arg(LinkProfile::kPortCount));
+        const PortList::Parsed list = PortList::parse(parser.values(portsOption));
+        if (!list.error.isEmpty())
+            return error(list.error);
+        o.ports = list.devices;
     }
 
     if (o.command == Command::Watch) {
