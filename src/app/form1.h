@@ -60,7 +60,7 @@ public:
         return m_ringStatistics[q];
     }
     bool traceEnabled() const { return m_traceEnabled; }
-    qint16 operatingMode() const;
+    Protocol::OperatingMode operatingMode() const;
     SerialPort &MSComm1();
     CommonDialog &CommonDialog1() { return *m_dialog; }
     MessageBoxes &messageBoxes() { return *m_messages; }

@@ -80,7 +80,7 @@ void Form1::Option1_Click()
     setEnabledAll(true, ui.Command1, ui.Command2, ui.Command3, ui.Command9);
     setEnabledAll(false, ui.Command4, ui.Command5, ui.Command6, ui.Command7, ui.Command8);
     setEnabledAll(true, ui.mnurun1, ui.mnupause, ui.mnustop);
-    m_link->setOperatingMode(1);
+    m_link->setOperatingMode(Protocol::RealtimeSampling);
     ui.Option1->setChecked(true);
     ui.Option2->setChecked(false);
     // Sampling resumes only on "→" or "》".
@@ -100,7 +100,7 @@ void Form1::Option2_Click()
     setEnabledAll(false, ui.Command1, ui.Command2, ui.Command3, ui.Command9);
     setEnabledAll(true, ui.Command4, ui.Command5, ui.Command6, ui.Command7, ui.Command8);
     setEnabledAll(false, ui.mnurun1, ui.mnupause, ui.mnustop);
-    m_link->setOperatingMode(2); // sampling halts with it
+    m_link->setOperatingMode(Protocol::StoredData); // sampling halts with it
     ui.Option2->setChecked(true);
     ui.Option1->setChecked(false);
     ui.Timer6->stop();
@@ -111,7 +111,7 @@ void Form1::Option2_Click()
 void Form1::mnutrendchart_Click()
 {
     // In read-old-data mode the choice waits for the return to realtime sampling.
-    if (m_link->operatingMode() == 1)
+    if (m_link->operatingMode() == Protocol::RealtimeSampling)
         showTrendChart(m_ui.mnutrendchart->isChecked());
 }
 

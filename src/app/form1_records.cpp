@@ -96,7 +96,7 @@ void Form1::Command8_Click()
 
 void Form1::mnusave_Click()
 {
-    if (m_link->operatingMode() == 1)
+    if (m_link->operatingMode() == Protocol::RealtimeSampling)
         SaveChartPicture();
     else
         Command5_Click();
@@ -121,7 +121,7 @@ void Form1::mnuprint_Click()
         return;
     }
 
-    if (m_link->operatingMode() == 1) {
+    if (m_link->operatingMode() == Protocol::RealtimeSampling) {
         if (!PrintWindow())
             showPrintError(printFailure(printer()));
         return;

@@ -19,7 +19,7 @@ const QString kDescription = QStringLiteral(
         "  download   read the stored records and write them\n"
         "\n"
         "Exit codes: 0 done, 2 usage, 3 no instrument, 4 link lost or transfer incomplete,\n"
-        "5 cannot write the output.").arg(LinkProfile::kPortCount);
+        "5 cannot write the output.");
 
 bool commandFromWord(const QString &word, Command *command)
 {
@@ -47,7 +47,7 @@ Parsed error(const QString &text)
 Parsed parseArguments(const QStringList &arguments)
 {
     QCommandLineParser parser;
-    parser.setApplicationDescription(kDescription);
+    parser.setApplicationDescription(kDescription.arg(LinkProfile::kPortCount));
     const QCommandLineOption helpOption = parser.addHelpOption();
     const QCommandLineOption versionOption = parser.addVersionOption();
     const QCommandLineOption portOption(

@@ -60,12 +60,11 @@ void LinkCommand::start()
 {
     if (!prepare())
         return;
-    m_link->beginSearch();
     // The search's first port now rather than at its first tick, and (in onLinkUp) its end as
     // soon as the answer is in rather than at the next tick: a script should not wait a second
     // for nothing, and a full download would otherwise take 3 % longer than its bytes on the
-    // wire. The ports in between keep the search's 500 ms rhythm.
-    m_link->findcom_Timer();
+    // wire. The ports in between keep the search's rhythm.
+    m_link->beginSearchNow();
 }
 
 void LinkCommand::onPortTried(int outcome)
@@ -130,8 +129,8 @@ void LinkCommand::onLinkUp()
 
 void LinkCommand::endSearchNow()
 {
-    if (!m_finishing && m_link->connected() && m_link->findcom()->isActive())
-        m_link->findcom_Timer();
+    if (!m_finishing)
+        m_link->endSearchNow();
 }
 
 void LinkCommand::onLinkLost()

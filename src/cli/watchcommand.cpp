@@ -21,7 +21,7 @@ bool WatchCommand::prepare()
     }
     connect(&link(), &LinkSession::readingReceived, this, &WatchCommand::onReading);
     // As the window starts: realtime mode and "→" pressed (nothing is sent before a port opens).
-    link().setOperatingMode(1);
+    link().setOperatingMode(Protocol::RealtimeSampling);
     link().startSampling();
     return true;
 }

@@ -34,11 +34,11 @@ std::optional<qint16> parseCountReply(const QByteArray &reply)
     return qint16(quint8(reply[2]) * 100 + quint8(reply[3]));
 }
 
-std::optional<Command> pollCommand(bool connected, qint16 mode, qint16 runState)
+std::optional<Command> pollCommand(bool connected, OperatingMode mode, RunState runState)
 {
-    if ((connected && mode == 2) || runState == 0)
+    if ((connected && mode == StoredData) || runState == Halted)
         return Handshake;
-    if (connected && mode == 1 && runState == 1)
+    if (connected && mode == RealtimeSampling && runState == Running)
         return ReadingRequest;
     return std::nullopt;
 }

@@ -45,22 +45,34 @@ void LinkSession::beginSearch()
     m_findcom->start();
 }
 
-void LinkSession::setOperatingMode(qint16 mode)
+void LinkSession::beginSearchNow()
+{
+    beginSearch();
+    findcom_Timer();
+}
+
+void LinkSession::endSearchNow()
+{
+    if (m_connected && m_findcom->isActive())
+        findcom_Timer();
+}
+
+void LinkSession::setOperatingMode(Protocol::OperatingMode mode)
 {
     m_operatingMode = mode;
-    if (mode == 2)
-        m_runState = 0;
+    if (mode == Protocol::StoredData)
+        m_runState = Protocol::Halted;
 }
 
 void LinkSession::startSampling()
 {
-    m_runState = 1;
+    m_runState = Protocol::Running;
     RequestReading();
 }
 
 void LinkSession::haltSampling()
 {
-    m_runState = 0;
+    m_runState = Protocol::Halted;
 }
 
 void LinkSession::switchInstrumentMode()
@@ -211,13 +223,13 @@ void LinkSession::SendCommand(qint16 command)
 
 void LinkSession::RequestReading()
 {
-    if (m_operatingMode == 1 && m_runState == 1)
+    if (m_operatingMode == Protocol::RealtimeSampling && m_runState == Protocol::Running)
         SendCommand(Protocol::ReadingRequest);
 }
 
 void LinkSession::StartStoredRead()
 {
-    if (m_operatingMode == 2)
+    if (m_operatingMode == Protocol::StoredData)
         SendCommand(Protocol::CountRequest);
 }
 
