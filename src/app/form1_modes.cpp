@@ -47,8 +47,9 @@ void Form1::Form_Load()
 
 void Form1::Form_Unload()
 {
-    // The instrument ends its session on this byte; SendCommand waits until it has left the
-    // port before the port is released with the window.
+    // The instrument ends its session on this byte. SendCommand hands it to the driver and does
+    // not wait for it to leave; closing the port gives it the moment it needs on the line, and
+    // only a line that does not drain loses it.
     m_link->SendCommand(Protocol::EndOfLink);
 }
 

@@ -163,9 +163,10 @@ void LinkCommand::finish(int code, const QString &why)
 
 void LinkCommand::tearDown()
 {
-    // As the window does when it closes: the instrument ends its session on this byte, which
-    // SendCommand lets leave before the port is released. Only where it answered: a port the
-    // search merely tried may belong to another device.
+    // As the window does when it closes: the instrument ends its session on this byte.
+    // SendCommand hands it to the driver without waiting; closing the port gives it the moment
+    // it needs on the line. Only where it answered: a port the search merely tried may belong
+    // to another device.
     if (m_up)
         m_link->SendCommand(Protocol::EndOfLink);
     m_link->release();
