@@ -9,6 +9,7 @@
 //                        drain: how long the window thread is held (goal: a few ms at most).
 #include "core/linkprofile.h"
 #include "core/protocol.h"
+#include "fakes/waitfor.h"
 #include "instrument-sim/instrumentsim.h"
 #include "platform/portmap.h"
 #include "platform/qtserialport.h"
@@ -21,30 +22,12 @@
 #include <QtTest>
 
 #include <algorithm>
-#include <functional>
 #include <pty.h>
 #include <sys/resource.h>
 #include <unistd.h>
 #include <vector>
 
 namespace {
-
-// Runs the event loop as the program does until `done` holds or `timeoutMs` pass.
-bool runUntil(const std::function<bool()> &done, int timeoutMs)
-{
-    QEventLoop loop;
-    QTimer check;
-    check.setTimerType(Qt::PreciseTimer);
-    QObject::connect(&check, &QTimer::timeout, &loop, [&] {
-        if (done())
-            loop.quit();
-    });
-    QTimer::singleShot(timeoutMs, &loop, &QEventLoop::quit);
-    check.start(5);
-    if (!done())
-        loop.exec();
-    return done();
-}
 
 // A field of /proc/self/status in kB ("VmRSS", "VmHWM").
 qint64 statusKb(const char *field)
@@ -129,7 +112,7 @@ void BenchSerialPort::burstToNotification()
     for (int i = 0; i < 300; ++i) {
         lastByteNs = notifiedNs = -1;
         command(port, Protocol::ReadingRequest, LinkProfile::kReadingReplyBytes);
-        QVERIFY(runUntil([&] { return notifiedNs >= 0 && lastByteNs >= 0; }, 2000));
+        QVERIFY(waitFor([&] { return notifiedNs >= 0 && lastByteNs >= 0; }, 2000));
         if (sim.lastReplyLongestGapNs() > InstrumentSim::kByteNs * 3 / 2) {
             ++uneven; // the simulator was not run in time: the line itself paused
             continue;
@@ -162,7 +145,7 @@ void BenchSerialPort::pacedBlock()
     sim.start(QStringLiteral(QUILLO_SIM_PROGRAM),
               {QStringLiteral("--records"), QString::number(kRecords)});
     QVERIFY(sim.waitForStarted());
-    QVERIFY(runUntil([&] { return sim.canReadLine(); }, 5000));
+    QVERIFY(waitFor([&] { return sim.canReadLine(); }, 5000));
     const QString slave = QString::fromLocal8Bit(sim.readLine().trimmed().split(' ').value(0));
 
     QtSerialPort port(PortMap(QStringList{slave}));
@@ -173,7 +156,7 @@ void BenchSerialPort::pacedBlock()
     connect(&port, &SerialPort::bytesArrived, this, [&] { ++arrivals; });
     // Warm up the path once with the count request, as the program does before the block.
     command(port, Protocol::CountRequest, LinkProfile::kCountReplyBytes);
-    QVERIFY(runUntil([&] { return taken.size() == 4; }, 2000));
+    QVERIFY(waitFor([&] { return taken.size() == 4; }, 2000));
     taken.clear();
 
     const qint64 rssBefore = statusKb("VmRSS");

@@ -85,6 +85,20 @@ public:
         form.reset();
     }
 
+    // "Read" in the read-old-data mode, pressed just after the answer to a keep-alive was taken:
+    // no answer is then on its way to be read as the count reply.
+    bool pressRead()
+    {
+        bool answered = false;
+        const QMetaObject::Connection watch
+                = QObject::connect(&form->MSComm1(), &SerialPort::OnComm, [&] { answered = true; });
+        const bool ready = waitFor([&] { return answered; }, 2 * LinkProfile::kPollTickMs);
+        QObject::disconnect(watch);
+        if (ready)
+            form->Command4_Click();
+        return ready;
+    }
+
     QString link() const { return form->ui().Label2->text(); }
     QString status() const { return form->ui().Label6->text(); }
     QString opened() const { return form->ui().Label1->text(); }
