@@ -199,13 +199,16 @@ void LinkSession::SendCommand(qint16 command)
     // would cut that answer and align the next one on its tail: it is left to complete instead.
     const bool answerComing = command == Protocol::ReadingRequest
                               && m_lastCommand == Protocol::ReadingRequest && m_answerPending;
-    m_lastCommand = command;
-    m_answerPending = true;
-    m_port->output(QByteArray(1, char(quint8(command))));
-    // Whatever was waiting belongs to an earlier request: collect this reply from scratch.
+    // Whatever is waiting belongs to an earlier request: emptied before the command goes out, so
+    // this reply is collected from scratch. Emptied after it, the reply's first byte could go too:
+    // an instrument may answer within a byte time, and on a busy machine the writing process
+    // can be preempted by the very write that wakes the other side.
     if (!answerComing)
         m_port->clearInBuffer();
     m_port->clearOutBuffer();
+    m_lastCommand = command;
+    m_answerPending = true;
+    m_port->output(QByteArray(1, char(quint8(command))));
 }
 
 void LinkSession::RequestReading()

@@ -1,5 +1,7 @@
 #include "fakes/fakeserialport.h"
 
+#include <utility>
+
 void FakeSerialPort::deliver(const QByteArray &bytes)
 {
     if (!m_open)
@@ -50,8 +52,10 @@ void FakeSerialPort::setRThreshold(int t)
 
 void FakeSerialPort::output(const QByteArray &bytes)
 {
-    if (m_open)
-        written += bytes;
+    if (!m_open)
+        return;
+    written += bytes;
+    m_inBuffer += std::exchange(arrivingDuringOutput, QByteArray());
 }
 
 QByteArray FakeSerialPort::input()
