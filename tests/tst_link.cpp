@@ -550,7 +550,8 @@ void TestLink::interruptedReadEndsVisibly()
 void TestLink::secondRequestKeepsTheFirstAnswer()
 {
     // The polling and Timer4 each ask for a reading; out of step, the second request goes out
-    // while the first answer is half in. Both answers are readings, each whole.
+    // while the first answer is half in, and the next one while the second answer is coming in
+    // right behind the first. Both answers are readings, each whole.
     Rig r;
     r.connect();
     r.link.setOperatingMode(1);
@@ -561,8 +562,10 @@ void TestLink::secondRequestKeepsTheFirstAnswer()
     r.port->deliver(first.left(3));
     r.link.Timer4_Timer();
     QCOMPARE(r.port->written, QByteArray::fromHex("2323"));
+    r.port->arrivingDuringInput = second.left(1);
     r.port->deliver(first.mid(3));
-    r.port->deliver(second);
+    r.link.Timer4_Timer();
+    r.port->deliver(second.mid(1));
     QCOMPARE(readings.count(), 2);
     QCOMPARE(readings.at(0).at(0).toByteArray(), first);
     QCOMPARE(readings.at(1).at(0).toByteArray(), second);

@@ -60,9 +60,7 @@ void FakeSerialPort::output(const QByteArray &bytes)
 
 QByteArray FakeSerialPort::input()
 {
-    QByteArray all = m_inBuffer;
-    m_inBuffer.clear();
-    return all;
+    return std::exchange(m_inBuffer, std::exchange(arrivingDuringInput, QByteArray()));
 }
 
 void FakeSerialPort::clearInBuffer()
