@@ -13,6 +13,7 @@
 #include "core/readout.h"
 #include "instrument-sim/scenario.h"
 #include "link/linksession.h"
+#include "machine-load/machinelateness.h"
 #include "machine-load/machineload.h"
 
 #include <QApplication>
@@ -24,17 +25,9 @@
 #include <QRandomGenerator>
 #include <QTextStream>
 
-#include <algorithm>
-#include <atomic>
-#include <chrono>
 #include <functional>
 #include <limits>
 #include <malloc.h>
-#include <poll.h>
-#include <pthread.h>
-#include <pty.h>
-#include <termios.h>
-#include <thread>
 #include <unistd.h>
 
 #if defined(__SANITIZE_ADDRESS__)
@@ -86,92 +79,6 @@ QString megabytes(qint64 bytes)
 {
     return (bytes >= 0 ? QStringLiteral("+") : QString())
            + QString::number(double(bytes) / double(1024 * 1024), 'f', 1) + QStringLiteral(" MB");
-}
-
-// How late a thread that does nothing but sleep wakes up, and then sees a byte it sent round a
-// pseudo-terminal of its own: while the machine is busy with other work the event loop is late as
-// well, through no fault of its own, and so is the kernel's worker that moves received bytes,
-// which a read or poll of the serial port waits for. The watchdog takes this off the gaps it
-// measures.
-class MachineStalls
-{
-public:
-    // One on each core: a core the machine takes away (another process, the hypervisor) holds
-    // back whatever runs there, the event loop too.
-    MachineStalls()
-    {
-        const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
-        for (unsigned core = 0; core < cores; ++core) {
-            m_threads.emplace_back([this, core] {
-                cpu_set_t only;
-                CPU_ZERO(&only);
-                CPU_SET(core, &only);
-                ::pthread_setaffinity_np(::pthread_self(), sizeof only, &only);
-                run();
-            });
-        }
-    }
-    ~MachineStalls()
-    {
-        m_stop = true;
-        for (std::thread &thread : m_threads)
-            thread.join();
-    }
-    // The longest late wake-up since the last call.
-    qint64 takeLongestNs() { return m_longestNs.exchange(0); }
-
-private:
-    void run()
-    {
-        using namespace std::chrono;
-        constexpr nanoseconds kNap = milliseconds(2);
-        int master = -1;
-        int slave = -1;
-        termios raw{};
-        ::cfmakeraw(&raw);
-        const bool probe = ::openpty(&master, &slave, nullptr, &raw, nullptr) == 0;
-        while (!m_stop) {
-            const auto before = steady_clock::now();
-            std::this_thread::sleep_for(kNap);
-            char byte = 0;
-            pollfd readable{slave, POLLIN, 0};
-            if (probe && ::write(master, &byte, 1) == 1 && ::poll(&readable, 1, 1000) == 1)
-                [[maybe_unused]] const ssize_t n = ::read(slave, &byte, 1);
-            const qint64 late
-                    = duration_cast<nanoseconds>(steady_clock::now() - before - kNap).count();
-            qint64 longest = m_longestNs.load();
-            while (late > longest && !m_longestNs.compare_exchange_weak(longest, late)) {
-            }
-        }
-        if (probe) {
-            ::close(master);
-            ::close(slave);
-        }
-    }
-
-    std::atomic<bool> m_stop{false};
-    std::atomic<qint64> m_longestNs{0};
-    std::vector<std::thread> m_threads;
-};
-
-// The calling thread's time on a core and time spent waiting, ready to run, for one: the
-// scheduler's own counts (-1 where the kernel keeps none). The wait is exactly what a busy
-// machine costs the event loop in cores, where the thread above only samples how late the
-// machine is; the time on a core tells the program's own work from a wait in the kernel.
-struct ThreadTimes
-{
-    qint64 runNs = -1;
-    qint64 waitNs = -1;
-};
-ThreadTimes threadTimes()
-{
-    QFile stat(QStringLiteral("/proc/thread-self/schedstat"));
-    if (!stat.open(QIODevice::ReadOnly))
-        return {};
-    const QList<QByteArray> fields = stat.readAll().split(' ');
-    if (fields.size() < 2)
-        return {};
-    return {fields.at(0).toLongLong(), fields.at(1).toLongLong()};
 }
 
 class Soak
@@ -238,7 +145,6 @@ private:
     void onBlock(const QByteArray &block, qint16 count);
     void onReading(const QByteArray &reply);
     void noteShownTexts();
-    void switchLoad();
     void onWatchdog();
     void onSimCommand(int command);
     void onSimReplyWritten();
@@ -294,19 +200,15 @@ private:
     qint64 m_lossExplainedUntilNs = -1;
     int m_unprovokedLosses = 0;
 
-    // The busy machine: spells of every core spinning, at random and beside whatever else goes
-    // on, timed by a generator of their own so the faults' seed still replays the faults.
+    // Spells of every core spinning, beside whatever else goes on.
     MachineLoad m_load;
-    QTimer m_loadTimer;
-    QRandomGenerator m_loadRng;
-    int m_busySpells = 0;
 
     // Watchdog.
     QTimer m_watchdog;
-    MachineStalls m_machine;
+    MachineLateness m_machine;
     qint64 m_longestMachineStallNs = 0;
     qint64 m_lastTickNs = -1;
-    ThreadTimes m_lastTimes;
+    MachineLateness::ThreadTimes m_lastTimes;
     qint64 m_ownNs = 0;
     qint64 m_longestStallNs = 0;
     QString m_activity = QStringLiteral("start");
@@ -317,7 +219,6 @@ private:
 Soak::Soak(const Options &options)
     : m_options(options)
     , m_rng(options.seed)
-    , m_loadRng(options.seed ^ 0x10adu)
 {
     m_clock.start();
     m_endNs = qint64(options.minutes * 60e9);
@@ -751,10 +652,7 @@ void Soak::onReading(const QByteArray &reply)
     if (!r.complete)
         return;
     ++m_readings;
-    const std::deque<QByteArray> &sent = m_rig.sim.readingsSent();
-    const bool wasSent = std::any_of(sent.begin(), sent.end(), [&](const QByteArray &b) {
-        return b.left(7) == reading;
-    });
+    const bool wasSent = m_rig.sim.sentReading(reading);
     const QString bytes = QString::fromLatin1(reply.toHex(' '));
     const QString shown = QStringLiteral("\"%1\" \"%2\"").arg(m_shownMain, m_shownSecond);
     if (!wasSent && now() < m_noiseUntilNs) {
@@ -771,28 +669,10 @@ void Soak::onReading(const QByteArray &reply)
         fail(QStringLiteral("a reading the instrument never sent: %1 shown as %2").arg(bytes, shown));
 }
 
-void Soak::switchLoad()
-{
-    const auto within = [this](int low, int high) {
-        return low + int(m_loadRng.bounded(quint32(high - low + 1)));
-    };
-    if (m_load.busy()) {
-        m_load.stop();
-        log(QStringLiteral("machine quiet again"));
-        m_loadTimer.start(within(5000, 25000));
-        return;
-    }
-    ++m_busySpells;
-    const int ms = within(1000, 6000);
-    log(QStringLiteral("machine busy for %1 ms: %2 threads spinning").arg(ms).arg(m_load.threads()));
-    m_load.start();
-    m_loadTimer.start(ms);
-}
-
 void Soak::onWatchdog()
 {
     const qint64 tick = now();
-    const ThreadTimes times = threadTimes();
+    const MachineLateness::ThreadTimes times = MachineLateness::threadTimes();
     const bool known = times.waitNs >= 0 && m_lastTimes.waitNs >= 0;
     const qint64 machine = qMax(m_machine.takeLongestNs(),
                                 known ? times.waitNs - m_lastTimes.waitNs : 0);
@@ -884,9 +764,7 @@ int Soak::run()
 
     awaitLink(QStringLiteral("start-up"));
     m_lossesCount = true;
-    m_loadTimer.setSingleShot(true);
-    QObject::connect(&m_loadTimer, &QTimer::timeout, &form, [this] { switchLoad(); });
-    m_loadTimer.start(int(m_loadRng.bounded(3000u, 15000u)));
+    m_load.startSpells(m_options.seed);
     while (!m_stuck && remainingNs() > 0) {
         if (m_baselineBytes < 0 && now() >= m_warmupNs) {
             m_baselineBytes = memoryNow();
@@ -900,7 +778,6 @@ int Soak::run()
         pause(randomIn(500, 3000));
     }
     m_watchdog.stop();
-    m_loadTimer.stop();
     m_load.stop();
     const qint64 endBytes = memoryNow();
     log(QStringLiteral("end: %1 bytes").arg(endBytes));
@@ -946,7 +823,7 @@ int Soak::run()
                               .arg(m_readings)
                               .arg(m_wrongReadings)
                               .arg(m_unprovokedLosses)
-                              .arg(m_busySpells)
+                              .arg(m_load.spells())
                               .arg(memory, megabytes(growth))
                               .arg(m_warmupNs / 1'000'000'000)
                               .arg(m_longestStallNs / kMsNs);

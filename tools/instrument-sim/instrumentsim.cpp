@@ -2,6 +2,7 @@
 
 #include <QSocketNotifier>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdint>
 #include <fcntl.h>
@@ -120,6 +121,13 @@ void InstrumentSim::setRecordCount(int count, quint32 seed)
 void InstrumentSim::setStoredBlock(const QByteArray &block)
 {
     m_stored = block.left(qMin<qsizetype>(block.size() / 7, 9999) * 7);
+}
+
+bool InstrumentSim::sentReading(const QByteArray &reading) const
+{
+    return std::any_of(m_readingsSent.begin(), m_readingsSent.end(), [&](const QByteArray &sent) {
+        return sent.startsWith(reading);
+    });
 }
 
 void InstrumentSim::setSilent(bool silent)

@@ -83,9 +83,9 @@ public:
     QByteArray received() const { return m_received; }
     void clearReceived() { m_received.clear(); }
     int repliesSent() const { return m_repliesSent; }
-    // The latest realtime replies, oldest first, as they went on the line (faults included): a
-    // reading the program shows must be one of them.
-    const std::deque<QByteArray> &readingsSent() const { return m_readingsSent; }
+    // One of the latest realtime replies, as it went on the line (faults included), began with
+    // these bytes: a reading the program shows must be one of them.
+    bool sentReading(const QByteArray &reading) const;
     qint64 bytesQueued() const { return qint64(m_queue.size()); }
     qint64 bytesWritten() const { return m_bytesWritten; }
     // The longest pause between two bytes of the last reply sent in full. Paced, it is one byte

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <atomic>
+#include <condition_variable>
+#include <mutex>
 #include <thread>
 #include <vector>
 
@@ -17,12 +19,23 @@ public:
     MachineLoad &operator=(const MachineLoad &) = delete;
 
     void start(); // nothing when already spinning
-    void stop();  // returns once every thread has ended
-    bool busy() const { return !m_workers.empty(); }
+    void stop();  // returns once every thread has ended; ends the spells too
+    // Busy now and then, until stop(): spells of 1 to 6 s, 5 to 25 s apart, at random from seed.
+    void startSpells(unsigned seed);
+    bool busy() const { return m_busy; }
+    int spells() const { return m_spells; }
     int threads() const { return m_threads; }
 
 private:
+    void spin(bool on);
+
     int m_threads;
     std::atomic<bool> m_spin{false};
+    std::atomic<bool> m_busy{false};
+    std::atomic<int> m_spells{0};
     std::vector<std::thread> m_workers;
+    std::thread m_spellThread;
+    std::mutex m_mutex;
+    std::condition_variable m_wake;
+    bool m_stopSpells = false;
 };
