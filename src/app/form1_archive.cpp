@@ -19,8 +19,12 @@ void Form1::connectArchive(const ArchiveLocation &location)
 void Form1::ArchiveDownload(const QByteArray &block, qint16 recordCount, quint8 singleValue)
 {
     const std::optional<Archive::Entry> entry
-            = Archive::downloadedNow(block, recordCount, singleValue, MSComm1().commPort(),
-                                     MSComm1().devicePath(), QStringLiteral("quillobarent"));
+            = Archive::downloadedNow(block,
+                                     recordCount,
+                                     singleValue,
+                                     MSComm1().commPort(),
+                                     MSComm1().devicePath(),
+                                     QStringLiteral("quillobarent"));
     if (entry) // else cut short: no completed transfer
         m_archive->write(*entry);
 }

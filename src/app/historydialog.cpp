@@ -57,8 +57,10 @@ HistoryDialog::HistoryDialog(ArchiveWriter &writer, QWidget *parent)
     m_list = new QTableWidget(0, ColumnCount, this);
     m_list->setObjectName(QStringLiteral("historyList"));
     m_list->setAccessibleName(QStringLiteral("past downloads"));
-    m_list->setHorizontalHeaderLabels({QStringLiteral("ID"), QStringLiteral("Time"),
-                                       QStringLiteral("Port"), QStringLiteral("Records"),
+    m_list->setHorizontalHeaderLabels({QStringLiteral("ID"),
+                                       QStringLiteral("Time"),
+                                       QStringLiteral("Port"),
+                                       QStringLiteral("Records"),
                                        QStringLiteral("Note")});
     m_list->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_list->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -167,7 +169,8 @@ void HistoryDialog::reload()
         QTableWidgetItem *id = fixedItem(QString::number(e.id));
         id->setData(Qt::UserRole, e.id);
         m_list->setItem(row, IdColumn, id);
-        m_list->setItem(row, TimeColumn,
+        m_list->setItem(row,
+                        TimeColumn,
                         fixedItem(e.takenAt.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"))));
         QTableWidgetItem *port = fixedItem(e.port);
         port->setToolTip(QStringLiteral("%1 on %2 (%3)").arg(e.device, e.computer, e.program));
@@ -183,7 +186,8 @@ void HistoryDialog::openSelected()
     const QList<QTableWidgetItem *> selected = m_list->selectedItems();
     if (selected.isEmpty() || !ensureStore())
         return;
-    const qint64 id = m_list->item(selected.first()->row(), IdColumn)->data(Qt::UserRole).toLongLong();
+    const qint64 id
+            = m_list->item(selected.first()->row(), IdColumn)->data(Qt::UserRole).toLongLong();
     QString why;
     const std::optional<Archive::Entry> entry = m_store->entry(id, &why);
     if (!entry) {

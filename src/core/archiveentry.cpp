@@ -30,8 +30,8 @@ std::optional<Entry> completedDownload(const QByteArray &block, qint16 count, qu
 
 QString listing(const Entry &entry)
 {
-    return Listing::build(bytesOf(entry), entry.records.size(), entry.recordCount,
-                          entry.singleValue)
+    return Listing::build(
+                   bytesOf(entry), entry.records.size(), entry.recordCount, entry.singleValue)
             .text;
 }
 

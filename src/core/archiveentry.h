@@ -13,16 +13,16 @@ namespace Archive {
 
 struct Entry
 {
-    qint64 id = 0;         // given by the archive; 0 until stored
-    QDateTime takenAt;     // when the transfer completed, with the offset from UTC it had there
-    QString port;          // "COM3"
-    QString device;        // "/dev/ttyUSB0"
-    QString program;       // which program downloaded it
-    QString computer;      // the machine it ran on: a team's archive holds many
+    qint64 id = 0;     // given by the archive; 0 until stored
+    QDateTime takenAt; // when the transfer completed, with the offset from UTC it had there
+    QString port;      // "COM3"
+    QString device;    // "/dev/ttyUSB0"
+    QString program;   // which program downloaded it
+    QString computer;  // the machine it ran on: a team's archive holds many
     qint16 recordCount = 0;
-    QByteArray records;      // recordCount × 7 bytes, as the instrument sent them
-    quint8 singleValue = 0;  // the single-value flag the listing was built with
-    QString note;            // what the user wrote about it
+    QByteArray records;     // recordCount × 7 bytes, as the instrument sent them
+    quint8 singleValue = 0; // the single-value flag the listing was built with
+    QString note;           // what the user wrote about it
 };
 
 enum class Format { Listing, Csv, Json };
@@ -40,8 +40,8 @@ QString listing(const Entry &entry);
 std::optional<QByteArray> render(const Entry &entry, Format format, QString *why = nullptr);
 
 // One line for a list of entries, without its line break: the ID first, then the time (ISO 8601
-// with its offset), port, device, record count and note, separated by tabs (a note's own tabs and breaks become
-// spaces).
+// with its offset), port, device, record count and note, separated by tabs (a note's own tabs and
+// breaks become spaces).
 QString historyLine(const Entry &entry);
 
 } // namespace Archive

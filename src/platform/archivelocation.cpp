@@ -16,7 +16,8 @@ const QString kSettingsKey = QStringLiteral("archive/location");
 std::unique_ptr<QSettings> settings()
 {
     // Named, not taken from the application: the window and the command line read one file.
-    return std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope,
+    return std::make_unique<QSettings>(QSettings::NativeFormat,
+                                       QSettings::UserScope,
                                        QStringLiteral("quillobarent"),
                                        QStringLiteral("quillobarent"));
 }
@@ -57,14 +58,15 @@ std::optional<ArchiveLocation> ArchiveLocation::parse(const QString &text, QStri
         return file(trimmed);
 
     if (!url.isValid()) {
-        fail(why, QStringLiteral("\"%1\" is no PostgreSQL address: %2")
-                          .arg(trimmed, url.errorString()));
+        fail(why,
+             QStringLiteral("\"%1\" is no PostgreSQL address: %2").arg(trimmed, url.errorString()));
         return std::nullopt;
     }
     const QUrlQuery query(url);
     if (!url.password().isEmpty() || query.hasQueryItem(QStringLiteral("password"))) {
-        fail(why, QStringLiteral("the address holds a password; leave it out and put it in "
-                                 "~/.pgpass (or PGPASSWORD), where the database client finds it"));
+        fail(why,
+             QStringLiteral("the address holds a password; leave it out and put it in "
+                            "~/.pgpass (or PGPASSWORD), where the database client finds it"));
         return std::nullopt;
     }
     ArchiveLocation location;
@@ -76,8 +78,10 @@ std::optional<ArchiveLocation> ArchiveLocation::parse(const QString &text, QStri
     QStringList options;
     for (const auto &[key, value] : query.queryItems(QUrl::FullyDecoded)) {
         if (value.contains(QLatin1Char(' ')) || value.contains(QLatin1Char(';'))) {
-            fail(why, QStringLiteral("the option %1 of the address holds a space or a "
-                                     "semicolon").arg(key));
+            fail(why,
+                 QStringLiteral("the option %1 of the address holds a space or a "
+                                "semicolon")
+                         .arg(key));
             return std::nullopt;
         }
         options.append(key + QLatin1Char('=') + value);
@@ -90,21 +94,29 @@ QString ArchiveLocation::text() const
 {
     if (kind == Kind::File)
         return QDir::toNativeSeparators(path);
-    QUrl url;
-    url.setScheme(QStringLiteral("postgresql"));
-    url.setUserName(userName);
-    url.setHost(hostName);
-    url.setPort(port);
-    url.setPath(QLatin1Char('/') + databaseName);
+    // Spelled out rather than through QUrl, which drops the "//" of an address without a host
+    // (a local socket), and reads back as parse() takes it.
+    auto encoded = [](const QString &part) {
+        return QString::fromLatin1(QUrl::toPercentEncoding(part));
+    };
+    QString text = QStringLiteral("postgresql://");
+    if (!userName.isEmpty())
+        text += encoded(userName) + QLatin1Char('@');
+    text += hostName.contains(QLatin1Char(':')) ? QLatin1Char('[') + hostName + QLatin1Char(']')
+                                                : hostName;
+    if (port >= 0)
+        text += QLatin1Char(':') + QString::number(port);
+    text += QLatin1Char('/') + encoded(databaseName);
     if (!connectOptions.isEmpty()) {
-        QUrlQuery query;
+        QStringList query;
         for (const QString &option : connectOptions.split(QLatin1Char(';'))) {
             const qsizetype eq = option.indexOf(QLatin1Char('='));
-            query.addQueryItem(option.left(eq), option.mid(eq + 1));
+            query.append(encoded(option.left(eq)) + QLatin1Char('=')
+                         + QString::fromLatin1(QUrl::toPercentEncoding(option.mid(eq + 1), "/")));
         }
-        url.setQuery(query);
+        text += QLatin1Char('?') + query.join(QLatin1Char('&'));
     }
-    return url.toString();
+    return text;
 }
 
 QString ArchiveLocation::driverName() const
@@ -129,8 +141,9 @@ bool ArchiveLocation::configure(const ArchiveLocation &location, QString *why)
         s->setValue(kSettingsKey, location.text());
     s->sync();
     if (s->status() != QSettings::NoError)
-        return fail(why, QStringLiteral("the settings file %1 cannot be written")
-                                 .arg(QDir::toNativeSeparators(s->fileName())));
+        return fail(why,
+                    QStringLiteral("the settings file %1 cannot be written")
+                            .arg(QDir::toNativeSeparators(s->fileName())));
     return true;
 }
 

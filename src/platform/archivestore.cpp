@@ -59,8 +59,8 @@ Archive::Entry entryFrom(const QSqlQuery &q)
 {
     Archive::Entry e;
     e.id = q.value(0).toLongLong();
-    e.takenAt = QDateTime::fromMSecsSinceEpoch(q.value(1).toLongLong(), Qt::OffsetFromUTC,
-                                               q.value(2).toInt());
+    e.takenAt = QDateTime::fromMSecsSinceEpoch(
+            q.value(1).toLongLong(), Qt::OffsetFromUTC, q.value(2).toInt());
     e.port = q.value(3).toString();
     e.device = q.value(4).toString();
     e.program = q.value(5).toString();
@@ -116,15 +116,17 @@ bool ArchiveStore::open(QString *why)
     const QString cannotOpen = QStringLiteral("cannot be opened");
     QSqlDatabase db = QSqlDatabase::addDatabase(m_location.driverName(), m_connection);
     if (!db.isValid())
-        return fail(why, cannotOpen,
-                    QStringLiteral("the database driver %1 is not installed%2")
-                            .arg(m_location.driverName(),
-                                 m_sqlite ? QString()
-                                          : QStringLiteral(" (Debian: libqt6sql6-psql)")));
+        return fail(
+                why,
+                cannotOpen,
+                QStringLiteral("the database driver %1 is not installed%2")
+                        .arg(m_location.driverName(),
+                             m_sqlite ? QString() : QStringLiteral(" (Debian: libqt6sql6-psql)")));
     if (m_sqlite) {
         const QFileInfo file(m_location.path);
         if (!QDir().mkpath(file.absolutePath()))
-            return fail(why, cannotOpen,
+            return fail(why,
+                        cannotOpen,
                         QStringLiteral("the folder %1 cannot be created")
                                 .arg(QDir::toNativeSeparators(file.absolutePath())));
         db.setDatabaseName(m_location.path);
@@ -138,7 +140,8 @@ bool ArchiveStore::open(QString *why)
         QString options = m_location.connectOptions;
         // A server down or out of reach is reported after this long rather than hanging.
         if (!options.contains(QLatin1StringView("connect_timeout=")))
-            options += QLatin1StringView(options.isEmpty() ? "" : ";") + QLatin1StringView("connect_timeout=10");
+            options += QLatin1StringView(options.isEmpty() ? "" : ";")
+                       + QLatin1StringView("connect_timeout=10");
         db.setConnectOptions(options);
     }
     if (!db.open())
@@ -150,7 +153,8 @@ bool ArchiveStore::open(QString *why)
         return fail(why, cannotOpen, detail);
     if (version > kSchemaVersion) {
         db.close();
-        return fail(why, QStringLiteral("is left untouched"),
+        return fail(why,
+                    QStringLiteral("is left untouched"),
                     QStringLiteral("it was written by a newer version of this program (schema %1, "
                                    "this one knows up to %2)")
                             .arg(version)
@@ -188,11 +192,10 @@ bool ArchiveStore::migrate(QString *why)
     // Whoever migrates holds the database alone until it commits; the others then find the
     // schema in place. SQLite takes its write lock at BEGIN IMMEDIATE, PostgreSQL an advisory
     // lock held to the end of the transaction.
-    const bool locked = m_sqlite
-                                ? run(QStringLiteral("BEGIN IMMEDIATE"))
-                                : run(QStringLiteral("BEGIN"))
-                                          && run(QStringLiteral("SELECT pg_advisory_xact_lock(%1)")
-                                                         .arg(kMigrationLockKey));
+    const bool locked = m_sqlite ? run(QStringLiteral("BEGIN IMMEDIATE"))
+                                 : run(QStringLiteral("BEGIN"))
+                                           && run(QStringLiteral("SELECT pg_advisory_xact_lock(%1)")
+                                                          .arg(kMigrationLockKey));
     if (!locked)
         return fail(why, cannotPrepare, q.lastError().text());
 
@@ -209,7 +212,8 @@ bool ArchiveStore::migrate(QString *why)
                 QString sql = QString::fromLatin1(statement);
                 sql.replace(QStringLiteral("%IDENTITY%"),
                             m_sqlite ? QStringLiteral("INTEGER PRIMARY KEY AUTOINCREMENT")
-                                     : QStringLiteral("BIGINT GENERATED ALWAYS AS IDENTITY PRIMARY KEY"));
+                                     : QStringLiteral(
+                                             "BIGINT GENERATED ALWAYS AS IDENTITY PRIMARY KEY"));
                 sql.replace(QStringLiteral("%BYTES%"),
                             m_sqlite ? QStringLiteral("BLOB") : QStringLiteral("BYTEA"));
                 ok = ok && run(sql);

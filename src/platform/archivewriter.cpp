@@ -49,8 +49,8 @@ ArchiveWriter::~ArchiveWriter()
 {
     if (!m_thread)
         return;
-    QMetaObject::invokeMethod(m_worker, [worker = m_worker] { worker->close(); },
-                              Qt::BlockingQueuedConnection);
+    QMetaObject::invokeMethod(
+            m_worker, [worker = m_worker] { worker->close(); }, Qt::BlockingQueuedConnection);
     m_thread->quit();
     m_thread->wait();
     delete m_worker;
@@ -76,22 +76,29 @@ void ArchiveWriter::ensureThread()
 void ArchiveWriter::write(const Archive::Entry &entry)
 {
     ensureThread();
-    QMetaObject::invokeMethod(m_worker, [this, worker = m_worker, location = m_location, entry] {
-        QString why;
-        const std::optional<qint64> id = worker->write(location, entry, &why);
-        // Back on the writer's thread. The writer waits for this lambda before it goes, and
-        // what it posts to itself dies with it.
-        QMetaObject::invokeMethod(this, [this, id, why] {
-            if (id)
-                emit written(*id);
-            else
-                emit failed(why);
-        }, Qt::QueuedConnection);
-    }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+            m_worker,
+            [this, worker = m_worker, location = m_location, entry] {
+                QString why;
+                const std::optional<qint64> id = worker->write(location, entry, &why);
+                // Back on the writer's thread. The writer waits for this lambda before it goes, and
+                // what it posts to itself dies with it.
+                QMetaObject::invokeMethod(
+                        this,
+                        [this, id, why] {
+                            if (id)
+                                emit written(*id);
+                            else
+                                emit failed(why);
+                        },
+                        Qt::QueuedConnection);
+            },
+            Qt::QueuedConnection);
 }
 
 void ArchiveWriter::flush()
 {
     if (m_thread)
-        QMetaObject::invokeMethod(m_worker, [] {}, Qt::BlockingQueuedConnection);
+        QMetaObject::invokeMethod(
+                m_worker, [] {}, Qt::BlockingQueuedConnection);
 }

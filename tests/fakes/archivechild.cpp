@@ -18,8 +18,8 @@ Archive::Entry entry(const QString &tag, int n)
     e.note = QStringLiteral("%1 %2").arg(tag).arg(n);
     e.recordCount = qint16(n % 7 + 1);
     for (int i = 0; i < e.recordCount; ++i) // kind 1, values from the tag's length, n and i
-        e.records += QByteArray::fromHex("01") + char(tag.size()) + char(n % 100) + '\x01'
-                     + char(i) + char(n / 100) + '\x04';
+        e.records += QByteArray::fromHex("01") + char(tag.size()) + char(n % 100) + '\x01' + char(i)
+                     + char(n / 100) + '\x04';
     return e;
 }
 

@@ -15,7 +15,10 @@ namespace ArchiveChild {
 
 // In main(), first: the writer's exit code when the arguments ask for a writer.
 std::optional<int> run(int argc, char **argv);
-void start(QProcess &process, const QString &location, const QString &tag, int count,
+void start(QProcess &process,
+           const QString &location,
+           const QString &tag,
+           int count,
            bool hang = false);
 // The entry a writer writes as number n of tag: records and count that differ for each.
 Archive::Entry entry(const QString &tag, int n);
