@@ -127,7 +127,6 @@ void TestWindow_::handlersFindTheirObjects_data()
     UI_ROW(mnusave);
     UI_ROW(mnuprint);
     UI_ROW(mnuprintsetting);
-    UI_ROW(mnuhistory);
     UI_ROW(mnuexit);
     UI_ROW(mnuaboutus);
     // Readouts, link state and status.
@@ -312,9 +311,6 @@ void TestWindow_::menus_data()
     QTest::newRow("mnuprintsetting") << "File(&F)"
                                      << "mnuprintsetting"
                                      << "Print Setup" << QKeySequence();
-    QTest::newRow("mnuhistory") << "File(&F)"
-                                << "mnuhistory"
-                                << "History" << QKeySequence();
     QTest::newRow("mnuexit") << "File(&F)"
                              << "mnuexit"
                              << "Exit(&X)" << QKeySequence("Ctrl+E");

@@ -56,12 +56,14 @@ std::optional<QByteArray> render(const Entry &entry, Format format, QString *why
 
 QString historyLine(const Entry &entry)
 {
+    // With the offset it had, also for a time in the local zone (which ISO text leaves bare).
+    const QDateTime taken = entry.takenAt.toOffsetFromUtc(entry.takenAt.offsetFromUtc());
     QString note = entry.note;
     note.replace(QLatin1Char('\t'), QLatin1Char(' '))
             .replace(QLatin1Char('\r'), QLatin1Char(' '))
             .replace(QLatin1Char('\n'), QLatin1Char(' '));
     return QStringList{QString::number(entry.id),
-                       entry.takenAt.toString(Qt::ISODate),
+                       taken.toString(Qt::ISODate),
                        entry.port,
                        entry.device,
                        QString::number(entry.recordCount),
