@@ -121,6 +121,12 @@ HistoryDialog::HistoryDialog(ArchiveWriter &writer, QWidget *parent)
 
 HistoryDialog::~HistoryDialog() = default;
 
+void HistoryDialog::hideEvent(QHideEvent *event)
+{
+    m_store.reset();
+    QDialog::hideEvent(event);
+}
+
 bool HistoryDialog::ensureStore()
 {
     const ArchiveLocation location = m_writer.location();

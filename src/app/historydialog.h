@@ -32,6 +32,10 @@ public:
 signals:
     void listingChosen(const QString &listing);
 
+protected:
+    // The connection is let go while the list is not shown: hours later it might be stale.
+    void hideEvent(QHideEvent *event) override;
+
 private:
     bool ensureStore();
     void showProblem(const QString &why);

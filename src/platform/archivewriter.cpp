@@ -4,9 +4,9 @@
 
 #include <QThread>
 
-#include <memory>
-
-// The writer's side on its thread: one store, kept open between entries.
+// The writer's side, on its thread. Each entry opens the archive afresh and closes it after:
+// downloads come minutes apart, and nothing held between them means no idle server connection
+// for a firewall to cut, and no database cache growing in the window as the archive grows.
 class ArchiveWriter::Worker : public QObject
 {
 public:
@@ -18,26 +18,12 @@ public:
                                 const Archive::Entry &entry,
                                 QString *why)
     {
-        if (m_store && m_store->location() != location)
-            m_store.reset();
-        if (!m_store) {
-            m_store = std::make_unique<ArchiveStore>(location, m_connection);
-            if (!m_store->open(why)) {
-                m_store.reset();
-                return std::nullopt;
-            }
-        }
-        std::optional<qint64> id = m_store->add(entry, why);
-        if (!id)
-            m_store.reset();
-        return id;
+        ArchiveStore store(location, m_connection);
+        return store.open(why) ? store.add(entry, why) : std::nullopt;
     }
-    // The connection belongs to this thread and must be closed on it.
-    void close() { m_store.reset(); }
 
 private:
     QString m_connection;
-    std::unique_ptr<ArchiveStore> m_store;
 };
 
 ArchiveWriter::ArchiveWriter(const ArchiveLocation &location, QObject *parent)
@@ -49,8 +35,7 @@ ArchiveWriter::~ArchiveWriter()
 {
     if (!m_thread)
         return;
-    QMetaObject::invokeMethod(
-            m_worker, [worker = m_worker] { worker->close(); }, Qt::BlockingQueuedConnection);
+    flush();
     m_thread->quit();
     m_thread->wait();
     delete m_worker;
@@ -67,7 +52,7 @@ void ArchiveWriter::ensureThread()
         return;
     m_thread = new QThread(this);
     m_thread->setObjectName(QStringLiteral("archive writer"));
-    // One connection name per writer and thread.
+    // One connection name per writer, used on its thread only.
     m_worker = new Worker(QStringLiteral("archive-writer-%1").arg(quintptr(this), 0, 16));
     m_worker->moveToThread(m_thread);
     m_thread->start();
@@ -81,8 +66,8 @@ void ArchiveWriter::write(const Archive::Entry &entry)
             [this, worker = m_worker, location = m_location, entry] {
                 QString why;
                 const std::optional<qint64> id = worker->write(location, entry, &why);
-                // Back on the writer's thread. The writer waits for this lambda before it goes, and
-                // what it posts to itself dies with it.
+                // Back on the writer's thread. The writer waits for this lambda before it goes,
+                // and what it posts to itself dies with it.
                 QMetaObject::invokeMethod(
                         this,
                         [this, id, why] {
@@ -99,6 +84,5 @@ void ArchiveWriter::write(const Archive::Entry &entry)
 void ArchiveWriter::flush()
 {
     if (m_thread)
-        QMetaObject::invokeMethod(
-                m_worker, [] {}, Qt::BlockingQueuedConnection);
+        QMetaObject::invokeMethod(m_worker, [] {}, Qt::BlockingQueuedConnection);
 }

@@ -11,8 +11,8 @@ class QThread;
 // Writes downloads into the archive on a thread of its own, so a busy disk or a server out of
 // reach never holds up the window and the link it polls. Entries are written in the order
 // given; each one ends in written() or failed(), delivered on the thread that owns the writer.
-// After a failure the connection is dropped, so the next entry tries afresh: a server back up,
-// a password put right.
+// Every entry connects afresh, so one after a failure finds a server back up or a password put
+// right.
 class ArchiveWriter : public QObject
 {
     Q_OBJECT
