@@ -8,6 +8,7 @@
 #include "core/statistics.h"
 #include "core/trendbuffer.h"
 #include "link/linksession.h"
+#include "platform/archivelocation.h"
 #include "platform/dialogs.h"
 #include "platform/serialport.h"
 
@@ -16,6 +17,10 @@
 #include <QPrinter>
 
 #include <memory>
+#include <optional>
+
+class ArchiveWriter;
+class HistoryDialog;
 
 // What the window needs of the outside world. The program passes the real ones; tests pass fakes.
 struct Form1Platform
@@ -23,6 +28,7 @@ struct Form1Platform
     std::unique_ptr<SerialPort> port;     // MSComm1
     std::unique_ptr<CommonDialog> dialog; // CommonDialog1
     std::unique_ptr<MessageBoxes> messages;
+    std::optional<ArchiveLocation> archive; // where downloads are kept; unset: the settings say
 };
 
 // What one decoded reading or block leaves for the next one, as read from outside the window.
@@ -65,6 +71,7 @@ public:
     CommonDialog &CommonDialog1() { return *m_dialog; }
     MessageBoxes &messageBoxes() { return *m_messages; }
     QPrinter &printer() { return m_printer; }
+    ArchiveWriter &archive() { return *m_archive; }
 
     // ---- Start-up, shutdown, modes (form1_modes.cpp) ----
     void Form_Load();
@@ -118,6 +125,14 @@ public:
     // Writes a saved file (listing or picture) and, when that fails, beeps and says why.
     bool WriteSavedFile(const QString &path, const QByteArray &data);
 
+    // ---- The archive of downloads (form1_archive.cpp) ----
+    // A block that came in whole goes into the archive; singleValue: the flag its listing was
+    // built with.
+    void ArchiveDownload(const QByteArray &block, qint16 recordCount, quint8 singleValue);
+    void mnuhistory_Click();
+    // An archived listing in the list, in read-old-data mode, where Save and Print act on it.
+    void ShowArchivedListing(const QString &listing);
+
     // ---- Charts (form1_charts.cpp) ----
     void ResetTrendChart();
     void DrawTrendChart(); // from the cursors, the trace switch and the samples
@@ -153,6 +168,8 @@ private:
     void enterCursor(CursorState::Entry which, const QString &text);
     void redrawAfterCursorX();
     void redrawAfterCursorY();
+    void connectArchive(const ArchiveLocation &location);
+    void showArchiveError(const QString &why);
     void showSaveError(const QString &path, const QString &why);
     void showPrintError(const QString &why);
     void showReadingStats();
@@ -167,6 +184,8 @@ private:
     std::unique_ptr<CommonDialog> m_dialog;
     std::unique_ptr<MessageBoxes> m_messages;
     LinkSession *m_link = nullptr; // a child: its timers are found among the window's
+    ArchiveWriter *m_archive = nullptr; // a child
+    HistoryDialog *m_history = nullptr; // a child, made when first asked for
     QPrinter m_printer;
     Realtime::Decoder m_decoder;
     Alarms::Limits m_limits;

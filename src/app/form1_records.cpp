@@ -43,12 +43,14 @@ void Form1::DecodeStoredRecords(const QByteArray &block, qint16 recordCount)
     m_ui.Check1->setEnabled(false);
     m_ui.Check2->setEnabled(false);
     const auto *bytes = reinterpret_cast<const std::uint8_t *>(block.constData());
+    const quint8 singleValueBefore = m_decoder.singleValue();
     const Listing::Result listing
-            = Listing::build(bytes, block.size(), recordCount, m_decoder.singleValue());
+            = Listing::build(bytes, block.size(), recordCount, singleValueBefore);
     if (listing.singleValue)
         m_decoder.markSecondValueAbsent();
     // Built whole, set once: one layout pass however many records came.
     ListingView::replace(*m_ui.RichTextBox1, listing.text);
+    ArchiveDownload(block, recordCount, singleValueBefore);
 }
 
 void Form1::Command5_Click()

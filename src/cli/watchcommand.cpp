@@ -7,6 +7,8 @@
 
 #include <QDateTime>
 
+#include <cstdio>
+
 bool WatchCommand::prepare()
 {
     m_csvWanted = !options().csv.isEmpty();
@@ -36,9 +38,20 @@ void WatchCommand::onReading(const QByteArray &reply)
 {
     if (finishing())
         return;
-    const Realtime::Readout r = m_decoder.decode(reply);
-    if (!r.complete)
+    if (reply.size() < Record::kBytes)
         return; // not a reading: the readouts keep what they show
+    const int kind = quint8(reply.at(0));
+    if (kind < Record::ResistanceAndCurrent || kind > Record::Voltage) {
+        // No measurement kind: line noise, or a reply cut short and joined to the next one. A
+        // blank line would pass for a reading in a log; said on stderr instead, and not counted,
+        // nor carried over to the next reading.
+        std::fprintf(stderr,
+                     "quillobarent-cli: not a reading, ignored: %s\n",
+                     reply.toHex(' ').constData());
+        std::fflush(stderr);
+        return;
+    }
+    const Realtime::Readout r = m_decoder.decode(reply);
 
     QString why;
     if (m_linesWanted) {
