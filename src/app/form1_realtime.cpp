@@ -124,7 +124,7 @@ void Form1::CheckResistanceAlarm(float reading)
         ui.Label6->setText(QStringLiteral("input error"));
     if (d.newLimit)
         m_limits.resistanceLimit = *d.newLimit;
-    markLimitBox(ui.Text1, d, QStringLiteral("0 to 1200 \u03A9"));
+    markLimitBox(ui.Text1, d, Alarms::resistanceLimitRange() + QStringLiteral(" \u03A9"));
     applyBlink(ui.Timer7, d.blink);
 }
 
@@ -140,7 +140,7 @@ void Form1::CheckCurrentAlarm(float reading, int rangeCode, const QString &messa
         ui.Label6->setText(message);
     if (d.newLimit)
         m_limits.currentLimit = *d.newLimit;
-    markLimitBox(ui.Text9, d, QStringLiteral("0 to 40000 mA"));
+    markLimitBox(ui.Text9, d, Alarms::currentLimitRange() + QStringLiteral(" mA"));
     applyBlink(ui.Timer9, d.blink);
 }
 

@@ -66,6 +66,64 @@ QString readArchiveOptions(const QCommandLineParser &parser,
     return {};
 }
 
+// --port and --ports: one device without the search, or the devices the search tries.
+QString readPortOptions(const QCommandLineParser &parser,
+                        const QCommandLineOption &portOption,
+                        const QCommandLineOption &portsOption,
+                        Options *o)
+{
+    if (parser.isSet(portOption) && parser.isSet(portsOption))
+        return QStringLiteral("--port and --ports exclude each other");
+    o->port = parser.value(portOption);
+    if (parser.isSet(portOption) && o->port.isEmpty())
+        return QStringLiteral("--port wants a device");
+    if (parser.isSet(portsOption)) {
+        const PortList::Parsed list = PortList::parse(parser.values(portsOption));
+        o->ports = list.devices;
+        return list.error;
+    }
+    return {};
+}
+
+// watch's own: --count and --csv.
+QString readWatchOptions(const QCommandLineParser &parser,
+                         const QCommandLineOption &countOption,
+                         const QCommandLineOption &csvOption,
+                         Options *o)
+{
+    if (parser.isSet(countOption)) {
+        bool ok = false;
+        o->count = parser.value(countOption).toInt(&ok);
+        if (!ok || o->count < 1)
+            return QStringLiteral("--count wants a whole number of at least 1");
+    }
+    o->csv = parser.value(csvOption);
+    if (parser.isSet(csvOption) && o->csv.isEmpty())
+        return QStringLiteral("--csv wants a file or \"-\"");
+    return {};
+}
+
+// download's and export's own: --out and --format.
+QString readWriteOptions(const QCommandLineParser &parser,
+                         const QCommandLineOption &outOption,
+                         const QCommandLineOption &formatOption,
+                         Options *o)
+{
+    o->out = parser.value(outOption);
+    if (parser.isSet(outOption) && o->out.isEmpty())
+        return QStringLiteral("--out wants a file");
+    const QString format = parser.value(formatOption);
+    if (format == QLatin1StringView("listing"))
+        o->format = Format::Listing;
+    else if (format == QLatin1StringView("csv"))
+        o->format = Format::Csv;
+    else if (format == QLatin1StringView("json"))
+        o->format = Format::Json;
+    else
+        return QStringLiteral("--format wants listing, csv or json, not \"%1\"").arg(format);
+    return {};
+}
+
 Parsed error(const QString &text)
 {
     Parsed p;
@@ -165,43 +223,15 @@ Parsed parseArguments(const QStringList &arguments)
     if (const QString why = readArchiveOptions(parser, archiveOption, &o); !why.isEmpty())
         return error(why);
 
-    if (parser.isSet(portOption) && parser.isSet(portsOption))
-        return error(QStringLiteral("--port and --ports exclude each other"));
-    o.port = parser.value(portOption);
-    if (parser.isSet(portOption) && o.port.isEmpty())
-        return error(QStringLiteral("--port wants a device"));
-    if (parser.isSet(portsOption)) {
-        const PortList::Parsed list = PortList::parse(parser.values(portsOption));
-        if (!list.error.isEmpty())
-            return error(list.error);
-        o.ports = list.devices;
-    }
-
-    if (o.command == Command::Watch) {
-        if (parser.isSet(countOption)) {
-            bool ok = false;
-            o.count = parser.value(countOption).toInt(&ok);
-            if (!ok || o.count < 1)
-                return error(QStringLiteral("--count wants a whole number of at least 1"));
-        }
-        o.csv = parser.value(csvOption);
-        if (parser.isSet(csvOption) && o.csv.isEmpty())
-            return error(QStringLiteral("--csv wants a file or \"-\""));
-    } else if (o.command == Command::Download || o.command == Command::Export) {
-        o.out = parser.value(outOption);
-        if (parser.isSet(outOption) && o.out.isEmpty())
-            return error(QStringLiteral("--out wants a file"));
-        const QString format = parser.value(formatOption);
-        if (format == QLatin1StringView("listing"))
-            o.format = Format::Listing;
-        else if (format == QLatin1StringView("csv"))
-            o.format = Format::Csv;
-        else if (format == QLatin1StringView("json"))
-            o.format = Format::Json;
-        else
-            return error(
-                    QStringLiteral("--format wants listing, csv or json, not \"%1\"").arg(format));
-    }
+    if (const QString why = readPortOptions(parser, portOption, portsOption, &o); !why.isEmpty())
+        return error(why);
+    QString why;
+    if (o.command == Command::Watch)
+        why = readWatchOptions(parser, countOption, csvOption, &o);
+    else if (o.command == Command::Download || o.command == Command::Export)
+        why = readWriteOptions(parser, outOption, formatOption, &o);
+    if (!why.isEmpty())
+        return error(why);
     result.outcome = Parsed::Run;
     return result;
 }

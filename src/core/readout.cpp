@@ -8,7 +8,7 @@ namespace Realtime {
 namespace {
 
 const QString kOhm = QStringLiteral("\u03A9");
-const QString kError = QStringLiteral(" ERROR");
+const QString kError = errorText();
 
 QString withUnit(const QString &number, const QString &unit)
 {
@@ -123,6 +123,11 @@ float applyMagnification(float value, int sliderPosition)
 QString stopText()
 {
     return QStringLiteral("STOP");
+}
+
+QString errorText()
+{
+    return QStringLiteral(" ERROR");
 }
 
 Readout Decoder::decode(const QByteArray &reply, int resistanceScale, int currentScale)

@@ -75,6 +75,8 @@ Readout decodeReply(const QByteArray &reply, const ReadoutContext &context);
 // What both readouts show while nothing is sampled: at start, after "■" and in the stored-data
 // mode.
 QString stopText();
+// What a readout shows for a range code the tables do not know.
+QString errorText();
 
 // The realtime decoder with its carry-over: the flag `singleValue` (the instrument reported its
 // second value absent; never cleared) and the texts the two readouts show. Once the flag is set
