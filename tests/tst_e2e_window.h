@@ -87,14 +87,18 @@ public:
         form.reset();
     }
 
-    // "Read" in the read-old-data mode, pressed just after the answer to a keep-alive was taken:
-    // no answer is then on its way to be read as the count reply.
+    // "Read" in the read-old-data mode, pressed just after the window took the answer to a
+    // keep-alive with nothing left to send: no answer (to an earlier reading request, say) is
+    // then on its way to be read as the count reply.
     bool pressRead()
     {
         bool answered = false;
         const QMetaObject::Connection watch
-                = QObject::connect(&form->MSComm1(), &SerialPort::OnComm, [&] { answered = true; });
-        const bool ready = waitFor([&] { return answered; }, 2 * LinkProfile::kPollTickMs);
+                = QObject::connect(&form->MSComm1(), &SerialPort::OnComm, [&] {
+                      answered = form->link().lastCommand() == Protocol::Handshake
+                                 && sim.bytesQueued() == 0;
+                  });
+        const bool ready = waitFor([&] { return answered; }, 4 * LinkProfile::kPollTickMs);
         QObject::disconnect(watch);
         if (ready)
             form->Command4_Click();
