@@ -3,7 +3,7 @@
 #include "app/drawingsurface.h"
 #include "link/linksession.h"
 #include "platform/qtdialogs.h"
-#include "platform/qtserialport.h"
+#include "platform/systemserialport.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -21,7 +21,7 @@ Form1::Form1(Form1Platform platform, QWidget *parent)
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Quillo Barent"));
     if (!platform.port)
-        platform.port = std::make_unique<QtSerialPort>();
+        platform.port = makeSystemSerialPort();
     if (!m_dialog)
         m_dialog = std::make_unique<QtCommonDialog>(this);
     if (!m_messages)

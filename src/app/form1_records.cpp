@@ -7,6 +7,7 @@
 #include "core/listing.h"
 #include "draw/chartpicture.h"
 #include "link/linksession.h"
+#include "platform/codepage936.h"
 #include "platform/savefile.h"
 
 #include <QApplication>
@@ -66,7 +67,7 @@ void Form1::Command5_Click()
 
     QString why;
     const std::optional<QByteArray> bytes
-            = DataFile::encode(ListingView::text(*m_ui.RichTextBox1), &why);
+            = CodePage936::encode(ListingView::text(*m_ui.RichTextBox1), &why);
     if (!bytes) {
         showSaveError(dialog.fileName, why);
         return;

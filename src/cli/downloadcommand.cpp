@@ -5,6 +5,7 @@
 #include "core/listing.h"
 #include "core/record.h"
 #include "link/linksession.h"
+#include "platform/codepage936.h"
 #include "platform/savefile.h"
 
 #include <QDir>
@@ -114,7 +115,7 @@ std::optional<QByteArray> DownloadCommand::render(const QByteArray &block,
     case Cli::Format::Listing: {
         // What the window's "Save" writes for this listing.
         std::optional<QByteArray> file
-                = DataFile::encode(Listing::build(bytes, block.size(), count, 0).text, why);
+                = CodePage936::encode(Listing::build(bytes, block.size(), count, 0).text, why);
         if (!file && why)
             *why = QStringLiteral("cannot write the listing: %1").arg(*why);
         return file;

@@ -1,5 +1,7 @@
 #include "platform/qtserialport.h"
 
+#include "platform/systemserialport.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <QThread>
@@ -414,4 +416,9 @@ void QtSerialPort::onErrorOccurred(QSerialPort::SerialPortError error)
     forgetInput();
     m_sweepTimer.stop();
     m_port.close();
+}
+
+std::unique_ptr<SerialPort> makeSystemSerialPort(PortMap map)
+{
+    return std::make_unique<QtSerialPort>(std::move(map));
 }
