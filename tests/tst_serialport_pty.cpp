@@ -1,5 +1,4 @@
 // The real port over a pseudo-terminal: the test plays the instrument on the master side.
-#include "fakes/fakeserialport.h"
 #include "fakes/ptypair.h"
 #include "instrument-sim/instrumentsim.h"
 #include "platform/qtserialport.h"
@@ -72,8 +71,6 @@ private slots:
     void burstAboveThresholdIsTakenWhole();
     void pacedBurstIsTakenWhole_data();
     void pacedBurstIsTakenWhole();
-    void receiveRule_data();
-    void receiveRule();
     void thresholdZeroRaisesNothing();
     void bytesBelowThresholdAreReported();
     void notificationNeverInsideACall();
@@ -208,40 +205,6 @@ void TestSerialPortPty::pacedBurstIsTakenWhole()
         QSKIP("the machine is too busy to pace the line evenly");
     runUntil([] { return false; }, 50);
     QCOMPARE(taken.size(), requests); // one notification per burst, none for a remainder
-}
-
-void TestSerialPortPty::receiveRule_data()
-{
-    QTest::addColumn<int>("threshold");
-    QTest::addColumn<int>("waiting");
-    QTest::addColumn<bool>("quiet");
-    QTest::addColumn<bool>("due");
-    QTest::newRow("threshold 0 never notifies") << 0 << 21 << true << false;
-    QTest::newRow("negative threshold never notifies") << -1 << 21 << true << false;
-    QTest::newRow("one byte short") << 7 << 6 << true << false;
-    QTest::newRow("exactly the threshold") << 7 << 7 << true << true;
-    QTest::newRow("burst beyond the threshold") << 7 << 9 << true << true;
-    QTest::newRow("line still busy") << 7 << 9 << false << false;
-    QTest::newRow("full block of records") << 69993 << 69993 << true << true;
-}
-
-void TestSerialPortPty::receiveRule()
-{
-    // The one receive rule, and the fake the link tests run on obeying it: a delivered chunk is
-    // a whole burst, so the line counts as quiet after it.
-    QFETCH(int, threshold);
-    QFETCH(int, waiting);
-    QFETCH(bool, quiet);
-    QFETCH(bool, due);
-    QCOMPARE(SerialPort::receiveDue(waiting, threshold, quiet), due);
-    if (!quiet)
-        return;
-    FakeSerialPort fake;
-    fake.forceOpen(1);
-    fake.setRThreshold(threshold);
-    QSignalSpy notified(&fake, &SerialPort::OnComm);
-    fake.deliver(QByteArray(waiting, '\x01'));
-    QCOMPARE(notified.size(), due ? 1 : 0);
 }
 
 void TestSerialPortPty::thresholdZeroRaisesNothing()

@@ -1,30 +1,18 @@
 #include "platform/qtserialport.h"
 
+#include "platform/posixdescriptor.h"
 #include "platform/systemserialport.h"
 
-#include <QFile>
 #include <QFileInfo>
 #include <QThread>
 
 #include <cerrno>
 #include <utility>
 
-#ifdef Q_OS_UNIX
-#include <fcntl.h>
-#include <poll.h>
-#include <sys/ioctl.h>
-#include <termios.h>
-#include <unistd.h>
-#endif
-
 namespace {
 // Closing puts back the line settings found at open at once. A byte handed on just before may
 // still be in the UART or the adapter (about 1 ms at 9600 baud): give it that time to leave.
 constexpr qint64 kLineSettleMs = 3;
-// A line that never falls quiet (noise) must not hold a met threshold back for ever.
-constexpr qint64 kLongestQuietWaitMs = 50;
-// A quiet wait that ends this much late was not watched: the event loop was held up.
-constexpr qint64 kHeldUpNs = 1'000'000;
 // Bytes the driver gathers before waking the port while the threshold is further off than that
 // (33 ms at 9600 baud), and how often bytes short of a batch are looked for meanwhile, so that
 // arrivals are still reported when the line stops in the middle of a batch.
@@ -41,9 +29,10 @@ QtSerialPort::QtSerialPort(PortMap map, QObject *parent)
     m_port.setObjectName(QStringLiteral("MSComm1Device"));
     connect(&m_port, &QSerialPort::readyRead, this, &QtSerialPort::onReadyRead);
     connect(&m_port, &QSerialPort::errorOccurred, this, &QtSerialPort::onErrorOccurred);
-    m_quietTimer.setSingleShot(true);
-    m_quietTimer.setTimerType(Qt::PreciseTimer);
-    connect(&m_quietTimer, &QTimer::timeout, this, &QtSerialPort::onQuietTimeout);
+    m_clock.start();
+    m_lookTimer.setSingleShot(true);
+    m_lookTimer.setTimerType(Qt::PreciseTimer);
+    connect(&m_lookTimer, &QTimer::timeout, this, &QtSerialPort::onLook);
     m_sweepTimer.setInterval(kSweepMs);
     connect(&m_sweepTimer, &QTimer::timeout, this, &QtSerialPort::onSweep);
 }
@@ -66,15 +55,12 @@ void QtSerialPort::closePort()
         return;
     if (m_lastOutput.isValid() && m_lastOutput.elapsed() < kLineSettleMs)
         QThread::msleep(quint64(kLineSettleMs - m_lastOutput.elapsed()));
-#ifdef Q_OS_UNIX
     // The driver's close waits for its transmit queue to leave, on serial ports for up to 30 s.
     // A queue still there after the settling time belongs to a device that does not drain: it
     // would never arrive, so it goes rather than freezing the window. (A pseudo-terminal reports
     // no queue here, so nothing the other side has still to read is lost.)
-    int queued = 0;
-    if (::ioctl(int(m_port.handle()), TIOCOUTQ, &queued) == 0 && queued > 0)
+    if (PosixDescriptor::bytesToWrite(m_port.handle()) > 0)
         m_port.clear(QSerialPort::Output);
-#endif
     m_port.close();
 }
 
@@ -143,15 +129,10 @@ SerialPort::OpenResult QtSerialPort::openPort()
     m_port.clearError();
     if (m_port.isOpen()) // a half-done open (settings refused): no port stays open after failure
         m_port.close();
-#ifdef Q_OS_UNIX
     // QSerialPort keeps no errno, and its error merges the cases told apart here: opening the
     // node once more says what it refuses.
-    const int probe = ::open(QFile::encodeName(device).constData(),
-                             O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    if (probe < 0)
-        return classifyOpenError(errno);
-    ::close(probe);
-#endif
+    if (const int refusal = PosixDescriptor::probeOpen(device))
+        return classifyOpenError(refusal);
     // The node opens: QSerialPort refused on its own account, either for the lock another
     // program holds on the port or for a device that is not a serial port.
     switch (qtError) {
@@ -166,13 +147,13 @@ SerialPort::OpenResult QtSerialPort::openPort()
 
 void QtSerialPort::setRThreshold(int t)
 {
-    m_threshold = t;
+    m_framing.setThreshold(t);
     updateWakeSize();
 }
 
 int QtSerialPort::rThreshold() const
 {
-    return m_threshold;
+    return m_framing.threshold();
 }
 
 void QtSerialPort::output(const QByteArray &bytes)
@@ -180,25 +161,12 @@ void QtSerialPort::output(const QByteArray &bytes)
     if (!m_port.isOpen() || bytes.isEmpty())
         return;
     m_lastOutput.start();
-    qsizetype handed = 0;
-#ifdef Q_OS_UNIX
-    // Straight to the driver (the descriptor is non-blocking), so the byte is on its way before
-    // anything else can happen to the port. Only while no earlier byte still waits for the
-    // driver: the order of the commands counts.
-    if (m_port.bytesToWrite() == 0) {
-        const int fd = int(m_port.handle());
-        while (handed < bytes.size()) {
-            const ssize_t n
-                    = ::write(fd, bytes.constData() + handed, size_t(bytes.size() - handed));
-            if (n > 0)
-                handed += n;
-            else if (n < 0 && errno == EINTR)
-                continue;
-            else
-                break; // a full queue waits below; a dead device reports through QSerialPort
-        }
-    }
-#endif
+    // Straight to the driver, so the byte is on its way before anything else can happen to the
+    // port. Only while no earlier byte still waits for the driver: the order of the commands
+    // counts.
+    qint64 handed = 0;
+    if (m_port.bytesToWrite() == 0)
+        handed = PosixDescriptor::writeAvailable(m_port.handle(), bytes.constData(), bytes.size());
     // What the driver did not take leaves from the event loop as it drains.
     if (handed < bytes.size())
         m_port.write(bytes.constData() + handed, bytes.size() - handed);
@@ -220,64 +188,30 @@ qint64 QtSerialPort::takeFromDevice()
     return taken;
 }
 
-qint64 QtSerialPort::bytesInDriver() const
-{
-#ifdef Q_OS_UNIX
-    int pending = 0;
-    if (::ioctl(int(m_port.handle()), FIONREAD, &pending) == 0)
-        return pending;
-#endif
-    return 0;
-}
-
 qint64 QtSerialPort::takeFromDriver()
 {
     // QSerialPort reads the device only when the event loop tells it to; bytes the driver holds
     // already have arrived too. Read here, after QSerialPort's own, they keep their order.
-    qint64 taken = 0;
-#ifdef Q_OS_UNIX
-    char chunk[4096];
-    for (;;) {
-        const ssize_t n = ::read(int(m_port.handle()), chunk, sizeof chunk);
-        if (n > 0) {
-            m_inBuffer.append(chunk, qsizetype(n));
-            taken += n;
-        } else if (n < 0 && errno == EINTR) {
-            continue;
-        } else {
-            break; // nothing more; a device gone reports through QSerialPort
-        }
-    }
-#endif
-    return taken;
+    return PosixDescriptor::readAvailable(m_port.handle(), m_inBuffer);
 }
 
 void QtSerialPort::updateWakeSize()
 {
-#ifdef Q_OS_UNIX
-    // With VMIN > 0 and VTIME 0 the terminal driver reports the device readable only once that
-    // many bytes wait. Asked for while the threshold is further off than a batch, so the wake-up
-    // that meets the threshold, and every byte after it, comes one byte at a time as before.
+    // With a wake size the terminal driver reports the device readable only once that many
+    // bytes wait. Asked for while the threshold is further off than a batch, so the wake-up that
+    // meets the threshold, and every byte after it, comes one byte at a time as before.
     if (!m_port.isOpen())
         return;
-    const bool far = m_threshold > 0 && m_threshold - m_inBuffer.size() > kWakeBatch;
+    const int threshold = m_framing.threshold();
+    const bool far = threshold > 0 && threshold - m_inBuffer.size() > kWakeBatch;
     const int wake = far ? kWakeBatch : 0;
-    if (wake == m_wakeSize)
-        return;
-    termios tio{};
-    const int fd = int(m_port.handle());
-    if (::tcgetattr(fd, &tio) != 0)
-        return;
-    tio.c_cc[VMIN] = cc_t(wake);
-    tio.c_cc[VTIME] = 0;
-    if (::tcsetattr(fd, TCSANOW, &tio) != 0)
+    if (wake == m_wakeSize || !PosixDescriptor::setWakeSize(m_port.handle(), wake))
         return;
     m_wakeSize = wake;
     if (wake > 0)
         m_sweepTimer.start();
     else
         m_sweepTimer.stop();
-#endif
 }
 
 QByteArray QtSerialPort::input()
@@ -286,8 +220,8 @@ QByteArray QtSerialPort::input()
         return {};
     takeFromDevice();
     takeFromDriver();
-    m_quietTimer.stop();
-    m_thresholdMetAt.invalidate();
+    follow(ReplyFraming::Step{});
+    m_framing.reset();
     QByteArray taken = std::exchange(m_inBuffer, QByteArray());
     updateWakeSize();
     return taken;
@@ -296,8 +230,8 @@ QByteArray QtSerialPort::input()
 void QtSerialPort::forgetInput()
 {
     m_inBuffer.clear();
-    m_quietTimer.stop();
-    m_thresholdMetAt.invalidate();
+    follow(ReplyFraming::Step{});
+    m_framing.reset();
 }
 
 void QtSerialPort::clearInBuffer()
@@ -328,55 +262,46 @@ void QtSerialPort::onReadyRead()
 {
     // QSerialPort announces bytes from the event loop only (this class never asks it to wait for
     // them), so the arrival can be told at once.
-    if (takeFromDevice() > 0)
-        noteArrival();
+    if (const qint64 count = takeFromDevice(); count > 0)
+        noteArrival(count);
 }
 
 void QtSerialPort::onSweep()
 {
-    if (m_port.isOpen() && takeFromDriver() > 0)
-        noteArrival();
+    if (!m_port.isOpen())
+        return;
+    if (const qint64 count = takeFromDriver(); count > 0)
+        noteArrival(count);
 }
 
-void QtSerialPort::noteArrival()
+void QtSerialPort::noteArrival(qint64 count)
 {
-    // The quiet wait counts from the latest arrival: each one restarts it.
-    if (thresholdReached(m_inBuffer.size(), m_threshold)) {
-        if (!m_thresholdMetAt.isValid())
-            m_thresholdMetAt.start();
-        watchLine(kQuietLineMs);
-    }
+    follow(m_framing.arrived(count, now()));
     updateWakeSize();
     emit bytesArrived(m_inBuffer.size());
 }
 
-void QtSerialPort::watchLine(int ms)
+void QtSerialPort::onLook()
 {
-    m_quietTimer.start(ms);
-    m_watchMs = ms;
-    m_watchStarted.start();
+    m_lookDue.reset();
+    if (!m_port.isOpen())
+        return;
+    // Bytes the driver holds have arrived, though QSerialPort has not read them yet: the line is
+    // not quiet, and their arrival will start the quiet gap again.
+    follow(m_framing.tick(now(), PosixDescriptor::bytesToRead(m_port.handle()) > 0));
 }
 
-void QtSerialPort::onQuietTimeout()
+void QtSerialPort::follow(const ReplyFraming::Step &step)
 {
-    if (!m_port.isOpen() || !thresholdReached(m_inBuffer.size(), m_threshold))
-        return;
-    const bool tooLong = m_thresholdMetAt.elapsed() >= kLongestQuietWaitMs;
-    // Held up past the end of the wait (another handler ran long, or the process was not
-    // scheduled), the loop did not watch the line: bytes that came meanwhile may still be on their
-    // way through the driver's buffers. Watch a moment more before calling the line quiet.
-    if (!tooLong && m_watchStarted.nsecsElapsed() > qint64(m_watchMs) * 1'000'000 + kHeldUpNs) {
-        watchLine(1);
-        return;
+    if (step.lookAgainAt != m_lookDue) {
+        m_lookDue = step.lookAgainAt;
+        if (m_lookDue)
+            m_lookTimer.start(int(qMax<qint64>(0, *m_lookDue - now())));
+        else
+            m_lookTimer.stop();
     }
-    // Bytes the driver holds have arrived, though QSerialPort has not read them yet: the line is
-    // not quiet, and their arrival will start the wait again.
-    const bool quiet = tooLong || bytesInDriver() == 0;
-    if (!receiveDue(m_inBuffer.size(), m_threshold, quiet)) {
-        watchLine(kQuietLineMs);
+    if (!step.notify)
         return;
-    }
-    m_thresholdMetAt.invalidate();
     m_commEvent = EventReceive;
     emit OnComm();
     m_commEvent = EventNone;
@@ -390,27 +315,26 @@ void QtSerialPort::onErrorOccurred(QSerialPort::SerialPortError error)
     m_port.clearError();
     if (!m_port.isOpen())
         return;
-#ifdef Q_OS_UNIX
     // A healthy device reports these too. The port reads with VMIN = VTIME = 0, so a read
     // notification whose bytes are gone when it is handled (a command emptied the receive queue
     // between the poll and the read) reads 0 bytes without an error. QSerialPort still takes
     // errno for the cause; left at EAGAIN by an earlier call, it becomes ResourceError, and
     // QSerialPort stops reading the device. A write the full driver queue refuses is EAGAIN,
     // ResourceError, too. Such a device is fine: read on, keep it open.
-    pollfd pfd{int(m_port.handle()), POLLIN, 0};
-    const bool hungUp = ::poll(&pfd, 1, 0) < 0 || (pfd.revents & (POLLHUP | POLLERR | POLLNVAL));
-    if (!hungUp) {
+    if (!PosixDescriptor::hungUp(m_port.handle())) {
         // Reading the device starts its read notification again. This may run inside a call
-        // (a failed flush in clearInBuffer): bytes found are told from the event loop.
-        if (takeFromDevice() > 0) {
+        // (a failed flush in clearInBuffer): bytes found count at once, but are told from the
+        // event loop.
+        if (const qint64 count = takeFromDevice(); count > 0) {
+            follow(m_framing.arrived(count, now())); // never a notification
+            updateWakeSize();
             QTimer::singleShot(0, this, [this] {
                 if (m_port.isOpen())
-                    noteArrival();
+                    emit bytesArrived(m_inBuffer.size());
             });
         }
         return;
     }
-#endif
     // The device vanished (an adapter pulled out, the other end of a pty closed). Qt would
     // report the same error over and over while the port stays open: close at the first.
     forgetInput();

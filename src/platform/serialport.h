@@ -29,23 +29,6 @@ public:
         EventReceive = 2,
     };
 
-    // A receive notification waits for the line to fall quiet this long after the threshold is
-    // met, so a burst longer than the threshold is taken whole: two character times at 9600 baud
-    // 8N1 (2.08 ms), while a burst's bytes follow each other 1.04 ms apart.
-    static constexpr int kQuietLineMs = 2;
-
-    // The receive rule every port follows: a threshold above 0 is met once that many bytes wait.
-    static constexpr bool thresholdReached(qint64 waiting, int threshold)
-    {
-        return threshold > 0 && waiting >= threshold;
-    }
-    // ... and the notification is due once the threshold is met and the line has fallen quiet
-    // (a port that is handed whole bursts, as the test fake is, counts each one as quiet).
-    static constexpr bool receiveDue(qint64 waiting, int threshold, bool lineQuiet)
-    {
-        return lineQuiet && thresholdReached(waiting, threshold);
-    }
-
     using QObject::QObject;
     ~SerialPort() override = default;
 
@@ -55,7 +38,7 @@ public:
     virtual int commPort() const = 0;
     virtual OpenResult openPort() = 0; // PortOpen := true with the fixed settings
     // RThreshold := t. Once t or more received bytes wait and the line has fallen quiet, OnComm
-    // is raised with kind 2 (receiveDue); t <= 0 raises none. Kept as a 32-bit count so a full
+    // is raised with kind 2 (every port by the one rule, ReplyFraming); t <= 0 raises none. Kept as a 32-bit count so a full
     // block of records has a threshold.
     virtual void setRThreshold(int t) = 0;
     virtual int rThreshold() const = 0;

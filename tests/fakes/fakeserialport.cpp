@@ -6,8 +6,8 @@ void FakeSerialPort::deliver(const QByteArray &bytes)
         return;
     m_inBuffer += bytes;
     emit bytesArrived(m_inBuffer.size());
-    // A delivered chunk is a whole burst: the line is quiet after it.
-    if (receiveDue(m_inBuffer.size(), m_threshold, true)) {
+    // A delivered chunk is a whole burst: the line is quiet after it, when the rule looks again.
+    if (ReplyFraming::thresholdReached(m_inBuffer.size(), m_threshold)) {
         m_commEvent = EventReceive;
         emit OnComm();
         m_commEvent = EventNone;

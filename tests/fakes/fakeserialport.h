@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/replyframing.h"
 #include "platform/serialport.h"
 
 #include <QHash>
