@@ -38,8 +38,8 @@ public:
     virtual int commPort() const = 0;
     virtual OpenResult openPort() = 0; // PortOpen := true with the fixed settings
     // RThreshold := t. Once t or more received bytes wait and the line has fallen quiet, OnComm
-    // is raised with kind 2 (every port by the one rule, ReplyFraming); t <= 0 raises none. Kept as a 32-bit count so a full
-    // block of records has a threshold.
+    // is raised with kind 2 (every port by the one rule, ReplyFraming); t <= 0 raises none. Kept
+    // as a 32-bit count so a full block of records has a threshold.
     virtual void setRThreshold(int t) = 0;
     virtual int rThreshold() const = 0;
     virtual void output(const QByteArray &bytes) = 0; // Output := bytes
