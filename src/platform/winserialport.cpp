@@ -17,8 +17,8 @@ constexpr DWORD kDriverQueue = 65536;
 // Closing may cut the driver's transmit queue. A byte handed on just before may still be on its
 // way (about 1 ms at 9600 baud): give a write still under way that long to end.
 constexpr DWORD kLineSettleMs = 3;
-// A line that never falls quiet (noise) must not hold a met threshold back for ever.
-constexpr qint64 kLongestQuietWaitMs = 50;
+// The driver ends a read once the line has been quiet this long after a byte.
+constexpr DWORD kReadIntervalMs = DWORD(ReplyFraming::kQuietGapMs);
 
 HANDLE handleOf(void *handle)
 {
@@ -67,6 +67,7 @@ WinSerialPort::WinSerialPort(PortMap map, QObject *parent)
     m_writeDone->setEnabled(false);
     connect(m_readDone, &QWinEventNotifier::activated, this, &WinSerialPort::onReadDone);
     connect(m_writeDone, &QWinEventNotifier::activated, this, &WinSerialPort::onWriteDone);
+    m_clock.start();
 }
 
 WinSerialPort::~WinSerialPort()
@@ -171,7 +172,7 @@ bool WinSerialPort::configure()
     // Only the interval: a read waits for its first byte as long as it takes, then ends once the
     // line has been quiet for it after a byte. Writes never time out (closing ends them).
     COMMTIMEOUTS timeouts{};
-    timeouts.ReadIntervalTimeout = DWORD(kQuietLineMs);
+    timeouts.ReadIntervalTimeout = kReadIntervalMs;
     if (!SetCommTimeouts(handle, &timeouts))
         return false;
     SetupComm(handle, kDriverQueue, kDriverQueue); // a wish; a driver may keep its own sizes
@@ -183,7 +184,7 @@ void WinSerialPort::closePort()
 {
     m_inBuffer.clear();
     m_outQueue.clear();
-    m_thresholdMetAt.invalidate();
+    m_framing.reset();
     if (!m_handle)
         return;
     if (m_write->pending)
@@ -251,23 +252,22 @@ void WinSerialPort::onReadDone()
     }
     read.pending = false;
     m_inBuffer.append(read.buffer.constData(), qsizetype(moved));
-    // A read that stopped short of its buffer ended on the read interval: the line has been
-    // quiet for two character times since its last byte.
+    // A read that stopped short of its buffer ended on the read interval: its last byte came an
+    // interval ago and nothing has come since, so the look the rule asks for is already made.
+    // A full read says nothing of the line: the driver may hold more.
     const bool quiet = moved < read.requested;
     startRead();
     if (moved == 0 || !m_handle)
         return;
 
-    if (thresholdReached(m_inBuffer.size(), m_threshold) && !m_thresholdMetAt.isValid())
-        m_thresholdMetAt.start();
-    const bool tooLong = m_thresholdMetAt.isValid()
-                         && m_thresholdMetAt.elapsed() >= kLongestQuietWaitMs;
-    const bool due = receiveDue(m_inBuffer.size(), m_threshold, quiet || tooLong);
+    const qint64 now = m_clock.elapsed();
+    ReplyFraming::Step step = m_framing.arrived(moved, quiet ? now - kReadIntervalMs : now);
+    if (step.lookAgainAt)
+        step = m_framing.tick(quiet ? *step.lookAgainAt : now, !quiet);
     emit bytesArrived(m_inBuffer.size());
     // The handler of bytesArrived may have taken the bytes or closed the port.
-    if (!due || !m_handle || !thresholdReached(m_inBuffer.size(), m_threshold))
+    if (!step.notify || !m_handle || m_inBuffer.isEmpty())
         return;
-    m_thresholdMetAt.invalidate();
     m_commEvent = EventReceive;
     emit OnComm();
     m_commEvent = EventNone;
@@ -275,12 +275,12 @@ void WinSerialPort::onReadDone()
 
 void WinSerialPort::setRThreshold(int t)
 {
-    m_threshold = t;
+    m_framing.setThreshold(t);
 }
 
 int WinSerialPort::rThreshold() const
 {
-    return m_threshold;
+    return m_framing.threshold();
 }
 
 void WinSerialPort::output(const QByteArray &bytes)
@@ -332,14 +332,14 @@ QByteArray WinSerialPort::input()
 {
     if (!m_handle)
         return {};
-    m_thresholdMetAt.invalidate();
+    m_framing.reset();
     return std::exchange(m_inBuffer, QByteArray());
 }
 
 void WinSerialPort::clearInBuffer()
 {
     m_inBuffer.clear();
-    m_thresholdMetAt.invalidate();
+    m_framing.reset();
     if (!m_handle)
         return;
     // The outstanding read holds bytes the driver has handed over already: they go with the

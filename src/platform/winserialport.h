@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/replyframing.h"
 #include "platform/portmap.h"
 #include "platform/serialport.h"
 
@@ -14,9 +15,10 @@ class QWinEventNotifier;
 // overlapped I/O, 9600 baud, 8 data bits, no parity, 1 stop bit, no flow control, raw bytes.
 //
 // One read is always outstanding while the port is open. It ends when the line has been quiet
-// for the driver's read interval (two character times) after a byte, or when its buffer is
+// for the driver's read interval (ReplyFraming's quiet gap) after a byte, or when its buffer is
 // full; its end is picked up from the event loop through an event notifier, so the window never
-// waits on the device. A read that ended on the interval is a burst the line has finished.
+// waits on the device. The driver watches the gap, so ReplyFraming hears of each read as bytes
+// that came an interval ago on a line that has been quiet since.
 //
 // Notifications (bytesArrived, OnComm) are only emitted from the event loop, never from inside a
 // call into this class.
@@ -63,10 +65,10 @@ private:
     std::unique_ptr<Transfer> m_write;
     QWinEventNotifier *m_readDone = nullptr;
     QWinEventNotifier *m_writeDone = nullptr;
-    QByteArray m_inBuffer;  // received, not yet taken by input()
-    QByteArray m_outQueue;  // written while an earlier write was still on its way
-    QElapsedTimer m_thresholdMetAt;
+    QByteArray m_inBuffer; // received, not yet taken by input()
+    QByteArray m_outQueue; // written while an earlier write was still on its way
+    ReplyFraming m_framing;
+    QElapsedTimer m_clock;
     int m_commPort = 1;
-    int m_threshold = 0;
     int m_commEvent = EventNone;
 };
