@@ -57,10 +57,11 @@ get_filename_component(QUILLO_GCC_DLL_DIR ${QUILLO_LIBSTDCXX} DIRECTORY)
 set(QUILLO_DLL_DIRS ${QUILLO_QT_BIN} ${QUILLO_GCC_DLL_DIR} /usr/x86_64-w64-mingw32/lib)
 
 # The plugins the programs load at run time: Windows' own window system and the offscreen one
-# (tests, headless runs), the printer, the Windows styles, and SQLite for Qt SQL.
+# (tests, headless runs), the Windows styles, and SQLite for Qt SQL. (Printing on Windows is
+# part of Qt6PrintSupport.dll itself since Qt 6.)
 set(QUILLO_QT_PLUGINS)
-foreach(plugin QWindowsIntegrationPlugin QOffscreenIntegrationPlugin
-               QWindowsPrinterSupportPlugin QWindowsVistaStylePlugin QSQLiteDriverPlugin)
+foreach(plugin QWindowsIntegrationPlugin QOffscreenIntegrationPlugin QWindowsVistaStylePlugin
+               QSQLiteDriverPlugin)
     if(NOT TARGET Qt6::${plugin})
         if(plugin STREQUAL "QSQLiteDriverPlugin")
             find_package(Qt6 QUIET COMPONENTS Sql)
@@ -77,33 +78,27 @@ foreach(plugin QWindowsIntegrationPlugin QOffscreenIntegrationPlugin
     list(APPEND QUILLO_QT_PLUGINS ${file})
 endforeach()
 
-# The DLLs the programs and plugins need, found as Windows would find them: by reading their
-# import tables with MinGW's objdump. Windows' own DLLs stay out.
+# The DLLs the programs and plugins need (cmake/windows/InstallRuntime.cmake).
 install(CODE "
-    set(CMAKE_GET_RUNTIME_DEPENDENCIES_PLATFORM windows+pe)
-    set(CMAKE_GET_RUNTIME_DEPENDENCIES_TOOL objdump)
-    set(CMAKE_GET_RUNTIME_DEPENDENCIES_COMMAND ${CMAKE_OBJDUMP})
-    file(GET_RUNTIME_DEPENDENCIES
-        EXECUTABLES $<TARGET_FILE:quillobarent> $<TARGET_FILE:quillobarent-cli>
-        MODULES ${QUILLO_QT_PLUGINS}
-        DIRECTORIES ${QUILLO_DLL_DIRS}
-        PRE_EXCLUDE_REGEXES [[^api-ms-]] [[^ext-ms-]]
-        RESOLVED_DEPENDENCIES_VAR found
-        UNRESOLVED_DEPENDENCIES_VAR system)
-    foreach(dll IN LISTS system)
-        if(dll MATCHES [[^(Qt6|lib)]])
-            message(FATAL_ERROR \"\${dll} is needed and was not found in ${QUILLO_DLL_DIRS}\")
-        endif()
-    endforeach()
-    file(INSTALL \${found} DESTINATION \${CMAKE_INSTALL_PREFIX} FOLLOW_SYMLINK_CHAIN)
-    # Qt's and the compiler's DLLs carry their symbols: a third of their size, of no use to users.
-    if(CMAKE_INSTALL_DO_STRIP)
-        foreach(dll IN LISTS found)
-            get_filename_component(name \${dll} NAME)
-            execute_process(COMMAND ${CMAKE_STRIP} --strip-unneeded \${CMAKE_INSTALL_PREFIX}/\${name})
-        endforeach()
-    endif()
+    set(QUILLO_EXECUTABLES $<TARGET_FILE:quillobarent> $<TARGET_FILE:quillobarent-cli>)
+    set(QUILLO_PLUGINS ${QUILLO_QT_PLUGINS})
+    set(QUILLO_DLL_DIRS ${QUILLO_DLL_DIRS})
+    set(QUILLO_OBJDUMP ${CMAKE_OBJDUMP})
+    set(QUILLO_STRIP ${CMAKE_STRIP})
 ")
+install(SCRIPT ${PROJECT_SOURCE_DIR}/cmake/windows/InstallRuntime.cmake)
+
+# The licences of what is shipped beside the programs, as Debian states them for the same
+# sources: Qt (LGPL), the compiler's runtime and MinGW-w64's, SQLite (public domain).
+foreach(entry "libqt6core6:Qt" "gcc-mingw-w64-base:GCC runtime" "mingw-w64-common:MinGW-w64"
+              "libsqlite3-0:SQLite")
+    string(REPLACE ":" ";" entry "${entry}")
+    list(GET entry 0 package)
+    list(GET entry 1 name)
+    if(EXISTS /usr/share/doc/${package}/copyright)
+        install(FILES /usr/share/doc/${package}/copyright DESTINATION licenses RENAME "${name}.txt")
+    endif()
+endforeach()
 
 # ---- The installer and the portable zip ----
 # NSIS.template.in in cmake/windows: per-user or per-machine, a Start menu entry, an uninstaller.
