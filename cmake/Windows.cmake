@@ -49,13 +49,6 @@ set_target_properties(quillobarent PROPERTIES WIN32_EXECUTABLE ON)
 # program's folder (platforms/, styles/, ...), so no qt.conf and no PATH are needed.
 install(TARGETS quillobarent RUNTIME DESTINATION .)
 
-get_target_property(QUILLO_QT_CORE_DLL Qt6::Core IMPORTED_LOCATION_RELEASE)
-get_filename_component(QUILLO_QT_BIN ${QUILLO_QT_CORE_DLL} DIRECTORY)
-execute_process(COMMAND ${CMAKE_CXX_COMPILER} -print-file-name=libstdc++-6.dll
-                OUTPUT_VARIABLE QUILLO_LIBSTDCXX OUTPUT_STRIP_TRAILING_WHITESPACE)
-get_filename_component(QUILLO_GCC_DLL_DIR ${QUILLO_LIBSTDCXX} DIRECTORY)
-set(QUILLO_DLL_DIRS ${QUILLO_QT_BIN} ${QUILLO_GCC_DLL_DIR} /usr/x86_64-w64-mingw32/lib)
-
 # The plugins the programs load at run time: Windows' own window system and the offscreen one
 # (tests, headless runs), the Windows styles, and SQLite for Qt SQL. (Printing on Windows is
 # part of Qt6PrintSupport.dll itself since Qt 6.)
