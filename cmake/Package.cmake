@@ -11,7 +11,8 @@ set(CPACK_PACKAGE_DESCRIPTION
     "Talks to a clamp-on earth-resistance tester over a serial port (USB adapter,
 Bluetooth link or built-in port): finds the instrument by itself, shows its
 realtime readings with alarms, downloads the measurements stored in it into a
-listing that can be saved and printed, and keeps a trend chart.
+listing that can be saved and printed, keeps every download in an archive
+(SQLite, or PostgreSQL for a team), and keeps a trend chart.
 .
 A simulated instrument, quillobarent-instrument-sim, is included for
 demonstrations and training without the tester.")
@@ -22,10 +23,11 @@ set(CPACK_DEBIAN_PACKAGE_SECTION electronics)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "${QUILLO_HOMEPAGE}")
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-# The libraries are found by dpkg-shlibdeps; the window also needs Qt's platform plugins, which
-# are loaded at run time and so are invisible to it.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins")
+# The libraries are found by dpkg-shlibdeps; the window also needs Qt's platform plugins, and the
+# archive of downloads Qt's SQLite driver, which are loaded at run time and so are invisible to it.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, libqt6sql6-sqlite")
 # The listing's faces: a Song-style CJK font whose ASCII is fixed-width, so its columns line up.
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-arphic-uming, fonts-wqy-microhei")
+# The PostgreSQL driver only for a team that keeps its archive on a server.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-arphic-uming, fonts-wqy-microhei, libqt6sql6-psql")
 
 include(CPack)

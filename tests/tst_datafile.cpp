@@ -2,7 +2,6 @@
 #include "app/listingview.h"
 #include "core/datafile.h"
 #include "fakes/testwindow.h"
-#include "platform/codepage936.h"
 #include "platform/qtdialogs.h"
 #include "platform/savefile.h"
 
@@ -116,7 +115,7 @@ class DataFileTest : public QObject
 private slots:
     void encodesGbkWithCrLf()
     {
-        const std::optional<QByteArray> bytes = CodePage936::encode(QStringLiteral("a：b\r\n"));
+        const std::optional<QByteArray> bytes = DataFile::encode(QStringLiteral("a：b\r\n"));
         QVERIFY(bytes.has_value());
         QCOMPARE(*bytes,
                  QByteArrayLiteral("a\xA3\xBA"
@@ -126,7 +125,7 @@ private slots:
     void refusesWhatGbkCannotHold()
     {
         QString why;
-        QVERIFY(!CodePage936::encode(QStringLiteral("a\U0001F600b"), &why).has_value());
+        QVERIFY(!DataFile::encode(QStringLiteral("a\U0001F600b"), &why).has_value());
         QVERIFY(!why.isEmpty());
     }
 

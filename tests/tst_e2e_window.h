@@ -15,6 +15,7 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QRegularExpression>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
@@ -72,6 +73,7 @@ public:
                 PortMap(PortMap::Lister([list] { return *list; })));
         platform.dialog = std::move(dialogs);
         platform.messages = std::move(boxes);
+        platform.archive = ArchiveLocation::file(archiveFolder.filePath("archive.sqlite"));
         form = std::make_unique<Form1>(std::move(platform));
         form->Form_Load();
     }
@@ -94,6 +96,7 @@ public:
     std::shared_ptr<QStringList> ports;
     FakeCommonDialog *dialog = nullptr;
     FakeMessageBoxes *messages = nullptr;
+    QTemporaryDir archiveFolder; // the downloads of this rig, gone with it
     std::unique_ptr<Form1> form;
 };
 

@@ -85,6 +85,8 @@ private slots:
     void interruptedReadEndsVisibly_data();
     void interruptedReadEndsVisibly();
     void secondRequestKeepsTheFirstAnswer();
+    void replyStartingDuringTheWriteIsKept_data();
+    void replyStartingDuringTheWriteIsKept();
     void switchingOnARunningTimerKeepsItsTick();
 
     // ---- The window ----
@@ -119,7 +121,7 @@ void TestLink::sendCommand()
     QCOMPARE(r.port->written, QByteArray(1, char(command)));
     QCOMPARE(r.port->thresholds, QList<int>{threshold});
     QCOMPARE(r.link.lastCommand(), qint16(command));
-    // Both buffers emptied after the write.
+    // Both buffers emptied, before the write (replyStartingDuringTheWriteIsKept).
     QCOMPARE(r.port->clearInCount, 1);
     QCOMPARE(r.port->clearOutCount, 1);
 }
@@ -548,7 +550,8 @@ void TestLink::interruptedReadEndsVisibly()
 void TestLink::secondRequestKeepsTheFirstAnswer()
 {
     // The polling and Timer4 each ask for a reading; out of step, the second request goes out
-    // while the first answer is half in. Both answers are readings, each whole.
+    // while the first answer is half in, and the next one while the second answer is coming in
+    // right behind the first. Both answers are readings, each whole.
     Rig r;
     r.connect();
     r.link.setOperatingMode(1);
@@ -559,11 +562,37 @@ void TestLink::secondRequestKeepsTheFirstAnswer()
     r.port->deliver(first.left(3));
     r.link.Timer4_Timer();
     QCOMPARE(r.port->written, QByteArray::fromHex("2323"));
+    r.port->arrivingDuringInput = second.left(1);
     r.port->deliver(first.mid(3));
-    r.port->deliver(second);
+    r.link.Timer4_Timer();
+    r.port->deliver(second.mid(1));
     QCOMPARE(readings.count(), 2);
     QCOMPARE(readings.at(0).at(0).toByteArray(), first);
     QCOMPARE(readings.at(1).at(0).toByteArray(), second);
+}
+
+void TestLink::replyStartingDuringTheWriteIsKept_data()
+{
+    QTest::addColumn<int>("duringWrite"); // bytes of the reply in before output() returns
+    QTest::newRow("whole reply") << 7;
+    QTest::newRow("first byte") << 1;
+}
+
+void TestLink::replyStartingDuringTheWriteIsKept()
+{
+    // A quick instrument answers while the command is still being written; emptying the buffer
+    // after the write would drop the start of the reply, and the rest would never reach 7.
+    QFETCH(int, duringWrite);
+    Rig r;
+    r.connect();
+    r.link.setOperatingMode(1);
+    QSignalSpy readings(&r.link, &LinkSession::readingReceived);
+    const QByteArray reply = QByteArray::fromHex("0400fa0100051e");
+    r.port->arrivingDuringOutput = reply.left(duringWrite);
+    r.link.startSampling();
+    r.port->deliver(reply.mid(duringWrite));
+    QCOMPARE(readings.count(), 1);
+    QCOMPARE(readings.first().at(0).toByteArray(), reply);
 }
 
 void TestLink::switchingOnARunningTimerKeepsItsTick()

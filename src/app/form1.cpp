@@ -31,6 +31,7 @@ Form1::Form1(Form1Platform platform, QWidget *parent)
     m_link = new LinkSession(std::move(platform.port), this);
     connectHandlers();
     connectLink();
+    connectArchive(platform.archive.value_or(ArchiveLocation::configured()));
 }
 
 Form1::~Form1() = default;
@@ -71,6 +72,7 @@ void Form1::connectHandlers()
     connect(ui.mnuexit, &QAction::triggered, this, &Form1::mnuexit_Click);
     connect(ui.mnuaboutus, &QAction::triggered, this, &Form1::mnuaboutus_Click);
     connect(ui.mnutrendchart, &QAction::triggered, this, &Form1::mnutrendchart_Click);
+    connect(ui.mnuhistory, &QAction::triggered, this, &Form1::mnuhistory_Click);
 
     connect(ui.Timer6, &QTimer::timeout, this, &Form1::Timer6_Timer);
     connect(ui.Timer7, &QTimer::timeout, this, &Form1::Timer7_Timer);

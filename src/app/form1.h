@@ -7,6 +7,7 @@
 #include "core/statistics.h"
 #include "core/trendbuffer.h"
 #include "link/linksession.h"
+#include "platform/archivelocation.h"
 #include "platform/dialogs.h"
 #include "platform/serialport.h"
 
@@ -15,6 +16,10 @@
 #include <QPrinter>
 
 #include <memory>
+#include <optional>
+
+class ArchiveWriter;
+class HistoryDialog;
 
 // What the window needs of the outside world. The program passes the real ones; tests pass fakes.
 struct Form1Platform
@@ -22,6 +27,7 @@ struct Form1Platform
     std::unique_ptr<SerialPort> port;     // MSComm1
     std::unique_ptr<CommonDialog> dialog; // CommonDialog1
     std::unique_ptr<MessageBoxes> messages;
+    std::optional<ArchiveLocation> archive; // where downloads are kept; unset: the settings say
 };
 
 // What one decoded reading or block leaves for the next one.
@@ -63,6 +69,7 @@ public:
     CommonDialog &CommonDialog1() { return *m_dialog; }
     MessageBoxes &messageBoxes() { return *m_messages; }
     QPrinter &printer() { return m_printer; }
+    ArchiveWriter &archive() { return *m_archive; }
 
     // ---- Start-up, shutdown, modes (form1_modes.cpp) ----
     void Form_Load();
@@ -116,6 +123,14 @@ public:
     // Writes a saved file (listing or picture) and, when that fails, beeps and says why.
     bool WriteSavedFile(const QString &path, const QByteArray &data);
 
+    // ---- The archive of downloads (form1_archive.cpp) ----
+    // A block that came in whole goes into the archive; singleValue: the flag its listing was
+    // built with.
+    void ArchiveDownload(const QByteArray &block, qint16 recordCount, quint8 singleValue);
+    void mnuhistory_Click();
+    // An archived listing in the list, in read-old-data mode, where Save and Print act on it.
+    void ShowArchivedListing(const QString &listing);
+
     // ---- Charts (form1_charts.cpp) ----
     void ResetTrendChart();
     void DrawTrendChart(); // from the cursors, the trace switch and the samples
@@ -151,6 +166,8 @@ private:
     void enterCursor(CursorState::Entry which, const QString &text);
     void redrawAfterCursorX();
     void redrawAfterCursorY();
+    void connectArchive(const ArchiveLocation &location);
+    void showArchiveError(const QString &why);
     void showSaveError(const QString &path, const QString &why);
     void showPrintError(const QString &why);
     void showReadingStats();
@@ -161,6 +178,8 @@ private:
     std::unique_ptr<CommonDialog> m_dialog;
     std::unique_ptr<MessageBoxes> m_messages;
     LinkSession *m_link = nullptr; // a child: its timers are found among the window's
+    ArchiveWriter *m_archive = nullptr; // a child
+    HistoryDialog *m_history = nullptr; // a child, made when first asked for
     QPrinter m_printer;
     MeasureState m_measure;
     Alarms::Limits m_limits;

@@ -7,7 +7,6 @@
 #include "core/listing.h"
 #include "draw/chartpicture.h"
 #include "link/linksession.h"
-#include "platform/codepage936.h"
 #include "platform/savefile.h"
 
 #include <QApplication>
@@ -44,13 +43,15 @@ void Form1::DecodeStoredRecords(const QByteArray &block, qint16 recordCount)
     m_ui.Check1->setEnabled(false);
     m_ui.Check2->setEnabled(false);
     const auto *bytes = reinterpret_cast<const std::uint8_t *>(block.constData());
+    const quint8 singleValueBefore = m_measure.singleValue;
     const Listing::Result listing
-            = Listing::build(bytes, block.size(), recordCount, m_measure.singleValue);
+            = Listing::build(bytes, block.size(), recordCount, singleValueBefore);
     m_measure.singleValue = listing.singleValue;
     if (listing.measureKind)
         m_measure.measureKind = *listing.measureKind;
     // Built whole, set once: one layout pass however many records came.
     ListingView::replace(*m_ui.RichTextBox1, listing.text);
+    ArchiveDownload(block, recordCount, singleValueBefore);
 }
 
 void Form1::Command5_Click()
@@ -67,7 +68,7 @@ void Form1::Command5_Click()
 
     QString why;
     const std::optional<QByteArray> bytes
-            = CodePage936::encode(ListingView::text(*m_ui.RichTextBox1), &why);
+            = DataFile::encode(ListingView::text(*m_ui.RichTextBox1), &why);
     if (!bytes) {
         showSaveError(dialog.fileName, why);
         return;

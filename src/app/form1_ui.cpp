@@ -601,6 +601,7 @@ void Form1Ui::setupUi(QMainWindow *window)
     mnuprint = makeAction(
             mnufile, "mnuprint", QStringLiteral("Print(&P)"), QKeySequence(Qt::CTRL | Qt::Key_P));
     mnuprintsetting = makeAction(mnufile, "mnuprintsetting", QStringLiteral("Print Setup"), {});
+    mnuhistory = makeAction(mnufile, "mnuhistory", QStringLiteral("History"), {});
     mnuexit = makeAction(
             mnufile, "mnuexit", QStringLiteral("Exit(&X)"), QKeySequence(Qt::CTRL | Qt::Key_E));
     mnurun = window->menuBar()->addMenu(QStringLiteral("Run(&R)"));

@@ -104,6 +104,7 @@ struct Form1Ui
     QAction *mnusave = nullptr;
     QAction *mnuprint = nullptr;
     QAction *mnuprintsetting = nullptr;
+    QAction *mnuhistory = nullptr; // the archive of downloads
     QAction *mnuexit = nullptr;
     QMenu *mnurun = nullptr;
     QAction *mnurun1 = nullptr;

@@ -13,10 +13,18 @@ const QString kDescription = QStringLiteral(
         "Commands:\n"
         "  find       search COM1..COM16 once and print the port that answered\n"
         "  watch      print the realtime readings as the readouts show them\n"
-        "  download   read the stored records and write them\n"
+        "  download   read the stored records, write them and keep them in the archive\n"
+        "  history    list the archived downloads, newest first: ID, time, port, device,\n"
+        "             records, note (tab-separated)\n"
+        "  export ID  write an archived download as download wrote it\n"
+        "\n"
+        "The archive: --archive, else $QUILLO_ARCHIVE, else the window's setting, else\n"
+        "archive.sqlite in the user's data folder.\n"
         "\n"
         "Exit codes: 0 done, 2 usage, 3 no instrument, 4 link lost or transfer incomplete,\n"
-        "5 cannot write the output.");
+        "5 cannot write the output, 6 the archive cannot be used or lacks the entry.");
+
+const QString kCommands = QStringLiteral("find, watch, download, history or export");
 
 bool commandFromWord(const QString &word, Command *command)
 {
@@ -26,9 +34,33 @@ bool commandFromWord(const QString &word, Command *command)
         *command = Command::Watch;
     else if (word == QLatin1StringView("download"))
         *command = Command::Download;
+    else if (word == QLatin1StringView("history"))
+        *command = Command::History;
+    else if (word == QLatin1StringView("export"))
+        *command = Command::Export;
     else
         return false;
     return true;
+}
+
+// --archive, and the ID that export names. Returns what is wrong, or nothing.
+QString readArchiveOptions(const QCommandLineParser &parser,
+                           const QCommandLineOption &archiveOption,
+                           Options *o)
+{
+    if (o->command != Command::Download && o->command != Command::History
+        && o->command != Command::Export)
+        return {};
+    o->archive = parser.value(archiveOption);
+    if (parser.isSet(archiveOption) && o->archive.isEmpty())
+        return QStringLiteral("--archive wants a file or a postgresql:// address");
+    if (o->command != Command::Export)
+        return {};
+    bool ok = false;
+    o->entry = parser.positionalArguments().value(1).toLongLong(&ok);
+    if (!ok || o->entry < 1)
+        return QStringLiteral("export wants the ID of an entry (see history)");
+    return {};
 }
 
 Parsed error(const QString &text)
@@ -58,7 +90,7 @@ Parsed parseArguments(const QStringList &arguments)
             QStringLiteral("devices"));
     parser.addOptions({portOption, portsOption});
     parser.addPositionalArgument(QStringLiteral("command"),
-                                 QStringLiteral("find, watch or download."));
+                                 QStringLiteral("find, watch, download, history or export."));
 
     // First pass: only the command word. The command's own options are not known yet, so an
     // error here is not final.
@@ -87,13 +119,22 @@ Parsed parseArguments(const QStringList &arguments)
             QStringLiteral("listing (the window's data file: GBK, CR LF), csv or json."),
             QStringLiteral("format"),
             QStringLiteral("listing"));
+    const QCommandLineOption archiveOption(
+            QStringLiteral("archive"),
+            QStringLiteral("The archive: a database file or postgresql://user@host:port/database "
+                           "(the password from ~/.pgpass or PGPASSWORD)."),
+            QStringLiteral("location"));
     if (haveCommand) {
         parser.clearPositionalArguments();
         parser.addPositionalArgument(positional.first(), QString());
         if (o.command == Command::Watch)
             parser.addOptions({countOption, csvOption});
-        else if (o.command == Command::Download)
-            parser.addOptions({outOption, formatOption});
+        else if (o.command == Command::Download || o.command == Command::Export)
+            parser.addOptions({outOption, formatOption, archiveOption});
+        else if (o.command == Command::History)
+            parser.addOptions({archiveOption});
+        if (o.command == Command::Export)
+            parser.addPositionalArgument(QStringLiteral("ID"), QString());
     }
 
     const bool parsed = parser.parse(arguments);
@@ -109,15 +150,17 @@ Parsed parseArguments(const QStringList &arguments)
         return result;
     }
     if (positional.isEmpty())
-        return error(QStringLiteral("no command given: find, watch or download"));
+        return error(QStringLiteral("no command given: %1").arg(kCommands));
     if (!haveCommand)
-        return error(QStringLiteral("unknown command \"%1\": find, watch or download")
-                             .arg(positional.first()));
+        return error(QStringLiteral("unknown command \"%1\": %2").arg(positional.first(), kCommands));
     if (!parsed)
         return error(parser.errorText().replace(QLatin1Char('\n'), QLatin1Char(' ')));
-    if (parser.positionalArguments().size() > 1)
+    const int words = o.command == Command::Export ? 2 : 1; // the command, and export's ID
+    if (parser.positionalArguments().size() > words)
         return error(QStringLiteral("unexpected argument \"%1\"")
-                             .arg(parser.positionalArguments().at(1)));
+                             .arg(parser.positionalArguments().at(words)));
+    if (const QString why = readArchiveOptions(parser, archiveOption, &o); !why.isEmpty())
+        return error(why);
 
     if (parser.isSet(portOption) && parser.isSet(portsOption))
         return error(QStringLiteral("--port and --ports exclude each other"));
@@ -140,7 +183,7 @@ Parsed parseArguments(const QStringList &arguments)
         o.csv = parser.value(csvOption);
         if (parser.isSet(csvOption) && o.csv.isEmpty())
             return error(QStringLiteral("--csv wants a file or \"-\""));
-    } else if (o.command == Command::Download) {
+    } else if (o.command == Command::Download || o.command == Command::Export) {
         o.out = parser.value(outOption);
         if (parser.isSet(outOption) && o.out.isEmpty())
             return error(QStringLiteral("--out wants a file"));

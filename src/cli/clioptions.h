@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/archiveentry.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -12,10 +14,11 @@ enum ExitCode : int {
     NoInstrument = 3,
     LinkLost = 4, // the link was lost, or a transfer did not complete
     CannotWrite = 5,
+    ArchiveFailed = 6, // the archive could not be opened, read or written, or lacks the entry
 };
 
-enum class Command { Find, Watch, Download };
-enum class Format { Listing, Csv, Json };
+enum class Command { Find, Watch, Download, History, Export };
+using Format = Archive::Format;
 
 struct Options
 {
@@ -24,8 +27,10 @@ struct Options
     QStringList ports; // --ports: these devices are COM1, COM2, ... of the search
     int count = 0;     // watch --count; 0: until interrupted
     QString csv;       // watch --csv: a file, "-" for standard output, empty for none
-    QString out;       // download --out; empty: standard output
+    QString out;       // download and export --out; empty: standard output
     Format format = Format::Listing;
+    QString archive;   // --archive: where downloads are kept; empty: the usual place
+    qint64 entry = 0;  // export: the entry's ID
 };
 
 struct Parsed

@@ -1,15 +1,12 @@
 #include "cli/downloadcommand.h"
 
-#include "core/datafile.h"
-#include "core/export.h"
-#include "core/listing.h"
+#include "cli/archivecommands.h"
+#include "cli/outputchannel.h"
 #include "core/record.h"
 #include "link/linksession.h"
-#include "platform/codepage936.h"
-#include "platform/savefile.h"
+#include "platform/archivestore.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 
 #include <cstdio>
@@ -87,63 +84,36 @@ void DownloadCommand::onBlock(const QByteArray &block, qint16 count)
         return;
     m_bytesReceived = block.size();
     showProgress(block.size(), true);
-    const qint64 whole = qMin<qint64>(block.size() / Record::kBytes, qMax<qint16>(count, 0));
-    if (whole < count) {
+    // A freshly started window has seen no record without a second value: the flag is 0.
+    const std::optional<Archive::Entry> entry
+            = Archive::downloadedNow(block, count, 0, link().MSComm1().commPort(),
+                                     link().MSComm1().devicePath(),
+                                     QStringLiteral("quillobarent-cli"));
+    if (!entry) {
         finish(Cli::LinkLost,
                QStringLiteral("transfer incomplete: %1 of %2 records received")
-                       .arg(whole)
+                       .arg(block.size() / Record::kBytes)
                        .arg(count));
         return;
     }
+    // Into the archive first: if the output cannot be written, the download is still kept.
+    QString archiveWhy;
+    const std::optional<qint64> id = ArchiveCommands::keep(options(), *entry, &archiveWhy);
     QString why;
-    const std::optional<QByteArray> bytes = render(block, count, &why);
-    if (!bytes || !deliver(*bytes, &why)) {
-        finish(Cli::CannotWrite, why);
+    const std::optional<QByteArray> bytes = Archive::render(*entry, options().format, &why);
+    if (!bytes || !OutputChannel::deliver(options().out, *bytes, &why)) {
+        finish(Cli::CannotWrite,
+               id ? QStringLiteral("%1 (the download is archived as entry %2)").arg(why).arg(*id)
+                  : QStringLiteral("%1; nor was it archived: %2").arg(why, archiveWhy));
+        return;
+    }
+    if (!id) {
+        finish(Cli::ArchiveFailed,
+               QStringLiteral("the download was written but not archived: %1").arg(archiveWhy));
         return;
     }
     endStatusLine();
     finish(Cli::Done);
-}
-
-std::optional<QByteArray> DownloadCommand::render(const QByteArray &block,
-                                                  qint16 count,
-                                                  QString *why) const
-{
-    const auto *bytes = reinterpret_cast<const std::uint8_t *>(block.constData());
-    // A freshly started window has seen no record without a second value: the flag is 0.
-    switch (options().format) {
-    case Cli::Format::Listing: {
-        // What the window's "Save" writes for this listing.
-        std::optional<QByteArray> file
-                = CodePage936::encode(Listing::build(bytes, block.size(), count, 0).text, why);
-        if (!file && why)
-            *why = QStringLiteral("cannot write the listing: %1").arg(*why);
-        return file;
-    }
-    case Cli::Format::Csv:
-        return Export::recordsCsv(Export::storedRecords(bytes, block.size(), count, 0));
-    case Cli::Format::Json:
-        return Export::recordsJson(Export::storedRecords(bytes, block.size(), count, 0));
-    }
-    return std::nullopt;
-}
-
-bool DownloadCommand::deliver(const QByteArray &bytes, QString *why)
-{
-    if (!options().out.isEmpty()) {
-        if (SaveFile::writeAtomically(options().out, bytes, why))
-            return true;
-        *why = QStringLiteral("cannot write %1: %2").arg(options().out, *why);
-        return false;
-    }
-    QFile out;
-    if (out.open(fileno(stdout),
-                 QIODevice::WriteOnly | QIODevice::Unbuffered,
-                 QFileDevice::DontCloseHandle)
-        && out.write(bytes) == bytes.size() && out.flush())
-        return true;
-    *why = QStringLiteral("cannot write standard output: %1").arg(out.errorString());
-    return false;
 }
 
 void DownloadCommand::showProgress(qint64 bytesReceived, bool force)

@@ -6,10 +6,9 @@
 #include <QElapsedTimer>
 #include <QString>
 
-#include <optional>
-
 // download: the stored records as "Read" asks for them, written as the window's data file, as
-// CSV or as JSON, through the same atomic save: a download that fails replaces nothing.
+// CSV or as JSON, through the same atomic save: a download that fails replaces nothing. A
+// complete one is kept in the archive too.
 class DownloadCommand final : public LinkCommand
 {
     Q_OBJECT
@@ -28,9 +27,6 @@ private:
     void onCountRejected();
     void onBlock(const QByteArray &block, qint16 count);
     void showProgress(qint64 bytesReceived, bool force);
-    // The output's bytes; empty optional (and *why) when the text cannot be encoded.
-    std::optional<QByteArray> render(const QByteArray &block, qint16 count, QString *why) const;
-    bool deliver(const QByteArray &bytes, QString *why);
     QString received() const;
 
     bool m_requested = false;

@@ -1,5 +1,6 @@
 // quillobarent-cli: find the tester, watch its readings, download its stored records; the same
 // link and the same texts as the window, without it.
+#include "cli/archivecommands.h"
 #include "cli/clioptions.h"
 #include "cli/downloadcommand.h"
 #include "cli/linkcommand.h"
@@ -37,6 +38,12 @@ int main(int argc, char *argv[])
         break;
     }
 
+    // The archive's commands need no instrument and no event loop.
+    if (parsed.options.command == Cli::Command::History)
+        return ArchiveCommands::history(parsed.options);
+    if (parsed.options.command == Cli::Command::Export)
+        return ArchiveCommands::exportEntry(parsed.options);
+
     std::unique_ptr<LinkCommand> command;
     switch (parsed.options.command) {
     case Cli::Command::Find:
@@ -47,6 +54,9 @@ int main(int argc, char *argv[])
         break;
     case Cli::Command::Download:
         command = std::make_unique<DownloadCommand>(parsed.options);
+        break;
+    case Cli::Command::History:
+    case Cli::Command::Export:
         break;
     }
     command->start();

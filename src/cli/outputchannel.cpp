@@ -1,5 +1,7 @@
 #include "cli/outputchannel.h"
 
+#include "platform/savefile.h"
+
 #include <cstdio>
 
 bool OutputChannel::open(const QString &path, QString *why)
@@ -26,5 +28,23 @@ bool OutputChannel::write(const QByteArray &bytes, QString *why)
         return true;
     if (why)
         *why = QStringLiteral("cannot write %1: %2").arg(m_name, m_file.errorString());
+    return false;
+}
+
+bool OutputChannel::deliver(const QString &path, const QByteArray &bytes, QString *why)
+{
+    if (!path.isEmpty()) {
+        if (SaveFile::writeAtomically(path, bytes, why))
+            return true;
+        *why = QStringLiteral("cannot write %1: %2").arg(path, *why);
+        return false;
+    }
+    QFile out;
+    if (out.open(fileno(stdout),
+                 QIODevice::WriteOnly | QIODevice::Unbuffered,
+                 QFileDevice::DontCloseHandle)
+        && out.write(bytes) == bytes.size() && out.flush())
+        return true;
+    *why = QStringLiteral("cannot write standard output: %1").arg(out.errorString());
     return false;
 }

@@ -15,6 +15,10 @@ public:
     // How messages name it: the path, or "standard output".
     QString name() const { return m_name; }
 
+    // A whole output at once: to standard output when `path` is empty, else replacing the file
+    // only with a complete new one.
+    static bool deliver(const QString &path, const QByteArray &bytes, QString *why);
+
 private:
     QFile m_file;
     QString m_name;

@@ -7,6 +7,8 @@
 
 #include <QDateTime>
 
+#include <cstdio>
+
 bool WatchCommand::prepare()
 {
     m_csvWanted = !options().csv.isEmpty();
@@ -42,6 +44,15 @@ void WatchCommand::onReading(const QByteArray &reply)
     const Realtime::Readout r = Realtime::decodeReply(reply, context);
     if (!r.complete)
         return; // not a reading: the readouts keep what they show
+    if (r.measureKind < Record::ResistanceAndCurrent || r.measureKind > Record::Voltage) {
+        // No measurement kind: line noise, or a reply cut short and joined to the next one. A
+        // blank line would pass for a reading in a log; said on stderr instead, and not counted.
+        std::fprintf(stderr,
+                     "quillobarent-cli: not a reading, ignored: %s\n",
+                     reply.toHex(' ').constData());
+        std::fflush(stderr);
+        return;
+    }
     m_singleValue = r.singleValue;
     m_secondText = r.secondText;
 

@@ -1,6 +1,7 @@
 #include "link/linksession.h"
 
 #include "core/protocol.h"
+#include "core/record.h"
 #include "link/switchon.h"
 
 #include <QTimer>
@@ -152,6 +153,8 @@ void LinkSession::findcom_Timer()
 
 void LinkSession::COMtimout_Timer()
 {
+    if (m_silentTicks > 0)
+        m_readingsOwed = 0; // a whole tick without a byte: no answer is on its way any more
     if (m_silentTicks < 4) {
         m_silentTicks = qint16(m_silentTicks + 1);
         return;
@@ -198,14 +201,17 @@ void LinkSession::SendCommand(qint16 command)
     // request can go out while the answer to the first is coming in. Emptying the buffer then
     // would cut that answer and align the next one on its tail: it is left to complete instead.
     const bool answerComing = command == Protocol::ReadingRequest
-                              && m_lastCommand == Protocol::ReadingRequest && m_answerPending;
-    m_lastCommand = command;
-    m_answerPending = true;
-    m_port->output(QByteArray(1, char(quint8(command))));
-    // Whatever was waiting belongs to an earlier request: collect this reply from scratch.
+                              && m_lastCommand == Protocol::ReadingRequest && m_readingsOwed > 0;
+    // Whatever is waiting belongs to an earlier request: emptied before the command goes out, so
+    // this reply is collected from scratch. Emptied after it, the reply's first byte could go too:
+    // an instrument may answer within a byte time, and on a busy machine the writing process
+    // can be preempted by the very write that wakes the other side.
     if (!answerComing)
         m_port->clearInBuffer();
     m_port->clearOutBuffer();
+    m_readingsOwed = command == Protocol::ReadingRequest ? m_readingsOwed + 1 : 0;
+    m_lastCommand = command;
+    m_port->output(QByteArray(1, char(quint8(command))));
 }
 
 void LinkSession::RequestReading()
@@ -253,12 +259,21 @@ void LinkSession::MSComm1_OnComm()
         return;
 
     const QByteArray reply = m_port->input();
-    m_port->clearInBuffer();
-    m_answerPending = false;
+    const Protocol::Route route = Protocol::routeReply(m_lastCommand, m_connected, reply);
+    // Readings asked for back to back come back to back. When this take ended where a reading
+    // ends and another is still owed, what arrives next is that one's start, and stays. Ended
+    // inside one (a reply cut, a longer burst), the count is lost: start again from scratch.
+    const bool wholeReadings = route == Protocol::Route::Reading
+                               && reply.size() % Record::kBytes == 0;
+    m_readingsOwed = wholeReadings
+                             ? qMax(0, m_readingsOwed - int(reply.size() / Record::kBytes))
+                             : 0;
+    if (m_readingsOwed == 0)
+        m_port->clearInBuffer();
     m_port->clearOutBuffer();
     m_silentTicks = 0;
 
-    switch (Protocol::routeReply(m_lastCommand, m_connected, reply)) {
+    switch (route) {
     case Protocol::Route::Handshake:
         m_connected = true;
         emit linkUp();

@@ -124,7 +124,8 @@ private:
     // Bytes of an abandoned block still on their way: taken off the line and dropped, never
     // decoded as replies to what was asked next.
     qint64 m_discardBytes = 0;
-    bool m_answerPending = false; // a command went out and its answer has not been taken yet
+    // Reading requests sent whose answers have not been taken yet; 0 after any other command.
+    int m_readingsOwed = 0;
     int m_missingInARow = 0; // ports in a row that do not exist
     bool m_noDeviceNoticed = false;
     bool m_permissionNoticed = false;

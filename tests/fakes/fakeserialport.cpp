@@ -1,5 +1,7 @@
 #include "fakes/fakeserialport.h"
 
+#include <utility>
+
 void FakeSerialPort::deliver(const QByteArray &bytes)
 {
     if (!m_open)
@@ -50,15 +52,15 @@ void FakeSerialPort::setRThreshold(int t)
 
 void FakeSerialPort::output(const QByteArray &bytes)
 {
-    if (m_open)
-        written += bytes;
+    if (!m_open)
+        return;
+    written += bytes;
+    m_inBuffer += std::exchange(arrivingDuringOutput, QByteArray());
 }
 
 QByteArray FakeSerialPort::input()
 {
-    QByteArray all = m_inBuffer;
-    m_inBuffer.clear();
-    return all;
+    return std::exchange(m_inBuffer, std::exchange(arrivingDuringInput, QByteArray()));
 }
 
 void FakeSerialPort::clearInBuffer()

@@ -29,6 +29,11 @@ public:
     QString group;
     // When set, only this port opens; every other one is "no such port".
     int onlyPort = 0;
+    // Bytes that arrive inside the next output(), before it returns, as a quick instrument's reply
+    // does on a busy machine, or inside the next input(), just after what waited was taken, as
+    // the next reply close behind does. They wait and are told with the next deliver().
+    QByteArray arrivingDuringOutput;
+    QByteArray arrivingDuringInput;
 
     // Delivers bytes as if they had arrived on the line as one burst: bytesArrived always, then
     // OnComm (kind 2) by the port's receive rule. Nothing arrives on a closed port.

@@ -17,6 +17,7 @@ TestWindow::TestWindow(bool loaded)
     platform.port = std::move(fakePort);
     platform.dialog = std::move(fakeDialog);
     platform.messages = std::move(fakeMessages);
+    platform.archive = ArchiveLocation::file(archiveFolder.filePath("archive.sqlite"));
     form = std::make_unique<Form1>(std::move(platform));
     if (loaded)
         form->Form_Load();

@@ -4,6 +4,8 @@
 #include "fakes/fakedialogs.h"
 #include "fakes/fakeserialport.h"
 
+#include <QTemporaryDir>
+
 #include <memory>
 
 // A main window built on fakes, with raw pointers to them for the test to drive and inspect.
@@ -12,6 +14,7 @@ struct TestWindow
     FakeSerialPort *port = nullptr;
     FakeCommonDialog *dialog = nullptr;
     FakeMessageBoxes *messages = nullptr;
+    QTemporaryDir archiveFolder; // the downloads of this window, gone with it
     std::unique_ptr<Form1> form;
 
     // loaded: run the start-up sequence, as the program does before showing the window.

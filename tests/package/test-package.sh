@@ -118,15 +118,16 @@ for page in quillobarent quillobarent-cli quillobarent-instrument-sim; do
 done
 ok "manual pages"
 
-# Control fields: the version of project(), dependencies found by dpkg-shlibdeps, the fonts.
+# Control fields: the version of project(), dependencies found by dpkg-shlibdeps and the SQL
+# drivers, the fonts.
 version=$(dpkg-deb -f "$deb" Version)
 depends=$(dpkg-deb -f "$deb" Depends)
 recommends=$(dpkg-deb -f "$deb" Recommends)
-for lib in libqt6widgets6 libqt6serialport6 libqt6printsupport6 libc6; do
+for lib in libqt6widgets6 libqt6serialport6 libqt6printsupport6 libqt6sql6 libqt6sql6-sqlite libc6; do
     grep -q "\b$lib\b" <<<"$depends" || fail "Depends lacks $lib: $depends"
 done
-for font in fonts-arphic-uming fonts-wqy-microhei; do
-    grep -q "\b$font\b" <<<"$recommends" || fail "Recommends lacks $font: $recommends"
+for pkg in fonts-arphic-uming fonts-wqy-microhei libqt6sql6-psql; do
+    grep -q "\b$pkg\b" <<<"$recommends" || fail "Recommends lacks $pkg: $recommends"
 done
 grep -q "<release version=\"${version%-*}\"" "$metainfo" \
     || fail "metainfo has no release entry for version ${version%-*}"

@@ -1,15 +1,20 @@
 // Soak: the window on the real serial path (Form1 over QtSerialPort, as the end-to-end rig builds
 // it) against the simulated instrument at 9600 baud, for as long as asked, with a fault every few
-// seconds. Checks that every lost link is found again in time, that every block that arrives
-// whole is listed exactly, that memory stays flat after the warm-up and that the event loop never
-// stalls. Prints one summary line on stdout, the events on stderr; exits 1 when a check failed.
+// seconds, and now and then every core busy beside it. Checks that every lost link is found again
+// in time and that no link is lost without a fault to explain it, that every reading shown is one
+// the instrument sent, that every block that arrives whole is listed exactly, that memory stays
+// flat after the warm-up and that the event loop never stalls. Prints one summary line on stdout,
+// the events on stderr; exits 1 when a check failed.
 #include "tst_e2e_window.h"
 
 #include "app/listingview.h"
 #include "core/listing.h"
 #include "core/protocol.h"
+#include "core/readout.h"
 #include "instrument-sim/scenario.h"
 #include "link/linksession.h"
+#include "machine-load/machinelateness.h"
+#include "machine-load/machineload.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -20,12 +25,9 @@
 #include <QRandomGenerator>
 #include <QTextStream>
 
-#include <atomic>
-#include <chrono>
 #include <functional>
 #include <limits>
 #include <malloc.h>
-#include <thread>
 #include <unistd.h>
 
 #if defined(__SANITIZE_ADDRESS__)
@@ -78,44 +80,6 @@ QString megabytes(qint64 bytes)
     return (bytes >= 0 ? QStringLiteral("+") : QString())
            + QString::number(double(bytes) / double(1024 * 1024), 'f', 1) + QStringLiteral(" MB");
 }
-
-// How late a thread that does nothing but sleep wakes up: while the machine is busy with other
-// work the event loop is late as well, through no fault of its own. The watchdog takes this off
-// the gaps it measures.
-class MachineStalls
-{
-public:
-    MachineStalls()
-        : m_thread([this] { run(); })
-    {}
-    ~MachineStalls()
-    {
-        m_stop = true;
-        m_thread.join();
-    }
-    // The longest late wake-up since the last call.
-    qint64 takeLongestNs() { return m_longestNs.exchange(0); }
-
-private:
-    void run()
-    {
-        using namespace std::chrono;
-        constexpr nanoseconds kNap = milliseconds(2);
-        while (!m_stop) {
-            const auto before = steady_clock::now();
-            std::this_thread::sleep_for(kNap);
-            const qint64 late
-                    = duration_cast<nanoseconds>(steady_clock::now() - before - kNap).count();
-            qint64 longest = m_longestNs.load();
-            while (late > longest && !m_longestNs.compare_exchange_weak(longest, late)) {
-            }
-        }
-    }
-
-    std::atomic<bool> m_stop{false};
-    std::atomic<qint64> m_longestNs{0};
-    std::thread m_thread;
-};
 
 class Soak
 {
@@ -179,6 +143,8 @@ private:
     void onLinkUp();
     void onCount();
     void onBlock(const QByteArray &block, qint16 count);
+    void onReading(const QByteArray &reply);
+    void noteShownTexts();
     void onWatchdog();
     void onSimCommand(int command);
     void onSimReplyWritten();
@@ -218,12 +184,31 @@ private:
     int m_exactBlocks = 0;
     int m_reads = 0;
     int m_cleanReadsFailed = 0;
+    int m_repliesTaken = 0; // receive notifications the link has handled
+
+    // Readings: what the readouts showed before the latest one, and until when line noise
+    // injected by a fault may still be taken into a reading.
+    QString m_shownMain;
+    QString m_shownSecond;
+    quint8 m_shownSingleValue = 0;
+    qint64 m_noiseUntilNs = -1;
+    int m_readings = 0;
+    int m_wrongReadings = 0;
+
+    // Losses: a fault that silences the instrument explains a loss until a little after it ends.
+    bool m_lossesCount = false; // from the first link up
+    qint64 m_lossExplainedUntilNs = -1;
+    int m_unprovokedLosses = 0;
+
+    // Spells of every core spinning, beside whatever else goes on.
+    MachineLoad m_load;
 
     // Watchdog.
     QTimer m_watchdog;
-    MachineStalls m_machine;
+    MachineLateness m_machine;
     qint64 m_longestMachineStallNs = 0;
     qint64 m_lastTickNs = -1;
+    MachineLateness::ThreadTimes m_lastTimes;
     qint64 m_ownNs = 0;
     qint64 m_longestStallNs = 0;
     QString m_activity = QStringLiteral("start");
@@ -305,11 +290,14 @@ void Soak::instrumentGone()
 {
     m_readyAtNs = kNever;
     m_probing = false;
+    m_lossExplainedUntilNs = kNever;
 }
 
 void Soak::instrumentBack()
 {
     m_readyAtNs = now();
+    // A silence just ended may still be called a loss: five ticks, and as long again.
+    m_lossExplainedUntilNs = now() + 2 * 2500 * kMsNs;
     m_probing = true;
     m_probeCommandAtNs = -1;
 }
@@ -397,6 +385,9 @@ void Soak::lineNoise()
     const int bursts = randomIn(2, 8);
     for (int i = 0; i < bursts; ++i) {
         m_rig.sim.injectGarbage(randomIn(1, 20));
+        // Noise that came after a request joins its reply: the readings taken until it is on the
+        // line and a poll or two later are not the program's misreads.
+        m_noiseUntilNs = now() + m_rig.sim.bytesQueued() * InstrumentSim::kByteNs + 2000 * kMsNs;
         pause(randomIn(50, 700));
     }
 }
@@ -444,9 +435,17 @@ void Soak::storedRead(ReadFault fault, int records)
                 .arg(QLatin1String(names[int(fault)])));
 
     form.Option2_Click();
-    // "Read" pressed once no keep-alive answer is on the line, whose tail would otherwise come
-    // ahead of the count reply.
-    waitUntil([&] { return sim.bytesQueued() == 0; }, 1000);
+    noteShownTexts();
+    // "Read" pressed just after a keep-alive answer was taken, so that no answer is on its way
+    // to come ahead of the count reply: the next keep-alive is half a second off. (The line
+    // alone cannot tell: on a busy machine bytes the simulator has written can still be in the
+    // kernel.)
+    const int taken = m_repliesTaken;
+    waitUntil(
+            [&] {
+                return m_repliesTaken > taken && link().lastCommand() == Protocol::Handshake;
+            },
+            2 * 1000);
     if (fault == ReadFault::BadCount)
         sim.faults().badCount = true;
     const qint64 blockMs = qint64(records) * 7 * InstrumentSim::kByteNs / kMsNs;
@@ -483,13 +482,14 @@ void Soak::storedRead(ReadFault fault, int records)
         const bool ended = waitUntil(over, 2 * (blockMs + 1000));
         if (fault == ReadFault::None && (!ended || m_rig.status() != kReceiveOldData)) {
             ++m_cleanReadsFailed;
-            log(QStringLiteral("  a read without fault ended with \"%1\" (%2)")
-                        .arg(m_rig.status(), m_rig.link()));
+            fail(QStringLiteral("a read without fault ended with \"%1\" (%2)")
+                         .arg(m_rig.status(), m_rig.link()));
         }
     }
     sim.faults().badCount = false;
     if (fault == ReadFault::BadCount && m_rig.status() == kReceiveError) {
         // The read ends there and polling stays off: the link goes quiet and is found again.
+        m_lossExplainedUntilNs = now() + 2 * 2 * 2500 * kMsNs;
         waitUntil([this] { return m_down; }, 2 * 2500);
     }
     awaitLink(QStringLiteral("a read"));
@@ -559,6 +559,11 @@ void Soak::onLinkLost()
     m_down = true;
     m_lostAtNs = now();
     log(QStringLiteral("  link lost"));
+    if (m_lossesCount && now() > m_lossExplainedUntilNs) {
+        ++m_unprovokedLosses;
+        fail(QStringLiteral("link lost with no fault to explain it (during: %1%2)")
+                     .arg(m_activity, m_load.busy() ? QStringLiteral(", machine busy") : QString()));
+    }
 }
 
 void Soak::onLinkUp()
@@ -627,20 +632,64 @@ void Soak::onBlock(const QByteArray &block, qint16 count)
                  .arg(got.value(line), want.value(line)));
 }
 
+void Soak::noteShownTexts()
+{
+    m_shownMain = m_rig.form->ui().Label7->text();
+    m_shownSecond = m_rig.form->ui().Label25->text();
+    m_shownSingleValue = m_rig.form->measure().singleValue;
+}
+
+void Soak::onReading(const QByteArray &reply)
+{
+    // The window has just shown it (its handler comes first): the texts before it were noted.
+    const OwnTime own(*this);
+    Realtime::ReadoutContext context;
+    context.singleValue = m_shownSingleValue;
+    context.secondText = m_shownSecond;
+    noteShownTexts();
+    const QByteArray reading = reply.left(7);
+    const Realtime::Readout r = Realtime::decodeReply(reading, context);
+    if (!r.complete)
+        return;
+    ++m_readings;
+    const bool wasSent = m_rig.sim.sentReading(reading);
+    const QString bytes = QString::fromLatin1(reply.toHex(' '));
+    const QString shown = QStringLiteral("\"%1\" \"%2\"").arg(m_shownMain, m_shownSecond);
+    if (!wasSent && now() < m_noiseUntilNs) {
+        log(QStringLiteral("  reading %1 taken with line noise, shown as %2").arg(bytes, shown));
+        return;
+    }
+    if (wasSent && m_shownMain == r.mainText && m_shownSecond == r.secondText)
+        return;
+    ++m_wrongReadings;
+    if (wasSent)
+        fail(QStringLiteral("reading %1 shown as %2, not \"%3\" \"%4\"")
+                     .arg(bytes, shown, r.mainText, r.secondText));
+    else
+        fail(QStringLiteral("a reading the instrument never sent: %1 shown as %2").arg(bytes, shown));
+}
+
 void Soak::onWatchdog()
 {
     const qint64 tick = now();
-    const qint64 machine = m_machine.takeLongestNs();
+    const MachineLateness::ThreadTimes times = MachineLateness::threadTimes();
+    const bool known = times.waitNs >= 0 && m_lastTimes.waitNs >= 0;
+    const qint64 machine = qMax(m_machine.takeLongestNs(),
+                                known ? times.waitNs - m_lastTimes.waitNs : 0);
+    const qint64 work = known ? times.runNs - m_lastTimes.runNs - m_ownNs : -1;
+    m_lastTimes = times;
     if (m_lastTickNs >= 0) {
         const qint64 gap = tick - m_lastTickNs - m_ownNs - kWatchdogMs * kMsNs;
         const qint64 stall = gap - machine;
-        m_longestStallNs = qMax(m_longestStallNs, stall);
         m_longestMachineStallNs = qMax(m_longestMachineStallNs, machine);
         const QString what
-                = QStringLiteral("event loop stalled %1 ms (the machine %2 ms; during: %3)")
+                = QStringLiteral("event loop stalled %1 ms (the machine %2 ms, at work %3 ms; "
+                                 "during: %4)")
                           .arg(stall / kMsNs)
                           .arg(machine / kMsNs)
+                          .arg(work < 0 ? QStringLiteral("?") : QString::number(work / kMsNs))
                           .arg(m_activity);
+        m_longestStallNs = qMax(m_longestStallNs, stall);
         if (stall > kStallBudgetNs)
             fail(what);
         else if (gap > kStallBudgetNs / 2)
@@ -697,6 +746,12 @@ int Soak::run()
                      &LinkSession::blockReceived,
                      &form,
                      [this](const QByteArray &block, qint16 count) { onBlock(block, count); });
+    QObject::connect(&link(),
+                     &LinkSession::readingReceived,
+                     &form,
+                     [this](const QByteArray &reply) { onReading(reply); });
+    noteShownTexts();
+    QObject::connect(&link().MSComm1(), &SerialPort::OnComm, &form, [this] { ++m_repliesTaken; });
     QObject::connect(&m_rig.sim, &InstrumentSim::commandReceived, &form, [this](int command) {
         onSimCommand(command);
     });
@@ -708,6 +763,8 @@ int Soak::run()
     m_watchdog.start();
 
     awaitLink(QStringLiteral("start-up"));
+    m_lossesCount = true;
+    m_load.startSpells(m_options.seed);
     while (!m_stuck && remainingNs() > 0) {
         if (m_baselineBytes < 0 && now() >= m_warmupNs) {
             m_baselineBytes = memoryNow();
@@ -721,6 +778,7 @@ int Soak::run()
         pause(randomIn(500, 3000));
     }
     m_watchdog.stop();
+    m_load.stop();
     const qint64 endBytes = memoryNow();
     log(QStringLiteral("end: %1 bytes").arg(endBytes));
     const qint64 growth = m_baselineBytes < 0 || endBytes < 0 ? 0 : endBytes - m_baselineBytes;
@@ -739,7 +797,7 @@ int Soak::run()
                     + QString::fromLatin1(line.mid(6).trimmed()));
         }
     }
-    log(QStringLiteral("longest stall of the whole machine: %1 ms")
+    log(QStringLiteral("longest the machine held the event loop back: %1 ms")
                 .arg(m_longestMachineStallNs / kMsNs));
     if (m_cleanReadsFailed > 0)
         log(QStringLiteral("%1 of %2 reads without a fault got no block")
@@ -753,14 +811,19 @@ int Soak::run()
     const QString memory = QStringLiteral("memory");
 #endif
     QString summary = QStringLiteral("soak: %1 min, %2 faults, %3 recoveries (longest %4), %5 "
-                                     "blocks (%6 exact), %7 %8 after warm-up (%9 s), longest "
-                                     "stall %10 ms")
+                                     "blocks (%6 exact), readings %7 (%8 wrong), unprovoked "
+                                     "losses %9, machine busy %10 times, %11 %12 after warm-up "
+                                     "(%13 s), longest stall %14 ms")
                               .arg(m_options.minutes)
                               .arg(m_faults)
                               .arg(m_recoveries)
                               .arg(seconds(m_longestRecoveryNs))
                               .arg(m_blocks)
                               .arg(m_exactBlocks)
+                              .arg(m_readings)
+                              .arg(m_wrongReadings)
+                              .arg(m_unprovokedLosses)
+                              .arg(m_load.spells())
                               .arg(memory, megabytes(growth))
                               .arg(m_warmupNs / 1'000'000'000)
                               .arg(m_longestStallNs / kMsNs);

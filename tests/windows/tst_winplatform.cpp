@@ -1,7 +1,7 @@
 // The Windows side of the platform layer: what a failed open of a COM port reads as, where the
 // listing is saved, and the listing's code page through the system's own tables.
 #include "link/linksession.h"
-#include "platform/codepage936.h"
+#include "core/datafile.h"
 #include "platform/savefile.h"
 #include "platform/winserialport.h"
 
@@ -105,7 +105,7 @@ void TestWinPlatform::codePage()
     QFETCH(QString, text);
     QFETCH(QByteArray, bytes);
     QString why;
-    const std::optional<QByteArray> encoded = CodePage936::encode(text, &why);
+    const std::optional<QByteArray> encoded = DataFile::encode(text, &why);
     if (bytes.isEmpty()) {
         QVERIFY(!encoded.has_value());
         QCOMPARE(why, QStringLiteral("The listing holds characters that GBK cannot represent."));

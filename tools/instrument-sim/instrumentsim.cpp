@@ -2,6 +2,7 @@
 
 #include <QSocketNotifier>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdint>
 #include <fcntl.h>
@@ -14,6 +15,8 @@ namespace {
 // Bytes nobody reads for this long are lost, as on a real line with nobody listening.
 constexpr qint64 kStalledWriteNs = 1'000'000'000;
 constexpr qint64 kMsNs = 1'000'000;
+// Readings kept for readingsSent(): several seconds of polling.
+constexpr size_t kReadingsKept = 16;
 } // namespace
 
 InstrumentSim::InstrumentSim(QObject *parent)
@@ -118,6 +121,13 @@ void InstrumentSim::setRecordCount(int count, quint32 seed)
 void InstrumentSim::setStoredBlock(const QByteArray &block)
 {
     m_stored = block.left(qMin<qsizetype>(block.size() / 7, 9999) * 7);
+}
+
+bool InstrumentSim::sentReading(const QByteArray &reading) const
+{
+    return std::any_of(m_readingsSent.begin(), m_readingsSent.end(), [&](const QByteArray &sent) {
+        return sent.startsWith(reading);
+    });
 }
 
 void InstrumentSim::setSilent(bool silent)
@@ -241,9 +251,15 @@ void InstrumentSim::queueReply(QByteArray reply, bool realtime)
         for (char &byte : reply)
             byte = char(noiseByte());
     }
+    if (realtime) {
+        m_readingsSent.push_back(reply);
+        if (m_readingsSent.size() > kReadingsKept)
+            m_readingsSent.pop_front();
+    }
     const qint64 now = m_clock.nsecsElapsed();
     const qint64 step = (m_paced ? kByteNs : 0) + qint64(m_faults.splitGapMs) * kMsNs;
-    qint64 due = qMax(now + qint64(m_faults.lateMs) * kMsNs, m_lastDueNs + step);
+    const qint64 late = qint64(m_turnaroundMs + m_faults.lateMs) * kMsNs;
+    qint64 due = qMax(now + late, m_lastDueNs + step);
     for (qsizetype i = 0; i < reply.size(); ++i) {
         m_queue.push_back({reply.at(i), due, i == reply.size() - 1});
         if (i + 1 < reply.size())

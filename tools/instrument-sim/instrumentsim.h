@@ -53,6 +53,12 @@ public:
     // 9600-baud pacing (default) or everything at once.
     void setPaced(bool paced) { m_paced = paced; }
     bool paced() const { return m_paced; }
+    // A real tester behind a USB adapter cannot answer sooner than this after a command: the
+    // adapter's round trip and the tester's own reply time.
+    static constexpr int kRealisticTurnaroundMs = 4;
+    // By default every reply starts the moment its command is read, which leaves a program no
+    // time at all between writing a command and its reply's first byte.
+    void setTurnaroundMs(int ms) { m_turnaroundMs = ms; }
 
     // The stored records: `count` from the built-in scenario, or an exact block (a multiple of
     // 7 bytes; at most 9999 records).
@@ -77,6 +83,9 @@ public:
     QByteArray received() const { return m_received; }
     void clearReceived() { m_received.clear(); }
     int repliesSent() const { return m_repliesSent; }
+    // One of the latest realtime replies, as it went on the line (faults included), began with
+    // these bytes: a reading the program shows must be one of them.
+    bool sentReading(const QByteArray &reading) const;
     qint64 bytesQueued() const { return qint64(m_queue.size()); }
     qint64 bytesWritten() const { return m_bytesWritten; }
     // The longest pause between two bytes of the last reply sent in full. Paced, it is one byte
@@ -126,6 +135,8 @@ private:
     qint64 m_lastDueNs = 0;
     qint64 m_blockedSinceNs = -1;
     bool m_paced = true;
+    int m_turnaroundMs = 0;
+    std::deque<QByteArray> m_readingsSent;
     Faults m_faults;
     Sim::RealtimeScenario m_realtime;
     QByteArray m_stored;

@@ -91,6 +91,16 @@ int main(int argc, char *argv[])
     const QCommandLineOption fastOpt(QStringLiteral("fast"),
                                      QStringLiteral("Unpaced: replies leave at once instead of at "
                                                     "9600 baud."));
+    const QCommandLineOption turnaroundOpt(
+            QStringLiteral("turnaround"),
+            QStringLiteral("Answer %1 ms after each command, as a tester behind a USB adapter "
+                           "does (default: at once).")
+                    .arg(InstrumentSim::kRealisticTurnaroundMs));
+    const QCommandLineOption readingsOpt(
+            QStringLiteral("readings"),
+            QStringLiteral("Answer reading requests with these replies in turn (hex, 7 bytes "
+                           "each, comma-separated) instead of the drifting readings."),
+            QStringLiteral("hex,..."));
     const QCommandLineOption kindOpt(QStringLiteral("kind"),
                                      QStringLiteral("Start in measurement kind 1 to 4."),
                                      QStringLiteral("k"),
@@ -127,6 +137,8 @@ int main(int argc, char *argv[])
     parser.addOptions({linkOpt,
                        recordsOpt,
                        fastOpt,
+                       turnaroundOpt,
+                       readingsOpt,
                        kindOpt,
                        holdOpt,
                        seedOpt,
@@ -164,6 +176,22 @@ int main(int argc, char *argv[])
     sim.realtime().setKind(intOption(kindOpt, 1, 4, 1));
     if (parser.isSet(holdOpt))
         sim.realtime().setReadingsPerKind(0);
+    if (parser.isSet(readingsOpt)) {
+        QList<QByteArray> replies;
+        for (const QString &hex : parser.value(readingsOpt).split(QLatin1Char(','))) {
+            const QByteArray text = hex.trimmed().toLower().toLatin1();
+            const QByteArray decoded = QByteArray::fromHex(text);
+            if (decoded.size() != 7 || decoded.toHex() != text) {
+                err << "instrument-sim: --readings wants 7 bytes in hex for each reply, not \""
+                    << hex << "\"\n";
+                return 2;
+            }
+            replies.append(decoded);
+        }
+        sim.realtime().setScript(replies);
+    }
+    if (parser.isSet(turnaroundOpt))
+        sim.setTurnaroundMs(InstrumentSim::kRealisticTurnaroundMs);
     InstrumentSim::Faults &faults = sim.faults();
     faults.silent = parser.isSet(silentOpt);
     faults.silentAfter = intOption(silentAfterOpt, 1, 1 << 30, -1);

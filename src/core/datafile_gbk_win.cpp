@@ -1,15 +1,17 @@
-#include "platform/codepage936.h"
+#include "core/datafile.h"
 
 #include <windows.h>
 
-namespace CodePage936 {
+// GBK through Windows' own tables for code page 936: Qt for Windows is built without ICU, and
+// its converter knows no GBK there.
+namespace DataFile {
 
-std::optional<QByteArray> encode(const QString &text, QString *why)
+std::optional<QByteArray> encode(const QString &listing, QString *why)
 {
-    if (text.isEmpty())
+    if (listing.isEmpty())
         return QByteArray();
-    const auto *wide = reinterpret_cast<const wchar_t *>(text.utf16());
-    const int length = int(text.size());
+    const auto *wide = reinterpret_cast<const wchar_t *>(listing.utf16());
+    const int length = int(listing.size());
     // No best fit: a character without its own code would otherwise become a look-alike.
     BOOL defaultUsed = FALSE;
     const int size = WideCharToMultiByte(936, WC_NO_BEST_FIT_CHARS, wide, length, nullptr, 0,
@@ -30,4 +32,4 @@ std::optional<QByteArray> encode(const QString &text, QString *why)
     return bytes;
 }
 
-} // namespace CodePage936
+} // namespace DataFile

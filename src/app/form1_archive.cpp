@@ -1,0 +1,59 @@
+// The window's side of the archive: every download that came in whole is kept, a failure to
+// keep one is said once and loses nothing on screen, and "History" brings past ones back.
+#include "app/form1.h"
+
+#include "app/historydialog.h"
+#include "app/listingview.h"
+#include "core/archiveentry.h"
+#include "platform/archivestore.h"
+#include "platform/archivewriter.h"
+
+#include <QPlainTextEdit>
+
+void Form1::connectArchive(const ArchiveLocation &location)
+{
+    m_archive = new ArchiveWriter(location, this);
+    connect(m_archive, &ArchiveWriter::failed, this, &Form1::showArchiveError);
+}
+
+void Form1::ArchiveDownload(const QByteArray &block, qint16 recordCount, quint8 singleValue)
+{
+    const std::optional<Archive::Entry> entry
+            = Archive::downloadedNow(block,
+                                     recordCount,
+                                     singleValue,
+                                     MSComm1().commPort(),
+                                     MSComm1().devicePath(),
+                                     QStringLiteral("quillobarent"));
+    if (entry) // else cut short: no completed transfer
+        m_archive->write(*entry);
+}
+
+void Form1::showArchiveError(const QString &why)
+{
+    messageBoxes().beep();
+    messageBoxes().show(MessageBoxes::Exclamation,
+                        QStringLiteral("Archive Error!"),
+                        QStringLiteral("The download was not archived.\r\n") + why
+                                + QStringLiteral("\r\nIts listing stays in the window for Save. "
+                                                 "The next download tries the archive again."));
+}
+
+void Form1::mnuhistory_Click()
+{
+    if (!m_history) {
+        m_history = new HistoryDialog(*m_archive, this);
+        connect(m_history, &HistoryDialog::listingChosen, this, &Form1::ShowArchivedListing);
+    }
+    m_history->reload();
+    m_history->show();
+    m_history->raise();
+    m_history->activateWindow();
+}
+
+void Form1::ShowArchivedListing(const QString &listing)
+{
+    if (m_link->operatingMode() == 1)
+        Option2_Click();
+    ListingView::replace(*m_ui.RichTextBox1, listing);
+}
