@@ -1,6 +1,7 @@
 // Building and showing the listing of a full instrument: 4681 stored records.
 #include "app/form1.h"
 #include "core/listing.h"
+#include "core/protocol.h"
 
 #include <QPlainTextEdit>
 #include <QTest>
@@ -10,16 +11,16 @@ namespace {
 QByteArray fullBlock()
 {
     QByteArray block;
-    block.reserve(4681 * 7);
+    block.reserve(Protocol::blockBytes(4681));
     for (int i = 0; i < 4681; ++i) {
-        const char record[7] = {char(1 + i % 4),
+        const char record[Record::kBytes] = {char(1 + i % 4),
                                 char(i % 100),
                                 char(i % 97),
                                 char(1 + i % 6),
                                 char(i % 13),
                                 char(i % 100),
                                 char(i % 60)};
-        block.append(record, 7);
+        block.append(record, Record::kBytes);
     }
     return block;
 }

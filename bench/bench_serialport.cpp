@@ -7,6 +7,9 @@
 //                        own program, so only the port's work is counted;
 //   stalledLine          a command written and the transmit queue emptied on a line that does not
 //                        drain: how long the window thread is held (goal: a few ms at most).
+#include "core/linkprofile.h"
+#include "core/protocol.h"
+#include "fakes/waitfor.h"
 #include "instrument-sim/instrumentsim.h"
 #include "platform/portmap.h"
 #include "platform/qtserialport.h"
@@ -19,30 +22,12 @@
 #include <QtTest>
 
 #include <algorithm>
-#include <functional>
 #include <pty.h>
 #include <sys/resource.h>
 #include <unistd.h>
 #include <vector>
 
 namespace {
-
-// Runs the event loop as the program does until `done` holds or `timeoutMs` pass.
-bool runUntil(const std::function<bool()> &done, int timeoutMs)
-{
-    QEventLoop loop;
-    QTimer check;
-    check.setTimerType(Qt::PreciseTimer);
-    QObject::connect(&check, &QTimer::timeout, &loop, [&] {
-        if (done())
-            loop.quit();
-    });
-    QTimer::singleShot(timeoutMs, &loop, &QEventLoop::quit);
-    check.start(5);
-    if (!done())
-        loop.exec();
-    return done();
-}
 
 // A field of /proc/self/status in kB ("VmRSS", "VmHWM").
 qint64 statusKb(const char *field)
@@ -126,8 +111,8 @@ void BenchSerialPort::burstToNotification()
     int uneven = 0;
     for (int i = 0; i < 300; ++i) {
         lastByteNs = notifiedNs = -1;
-        command(port, 35, 7);
-        QVERIFY(runUntil([&] { return notifiedNs >= 0 && lastByteNs >= 0; }, 2000));
+        command(port, Protocol::ReadingRequest, LinkProfile::kReadingReplyBytes);
+        QVERIFY(waitFor([&] { return notifiedNs >= 0 && lastByteNs >= 0; }, 2000));
         if (sim.lastReplyLongestGapNs() > InstrumentSim::kByteNs * 3 / 2) {
             ++uneven; // the simulator was not run in time: the line itself paused
             continue;
@@ -155,12 +140,12 @@ void BenchSerialPort::pacedBlock()
     QSKIP("the simulator program is not built");
 #else
     constexpr int kRecords = 4681;
-    constexpr int kBytes = kRecords * 7;
+    const int blockBytes = Protocol::blockBytes(kRecords);
     QProcess sim;
     sim.start(QStringLiteral(QUILLO_SIM_PROGRAM),
               {QStringLiteral("--records"), QString::number(kRecords)});
     QVERIFY(sim.waitForStarted());
-    QVERIFY(runUntil([&] { return sim.canReadLine(); }, 5000));
+    QVERIFY(waitFor([&] { return sim.canReadLine(); }, 5000));
     const QString slave = QString::fromLocal8Bit(sim.readLine().trimmed().split(' ').value(0));
 
     QtSerialPort port(PortMap(QStringList{slave}));
@@ -170,8 +155,8 @@ void BenchSerialPort::pacedBlock()
     connect(&port, &SerialPort::OnComm, this, [&] { taken = port.input(); });
     connect(&port, &SerialPort::bytesArrived, this, [&] { ++arrivals; });
     // Warm up the path once with the count request, as the program does before the block.
-    command(port, 15, 4);
-    QVERIFY(runUntil([&] { return taken.size() == 4; }, 2000));
+    command(port, Protocol::CountRequest, LinkProfile::kCountReplyBytes);
+    QVERIFY(waitFor([&] { return taken.size() == 4; }, 2000));
     taken.clear();
 
     const qint64 rssBefore = statusKb("VmRSS");
@@ -183,17 +168,17 @@ void BenchSerialPort::pacedBlock()
     QEventLoop loop;
     connect(&port, &SerialPort::OnComm, &loop, &QEventLoop::quit, Qt::QueuedConnection);
     QTimer::singleShot(60000, &loop, &QEventLoop::quit);
-    command(port, 25, kBytes);
+    command(port, Protocol::BlockRequest, blockBytes);
     loop.exec();
     const qint64 wallNs = wall.nsecsElapsed();
     const qint64 cpu = cpuNs() - cpuBefore;
     const qint64 peak = statusKb("VmHWM");
     const qint64 rssAfter = statusKb("VmRSS");
-    QCOMPARE(taken.size(), kBytes);
+    QCOMPARE(taken.size(), blockBytes);
 
     qInfo("paced block of %d bytes in %.1f s, %lld arrivals: CPU %.2f %% of a core (goal <= 3 %%); "
           "memory growth %.2f MB at the peak, %.2f MB after (goal <= 2 MB)",
-          kBytes,
+          blockBytes,
           wallNs / 1e9,
           arrivals,
           100.0 * double(cpu) / double(wallNs),
@@ -219,7 +204,7 @@ void BenchSerialPort::stalledLine()
     QElapsedTimer clock;
     for (int i = 0; i < 200; ++i) {
         clock.start();
-        command(port, 35, 7);
+        command(port, Protocol::ReadingRequest, LinkProfile::kReadingReplyBytes);
         samples.push_back(clock.nsecsElapsed());
     }
     // Closing: settling time for the last command, then the queue that cannot leave is dropped.

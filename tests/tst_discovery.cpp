@@ -305,7 +305,7 @@ void TestDiscovery::longBlockIsNotCutOff()
     // its end, but bytes keep coming all the while.
     Rig r;
     r.foundOn(1);
-    r.link.setOperatingMode(2);
+    r.link.setOperatingMode(Protocol::StoredData);
     r.link.StartStoredRead();
     QCOMPARE(r.port->written, QByteArray(1, '\x0f'));
     QSignalSpy statuses(&r.link, &LinkSession::status);
@@ -337,7 +337,7 @@ void TestDiscovery::keepAliveRepliesKeepLinkUp()
 {
     Rig r;
     r.foundOn(1);
-    r.link.setOperatingMode(1);
+    r.link.setOperatingMode(Protocol::RealtimeSampling);
     r.link.haltSampling(); // paused: polling sends the keep-alive
     QSignalSpy up(&r.link, &LinkSession::linkUp);
     QSignalSpy lost(&r.link, &LinkSession::linkLost);

@@ -1,6 +1,7 @@
 // End to end over pseudo-terminals: the command-line program, run as a child process, against the
 // simulated instrument: the search, realtime readings, stored-record downloads in every format,
 // a link lost midway, outputs that cannot be written, and the way a run ends.
+#include "core/linkprofile.h"
 #include "fakes/waitfor.h"
 #include "instrument-sim/instrumentsim.h"
 
@@ -20,8 +21,7 @@ namespace {
 
 // A path that cannot exist.
 const QString kMissing = QStringLiteral("/nonexistent/dir/ttyUSB9");
-// One round of the search: 16 ports at 500 ms, and the tick that sees the answer.
-constexpr int kRoundMs = 8500;
+constexpr int kRoundMs = LinkProfile::kSearchRoundMs;
 
 QByteArray bytes(std::initializer_list<int> values)
 {
@@ -240,6 +240,8 @@ void TestE2eCli::usage_data()
     QTest::newRow("unknown format") << QStringList{"download", "--format", "xml"} << "--format";
     QTest::newRow("port and ports")
             << QStringList{"find", "--port", "a", "--ports", "b"} << "exclude";
+    QTest::newRow("ports list refused") << QStringList{"find", "--ports", "/dev/a,,/dev/b"}
+                                        << "--ports: entry 2 of \"/dev/a,,/dev/b\" is empty";
     QTest::newRow("extra argument") << QStringList{"download", "now"} << "now";
     QTest::newRow("export without ID") << QStringList{"export"} << "ID";
     QTest::newRow("password in the archive's address")
@@ -286,7 +288,7 @@ void TestE2eCli::find()
     m_sim->setSilent(silent);
     QStringList devices;
     for (int i = 1; i < comPort; ++i)
-        devices << kMissing;
+        devices << kMissing + QString::number(i); // one device is never listed twice
     devices << port();
 
     Cli cli;

@@ -30,8 +30,7 @@ void TestE2eInterrupted::abandonedBlockIsDroppedNotDecoded()
     rig.start();
     QVERIFY(waitFor([&] { return !rig.form->link().findcom()->isActive(); }, 6000));
     rig.form->Option2_Click();
-    QVERIFY(waitFor([&] { return rig.sim.bytesQueued() == 0; }, 2000));
-    rig.form->Command4_Click();
+    QVERIFY(rig.pressRead());
 
     // 2100 bytes take over two seconds at 9600 baud: interrupt a third of the way in.
     QProgressBar *progress = rig.form->ui().transferProgress;

@@ -5,6 +5,7 @@
 // event loop.
 
 #include "app/form1.h"
+#include "core/linkprofile.h"
 #include "fakes/fakedialogs.h"
 #include "fakes/waitfor.h"
 #include "instrument-sim/instrumentsim.h"
@@ -37,11 +38,10 @@ inline const QString kMissing = QStringLiteral("/nonexistent/dir/ttyUSB9");
 // Waits are twice what the program needs on an idle machine: CI runs two tests at a time on two
 // cores, once under the sanitizers, and a wait for a condition ends as soon as it holds.
 
-// A link falls silent: five supervision ticks of 500 ms without a byte declare it lost.
-constexpr int kLossMs = 2 * 2500;
-// A link comes back: a full discovery cycle of 16 ports at 500 ms, plus the tick that sees the
-// answer.
-constexpr int kRecoveryMs = 2 * 8500;
+// A link falls silent, and is declared lost.
+constexpr int kLossMs = 2 * LinkProfile::kLossMs;
+// A link comes back: a full round of the search.
+constexpr int kRecoveryMs = 2 * LinkProfile::kSearchRoundMs;
 
 class Rig
 {
@@ -85,6 +85,24 @@ public:
         for (QTimer *timer : form->findChildren<QTimer *>())
             timer->stop();
         form.reset();
+    }
+
+    // "Read" in the read-old-data mode, pressed just after the window took the answer to a
+    // keep-alive with nothing left to send: no answer (to an earlier reading request, say) is
+    // then on its way to be read as the count reply.
+    bool pressRead()
+    {
+        bool answered = false;
+        const QMetaObject::Connection watch
+                = QObject::connect(&form->MSComm1(), &SerialPort::OnComm, [&] {
+                      answered = form->link().lastCommand() == Protocol::Handshake
+                                 && sim.bytesQueued() == 0;
+                  });
+        const bool ready = waitFor([&] { return answered; }, 4 * LinkProfile::kPollTickMs);
+        QObject::disconnect(watch);
+        if (ready)
+            form->Command4_Click();
+        return ready;
     }
 
     QString link() const { return form->ui().Label2->text(); }

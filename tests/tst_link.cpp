@@ -27,7 +27,7 @@ struct Rig : SessionRig
     // The count request of the stored mode went out and `reply` came back.
     void countReply(const QByteArray &reply)
     {
-        link.setOperatingMode(2);
+        link.setOperatingMode(Protocol::StoredData);
         link.StartStoredRead();
         QCOMPARE(port->written, QByteArray::fromHex("0f"));
         port->resetRecords();
@@ -143,7 +143,7 @@ void TestLink::sendCommandWithPortClosedSendsNothing()
 {
     Rig r;
     r.connect();
-    r.link.setOperatingMode(1);
+    r.link.setOperatingMode(Protocol::RealtimeSampling);
     r.link.SendCommand(35);
     r.port->closePort();
     r.port->resetRecords();
@@ -161,7 +161,7 @@ void TestLink::countRequestStopsPolling()
     Rig r;
     r.connect();
     r.link.comunication()->start();
-    r.link.setOperatingMode(2);
+    r.link.setOperatingMode(Protocol::StoredData);
     r.link.StartStoredRead();
     QCOMPARE(r.port->written, QByteArray::fromHex("0f"));
     QVERIFY(!r.link.comunication()->isActive());
@@ -199,8 +199,8 @@ void TestLink::polling()
     QFETCH(int, runState);
     QFETCH(QByteArray, sent);
 
-    const std::optional<Protocol::Command> command
-            = Protocol::pollCommand(connected, qint16(mode), qint16(runState));
+    const std::optional<Protocol::Command> command = Protocol::pollCommand(
+            connected, Protocol::OperatingMode(mode), Protocol::RunState(runState));
     QCOMPARE(command ? QByteArray(1, char(*command)) : QByteArray(), sent);
 
     // The session's polling tick sends exactly that, from the state its own handlers left.
@@ -209,7 +209,7 @@ void TestLink::polling()
         r.connect();
     else
         r.port->forceOpen(1);
-    r.link.setOperatingMode(qint16(mode));
+    r.link.setOperatingMode(Protocol::OperatingMode(mode));
     if (runState == 1)
         r.link.startSampling(); // "→"; in stored mode it is "》" that leaves sampling on
     else
@@ -237,7 +237,7 @@ void TestLink::timer4RequestsOnlyWhenRunningInRealtime()
     QFETCH(QByteArray, sent);
     Rig r;
     r.port->forceOpen(1); // not connected: Timer4 does not look at the link state
-    r.link.setOperatingMode(qint16(mode));
+    r.link.setOperatingMode(Protocol::OperatingMode(mode));
     if (runState == 1)
         r.link.startSampling();
     r.port->resetRecords();
@@ -249,10 +249,10 @@ void TestLink::storedReadOnlyInStoredMode()
 {
     Rig r;
     r.connect();
-    r.link.setOperatingMode(1);
+    r.link.setOperatingMode(Protocol::RealtimeSampling);
     r.link.StartStoredRead();
     QVERIFY(r.port->written.isEmpty());
-    r.link.setOperatingMode(2);
+    r.link.setOperatingMode(Protocol::StoredData);
     r.link.StartStoredRead();
     QCOMPARE(r.port->written, QByteArray::fromHex("0f"));
     QCOMPARE(r.port->rThreshold(), 4);
@@ -277,7 +277,7 @@ void TestLink::modeSwitch()
     QFETCH(int, threshold);
     Rig r;
     r.connect();
-    r.link.setOperatingMode(qint16(mode));
+    r.link.setOperatingMode(Protocol::OperatingMode(mode));
     r.link.haltSampling();
     r.link.switchInstrumentMode();
     QCOMPARE(r.port->written, sent);
@@ -477,7 +477,7 @@ void TestLink::readRightAfterConnectingCompletes()
     r.port->deliver(kHandshakeReply);
     QVERIFY(r.link.connected());
     QSignalSpy blocks(&r.link, &LinkSession::blockReceived);
-    r.link.setOperatingMode(2);
+    r.link.setOperatingMode(Protocol::StoredData);
     r.link.StartStoredRead();
     r.link.findcom_Timer(); // the search's last tick
     QVERIFY(!r.link.comunication()->isActive());
@@ -508,7 +508,7 @@ void TestLink::interruptedReadEndsVisibly()
     const QByteArray block = QByteArray::fromHex("01007b01002d04"
                                                  "02012c0200051e");
     if (blockBytesBefore < 0) {
-        r.link.setOperatingMode(2);
+        r.link.setOperatingMode(Protocol::StoredData);
         r.link.StartStoredRead();
     } else {
         r.countReply(QByteArray::fromHex("05050002"));
@@ -521,7 +521,7 @@ void TestLink::interruptedReadEndsVisibly()
     QSignalSpy readings(&r.link, &LinkSession::readingReceived);
     QSignalSpy blocks(&r.link, &LinkSession::blockReceived);
 
-    r.link.setOperatingMode(1);
+    r.link.setOperatingMode(Protocol::RealtimeSampling);
     r.link.startSampling();
     QCOMPARE(texts(statuses), QStringList{"receive error"});
     QCOMPARE(ended.count(), 1);
@@ -554,7 +554,7 @@ void TestLink::secondRequestKeepsTheFirstAnswer()
     // right behind the first. Both answers are readings, each whole.
     Rig r;
     r.connect();
-    r.link.setOperatingMode(1);
+    r.link.setOperatingMode(Protocol::RealtimeSampling);
     r.link.startSampling();
     QSignalSpy readings(&r.link, &LinkSession::readingReceived);
     const QByteArray first = QByteArray::fromHex("0400fa0100051e");
@@ -585,7 +585,7 @@ void TestLink::replyStartingDuringTheWriteIsKept()
     QFETCH(int, duringWrite);
     Rig r;
     r.connect();
-    r.link.setOperatingMode(1);
+    r.link.setOperatingMode(Protocol::RealtimeSampling);
     QSignalSpy readings(&r.link, &LinkSession::readingReceived);
     const QByteArray reply = QByteArray::fromHex("0400fa0100051e");
     r.port->arrivingDuringOutput = reply.left(duringWrite);
@@ -638,7 +638,7 @@ void TestLink::realtimeBurstOfNineDecodedOnce()
     r.connect();
     r.countReply(QByteArray::fromHex("0505000c"));
     QCOMPARE(r.link.recordCount(), qint16(12));
-    r.link.setOperatingMode(1);
+    r.link.setOperatingMode(Protocol::RealtimeSampling);
     r.link.SendCommand(35);
     QSignalSpy readings(&r.link, &LinkSession::readingReceived);
     QSignalSpy statuses(&r.link, &LinkSession::status);

@@ -1,5 +1,6 @@
-// Which device each port number 1..16 stands for on Linux.
+// Which device each port number 1..16 stands for on Linux, and the --ports lists that say so.
 #include "fakes/ptypair.h"
+#include "platform/portlist.h"
 #include "platform/portmap.h"
 
 #include <QDir>
@@ -18,7 +19,21 @@ private slots:
     void portNumbers();
     void listerAskedAtEveryLookup();
     void folderListingCountsSymbolicLinks();
+    void portsOption_data();
+    void portsOption();
 };
+
+namespace {
+
+QStringList ttyS(int count)
+{
+    QStringList list;
+    for (int i = 0; i < count; ++i)
+        list.append(QStringLiteral("/dev/ttyS%1").arg(i));
+    return list;
+}
+
+} // namespace
 
 void TestPortMap::order_data()
 {
@@ -112,6 +127,54 @@ void TestPortMap::folderListingCountsSymbolicLinks()
     QCOMPARE(devices, (QStringList{dir + "/ttyUSB0", dir + "/ttyACM12", dir + "/ttyS3"}));
     QCOMPARE(PortMap(QStringList(devices)).devicePath(1), dir + QStringLiteral("/ttyUSB0"));
     QVERIFY(PortMap::listFolder(QStringLiteral("/nonexistent/dir")).isEmpty());
+}
+
+void TestPortMap::portsOption_data()
+{
+    QTest::addColumn<QStringList>("values"); // the option's value each time it was given
+    QTest::addColumn<QStringList>("devices");
+    QTest::addColumn<QString>("error"); // the whole line, or empty
+    const QString usb = QStringLiteral("/dev/ttyUSB0");
+    const QString ama = QStringLiteral("/dev/ttyAMA0");
+    const QString byId = QStringLiteral("/dev/serial/by-id/usb-FTDI_FT232R_A9XYZ-if00-port0");
+    const QStringList none;
+    QTest::newRow("not given") << none << none << QString();
+    QTest::newRow("order kept") << QStringList{ama + ',' + byId + ',' + usb}
+                                << QStringList{ama, byId, usb} << QString();
+    QTest::newRow("spaces around entries")
+            << QStringList{" " + usb + " , " + ama} << QStringList{usb, ama} << QString();
+    QTest::newRow("lists join") << QStringList{ama, usb} << QStringList{ama, usb} << QString();
+    QTest::newRow("16 devices") << QStringList{ttyS(16).join(',')} << ttyS(16) << QString();
+    const QString needsList
+            = QStringLiteral("--ports needs a comma-separated list of device paths");
+    QTest::newRow("empty list") << QStringList{""} << none << needsList;
+    QTest::newRow("blank list") << QStringList{usb, " "} << none << needsList;
+    QTest::newRow("trailing comma")
+            << QStringList{usb + ','} << none << "--ports: entry 2 of \"/dev/ttyUSB0,\" is empty";
+    QTest::newRow("leading comma")
+            << QStringList{',' + usb} << none << "--ports: entry 1 of \",/dev/ttyUSB0\" is empty";
+    const QString relative
+            = QStringLiteral("--ports: \"%1\" is not an absolute device path like /dev/ttyUSB0");
+    QTest::newRow("bare name") << QStringList{"ttyUSB0"} << none << relative.arg("ttyUSB0");
+    QTest::newRow("relative path")
+            << QStringList{usb + ",./ttyACM0"} << none << relative.arg("./ttyACM0");
+    QTest::newRow("unexpanded home") << QStringList{"~/pty"} << none << relative.arg("~/pty");
+    QTest::newRow("Windows name") << QStringList{"COM3"} << none << relative.arg("COM3");
+    QTest::newRow("same device spelled twice")
+            << QStringList{usb + ',' + ama + ",/dev//ttyUSB0"} << none
+            << "--ports: \"/dev//ttyUSB0\" is listed twice";
+    QTest::newRow("twice over two lists")
+            << QStringList{usb, usb} << none << "--ports: \"/dev/ttyUSB0\" is listed twice";
+    QTest::newRow("17 devices") << QStringList{ttyS(17).join(',')} << none
+                                << "--ports: at most 16 devices (COM1 to COM16), 17 given";
+}
+
+void TestPortMap::portsOption()
+{
+    QFETCH(QStringList, values);
+    const PortList::Parsed parsed = PortList::parse(values);
+    QTEST(parsed.devices, "devices");
+    QTEST(parsed.error, "error");
 }
 
 QTEST_MAIN(TestPortMap)

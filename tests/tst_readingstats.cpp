@@ -9,21 +9,13 @@ namespace {
 
 using Texts = QStringList; // maximum, minimum, mean; empty: the boxes stay empty
 
-// Decodes the replies one after the other as the window does (the second readout's text and
-// the absent-value flag carry over) and counts each.
+// Decodes the replies one after the other as the window does, and counts each.
 ReadingStats feed(const QStringList &hexReplies)
 {
     ReadingStats stats;
-    Realtime::ReadoutContext context;
-    for (const QString &hex : hexReplies) {
-        const Realtime::Readout r
-                = Realtime::decodeReply(QByteArray::fromHex(hex.toLatin1()), context);
-        stats.add(r);
-        if (r.complete) {
-            context.singleValue = r.singleValue;
-            context.secondText = r.secondText;
-        }
-    }
+    Realtime::Decoder decoder;
+    for (const QString &hex : hexReplies)
+        stats.add(decoder.decode(QByteArray::fromHex(hex.toLatin1())));
     return stats;
 }
 

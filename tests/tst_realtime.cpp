@@ -84,6 +84,8 @@ private slots:
     void plotValue();
     void drop_data();
     void drop();
+    void carryOver_data();
+    void carryOver();
 
     void windowEnables_data();
     void windowEnables();
@@ -425,6 +427,52 @@ void TestRealtime::drop()
         QVERIFY(!r.alarms.isEmpty());
 }
 
+// What the decoder carries from one reading to the next: the flag, and the second readout's
+// text once the flag is set.
+void TestRealtime::carryOver_data()
+{
+    // Steps: a reply in hex, "stop" ("■" or the stored-data mode), "absent" (a stored record
+    // reported the second value absent).
+    QTest::addColumn<QStringList>("steps");
+    QTest::addColumn<QString>("mainText");
+    QTest::addColumn<QString>("secondText");
+    QTest::addColumn<int>("singleValue");
+    const QString k1 = QStringLiteral("01011701040501");     // 12.3 Ω, 4.05 A
+    const QString k1None = QStringLiteral("010117010405ff"); // second value absent
+    const QString k2 = QStringLiteral("0201170100051e");     // 12.3 Ω, 05:30
+    const QString ohms = " 12.3" + kOhm;
+    const QString stop = QStringLiteral("STOP");
+    const QString error = QStringLiteral(" ERROR");
+    QTest::newRow("start") << QStringList{} << stop << stop << 0;
+    QTest::newRow("a reading") << QStringList{k1} << ohms << QStringLiteral(" 4.05A") << 0;
+    QTest::newRow("stop") << QStringList{k1, "stop"} << stop << stop << 0;
+    QTest::newRow("absent: stop keeps the second readout")
+            << QStringList{k1None, "stop"} << stop << error << 1;
+    QTest::newRow("absent: kind 2 keeps the second readout")
+            << QStringList{k1None, k2} << ohms << error << 1;
+    QTest::newRow("absent in a stored record: STOP stays beside readings")
+            << QStringList{"absent", k2, "stop", k2} << ohms << stop << 1;
+    QTest::newRow("a short reply changes nothing")
+            << QStringList{k1None, k2.left(12)} << ohms << error << 1;
+}
+
+void TestRealtime::carryOver()
+{
+    QFETCH(QStringList, steps);
+    Realtime::Decoder decoder;
+    for (const QString &step : steps) {
+        if (step == QLatin1String("stop"))
+            decoder.stop();
+        else if (step == QLatin1String("absent"))
+            decoder.markSecondValueAbsent();
+        else
+            decoder.decode(QByteArray::fromHex(step.toLatin1()));
+    }
+    QTEST(decoder.mainText(), "mainText");
+    QTEST(decoder.secondText(), "secondText");
+    QTEST(int(decoder.singleValue()), "singleValue");
+}
+
 // ---- Through the window ----
 
 void TestRealtime::windowEnables_data()
@@ -541,7 +589,6 @@ void TestRealtime::kindZeroStoresRawValues()
     w->ui().Label7->setText(QStringLiteral(" 12.3") + kOhm);
     w->ui().Slider1->setEnabled(false);
     decode(w, reply(0, 1, 23, 9, 2, 50, 7));
-    QCOMPARE(w->measure().measureKind, qint16(0));
     QCOMPARE(w->ui().Label7->text(), QString());
     QCOMPARE(w->ui().Label25->text(), QString());
     QCOMPARE(w->trend().sampleIndex(), qint16(1));
@@ -604,7 +651,6 @@ void TestRealtime::bothErrorLeavesEverything()
     decode(w, reply(1, 1, 23, 9, 1, 23, 9));
     QCOMPARE(w->ui().Label7->text(), QStringLiteral(" ERROR"));
     QCOMPARE(w->ui().Label25->text(), QStringLiteral(" ERROR"));
-    QCOMPARE(w->measure().measureKind, qint16(1));
     QCOMPARE(w->trend().sampleIndex(), qint16(1));
     QVERIFY(w->trend().value1Samples() == v1);
     QVERIFY(w->trend().value2Samples() == v2);
@@ -683,7 +729,6 @@ void TestRealtime::workedExampleThroughThePort()
     QCOMPARE(w->ui().Label7->text(), QStringLiteral(" 12.3") + kOhm);
     QCOMPARE(w->ui().Label25->text(), QStringLiteral(" 05:30"));
     QCOMPARE(w->ui().Label6->text(), QStringLiteral("receive data"));
-    QCOMPARE(w->measure().measureKind, qint16(2));
     QCOMPARE(w->trend().value1Samples()[0], 12.3f);
 }
 
@@ -701,7 +746,6 @@ void TestRealtime::shortBurstThroughThePort()
         w.port->deliver(QByteArray(size, char(255)));
         QCOMPARE(w->ui().Label7->text(), QStringLiteral(" 12.3") + kOhm);
         QCOMPARE(w->ui().Label25->text(), QStringLiteral(" 4.05A"));
-        QCOMPARE(w->measure().measureKind, qint16(1));
         QCOMPARE(w->measure().singleValue, quint8(0));
         QCOMPARE(w->trend().sampleIndex(), qint16(1));
     }

@@ -1,5 +1,6 @@
 // The real port over a pseudo-terminal: the test plays the instrument on the master side.
 #include "fakes/ptypair.h"
+#include "fakes/waitfor.h"
 #include "instrument-sim/instrumentsim.h"
 #include "platform/qtserialport.h"
 
@@ -13,7 +14,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
-#include <functional>
 #include <grp.h>
 #include <pty.h>
 #include <sys/stat.h>
@@ -31,24 +31,6 @@ struct Receiver
 void spin(int ms)
 {
     QTest::qWait(ms);
-}
-
-// Runs the event loop as the program does, until `done` holds or `timeoutMs` have passed.
-// QTest's waits sleep 10 ms between batches of events, which would bunch a paced line's bytes.
-bool runUntil(const std::function<bool()> &done, int timeoutMs)
-{
-    QEventLoop loop;
-    QTimer check;
-    check.setTimerType(Qt::PreciseTimer);
-    QObject::connect(&check, &QTimer::timeout, &loop, [&] {
-        if (done())
-            loop.quit();
-    });
-    QTimer::singleShot(timeoutMs, &loop, &QEventLoop::quit);
-    check.start(1);
-    if (!done())
-        loop.exec();
-    return done();
 }
 
 // A command as the program sends one: threshold, the byte, then both buffers emptied.
@@ -194,8 +176,8 @@ void TestSerialPortPty::pacedBurstIsTakenWhole()
     while (even < kBursts && requests < 10 * kBursts) {
         ++requests;
         send(port, 35, 7);
-        QVERIFY(runUntil([&] { return sim.repliesSent() == requests && taken.size() == requests; },
-                         2000));
+        QVERIFY(waitFor([&] { return sim.repliesSent() == requests && taken.size() == requests; },
+                        2000));
         if (sim.lastReplyLongestGapNs() > InstrumentSim::kByteNs * 3 / 2)
             continue;
         QCOMPARE(taken.last(), burst);
@@ -203,7 +185,7 @@ void TestSerialPortPty::pacedBurstIsTakenWhole()
     }
     if (even < kBursts)
         QSKIP("the machine is too busy to pace the line evenly");
-    runUntil([] { return false; }, 50);
+    waitFor([] { return false; }, 50);
     QCOMPARE(taken.size(), requests); // one notification per burst, none for a remainder
 }
 

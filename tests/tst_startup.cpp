@@ -45,7 +45,6 @@ void TestStartup::newWindowIsBlank()
     QCOMPARE(w->limits().resistanceLimit, 0.0f);
     QCOMPARE(w->limits().currentLimit, 0.0f);
     QCOMPARE(w->trend().sampleIndex(), qint16(0));
-    QCOMPARE(w->measure().measureKind, qint16(0));
     QCOMPARE(w->traceEnabled(), false);
     QCOMPARE(w->operatingMode(), qint16(0));
     QCOMPARE(w->cursors().dragY, qint16(0));
@@ -73,7 +72,6 @@ void TestStartup::afterStartUp()
     QCOMPARE(w->traceEnabled(), true);
     QCOMPARE(w->link().connected(), false);
     QCOMPARE(w->link().scanPort(), qint16(1));
-    QCOMPARE(w->measure().measureKind, qint16(-1));
     QVERIFY(w->link().findcom()->isActive());
     QCOMPARE(w->link().findcom()->interval(), 500);
     QVERIFY(!w->link().Timer3()->isActive());

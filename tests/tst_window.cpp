@@ -487,7 +487,6 @@ void TestWindow_::stateBeforeStartUp()
     QCOMPARE(w->link().recordCount(), qint16(0));
     QCOMPARE(w->link().runState(), qint16(0));
     QCOMPARE(w->trend().sampleIndex(), qint16(0));
-    QCOMPARE(w->measure().measureKind, qint16(0));
     QVERIFY(!w->traceEnabled());
     QCOMPARE(w->operatingMode(), qint16(0));
     QCOMPARE(w->cursors().dragX, qint16(0));

@@ -1,12 +1,11 @@
 #include "app/commandline.h"
 
+#include "platform/portlist.h"
 #include "platform/portmap.h"
 #include "platform/systemserialport.h"
 #include "quillo_version.h"
 
 #include <QCommandLineParser>
-#include <QDir>
-#include <QSet>
 
 #include <cstdio>
 
@@ -15,8 +14,6 @@ namespace CommandLine {
 namespace {
 
 const QString kProgram = QStringLiteral("quillobarent");
-// Discovery tries COM1 to COM16; a seventeenth device would never be opened.
-constexpr int kMaxPorts = 16;
 
 Options failure(QString why)
 {
@@ -59,40 +56,6 @@ QList<QCommandLineOption> qtOptions()
         result.append(option);
     }
     return result;
-}
-
-// The --ports lists in order, or why they cannot be used. Devices are not required to exist
-// yet (an adapter plugged in later, an rfcomm link bound later): discovery says when one is not
-// there. What is refused is what can only be a typing slip.
-QString checkPorts(const QStringList &lists, QStringList *ports)
-{
-    QSet<QString> seen;
-    for (const QString &list : lists) {
-        if (list.trimmed().isEmpty())
-            return QStringLiteral("--ports needs a comma-separated list of device paths");
-        const QStringList entries = list.split(QLatin1Char(','));
-        for (qsizetype i = 0; i < entries.size(); ++i) {
-            const QString device = entries.at(i).trimmed();
-            if (device.isEmpty())
-                return QStringLiteral("--ports: entry %1 of \"%2\" is empty").arg(i + 1).arg(list);
-            // A relative name would depend on the folder the program was started in.
-            if (!device.startsWith(QLatin1Char('/')))
-                return QStringLiteral("--ports: \"%1\" is not an absolute device path like "
-                                      "/dev/ttyUSB0")
-                        .arg(device);
-            // One device as two ports would be opened twice by discovery.
-            const QString key = QDir::cleanPath(device);
-            if (seen.contains(key))
-                return QStringLiteral("--ports: \"%1\" is listed twice").arg(device);
-            seen.insert(key);
-            ports->append(device);
-        }
-    }
-    if (ports->size() > kMaxPorts)
-        return QStringLiteral("--ports: at most %1 devices (COM1 to COM%1), %2 given")
-                .arg(kMaxPorts)
-                .arg(ports->size());
-    return {};
 }
 
 } // namespace
@@ -140,10 +103,11 @@ Options parse(const QStringList &arguments)
                 {},
                 QStringLiteral("%1 %2\n").arg(kProgram, QStringLiteral(QUILLO_VERSION))};
 
+    const PortList::Parsed list = PortList::parse(parser.values(ports));
+    if (!list.error.isEmpty())
+        return failure(list.error);
     Options options;
-    const QString why = checkPorts(parser.values(ports), &options.ports);
-    if (!why.isEmpty())
-        return failure(why);
+    options.ports = list.devices;
     return options;
 }
 

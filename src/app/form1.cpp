@@ -41,7 +41,7 @@ SerialPort &Form1::MSComm1()
     return m_link->MSComm1();
 }
 
-qint16 Form1::operatingMode() const
+Protocol::OperatingMode Form1::operatingMode() const
 {
     return m_link->operatingMode();
 }

@@ -4,6 +4,7 @@
 #include "core/alarms.h"
 #include "core/cursorstate.h"
 #include "core/readingstats.h"
+#include "core/readout.h"
 #include "core/statistics.h"
 #include "core/trendbuffer.h"
 #include "link/linksession.h"
@@ -30,11 +31,10 @@ struct Form1Platform
     std::optional<ArchiveLocation> archive; // where downloads are kept; unset: the settings say
 };
 
-// What one decoded reading or block leaves for the next one.
+// What one decoded reading or block leaves for the next one, as read from outside the window.
 struct MeasureState
 {
     quint8 singleValue = 0; // second value absent (255 seen); never cleared
-    qint16 measureKind = 0; // kind of the last decoded reply or record
 };
 
 // The main window: a view over the link session and plain state objects. Its handlers keep the
@@ -54,17 +54,19 @@ public:
     LinkSession &link() const { return *m_link; }
     const TrendBuffer &trend() const { return m_trend; }
     const CursorState &cursors() const { return m_cursors; }
-    const MeasureState &measure() const { return m_measure; }
+    MeasureState measure() const { return {m_decoder.singleValue()}; }
     const Alarms::Limits &limits() const { return m_limits; }
     // The readings shown since the last reset, which the statistics boxes show.
     const ReadingStats &readingStats() const { return m_readingStats; }
-    // What the last reset tick's pass over the sample rings computed (nullopt: nothing).
+    // What the last reset tick's pass over the sample rings computed (nullopt: nothing). No
+    // control shows it since the boxes show the readings themselves; the pass stays the reset
+    // tick's work, and its result stays readable here for whoever wants the ring's view.
     const std::optional<Statistics::Summary> &ringStatistics(ReadingStats::Quantity q) const
     {
         return m_ringStatistics[q];
     }
     bool traceEnabled() const { return m_traceEnabled; }
-    qint16 operatingMode() const;
+    Protocol::OperatingMode operatingMode() const;
     SerialPort &MSComm1();
     CommonDialog &CommonDialog1() { return *m_dialog; }
     MessageBoxes &messageBoxes() { return *m_messages; }
@@ -171,6 +173,10 @@ private:
     void showSaveError(const QString &path, const QString &why);
     void showPrintError(const QString &why);
     void showReadingStats();
+    // The readouts show what the decoder holds.
+    void showReadouts();
+    // "■" and the stored-data mode: the readouts say STOP.
+    void showStopped();
     // Shows or hides the trend chart's controls, then fits the window to what is shown.
     void showTrendChart(bool shown);
 
@@ -181,7 +187,7 @@ private:
     ArchiveWriter *m_archive = nullptr; // a child
     HistoryDialog *m_history = nullptr; // a child, made when first asked for
     QPrinter m_printer;
-    MeasureState m_measure;
+    Realtime::Decoder m_decoder;
     Alarms::Limits m_limits;
     TrendBuffer m_trend;
     CursorState m_cursors;

@@ -53,7 +53,7 @@ void Form1::mnuhistory_Click()
 
 void Form1::ShowArchivedListing(const QString &listing)
 {
-    if (m_link->operatingMode() == 1)
+    if (m_link->operatingMode() == Protocol::RealtimeSampling)
         Option2_Click();
     ListingView::replace(*m_ui.RichTextBox1, listing);
 }

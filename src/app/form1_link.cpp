@@ -20,7 +20,7 @@ void Form1::connectLink()
                 m_ui.Label1->setText(text);
             });
     connect(link, &LinkSession::linkUp, this, [this] {
-        m_ui.Label2->setText(QStringLiteral("connection success"));
+        m_ui.Label2->setText(LinkLamp::upText());
         m_ui.Shape1->setFillColor(LinkLamp::kUp);
         m_ui.Notice->setVisible(false); // whatever it said has been put right
     });
@@ -34,7 +34,7 @@ void Form1::connectLink()
         m_ui.Command2->setEnabled(true);
     });
     connect(link, &LinkSession::linkLost, this, [this] {
-        m_ui.Label2->setText(QStringLiteral("connection fail"));
+        m_ui.Label2->setText(LinkLamp::downText());
         m_ui.Shape1->setFillColor(LinkLamp::kDown);
     });
     connect(link, &LinkSession::status, m_ui.Label6, &QLabel::setText);
@@ -130,9 +130,7 @@ void Form1::Command3_Click()
     ResetCursorChartX();
     m_trend.clearTrace();
     ResetReadingStats();
-    m_ui.Label7->setText(QStringLiteral("STOP"));
-    if (m_measure.singleValue == 0)
-        m_ui.Label25->setText(QStringLiteral("STOP"));
+    showStopped();
 }
 
 void Form1::Command9_Click()

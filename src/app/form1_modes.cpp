@@ -37,7 +37,6 @@ void Form1::Form_Load()
     ResetCursorChartY();
     ResetCursorChartX();
     ResetReadingStats();
-    m_measure.measureKind = -1;
     m_link->beginSearch();
     m_ui.Option1->setChecked(true);
     Option1_Click();
@@ -48,8 +47,9 @@ void Form1::Form_Load()
 
 void Form1::Form_Unload()
 {
-    // The instrument ends its session on this byte; SendCommand waits until it has left the
-    // port before the port is released with the window.
+    // The instrument ends its session on this byte. SendCommand hands it to the driver and does
+    // not wait for it to leave; closing the port gives it the moment it needs on the line, and
+    // only a line that does not drain loses it.
     m_link->SendCommand(Protocol::EndOfLink);
 }
 
@@ -81,7 +81,7 @@ void Form1::Option1_Click()
     setEnabledAll(true, ui.Command1, ui.Command2, ui.Command3, ui.Command9);
     setEnabledAll(false, ui.Command4, ui.Command5, ui.Command6, ui.Command7, ui.Command8);
     setEnabledAll(true, ui.mnurun1, ui.mnupause, ui.mnustop);
-    m_link->setOperatingMode(1);
+    m_link->setOperatingMode(Protocol::RealtimeSampling);
     ui.Option1->setChecked(true);
     ui.Option2->setChecked(false);
     // Sampling resumes only on "→" or "》".
@@ -97,13 +97,11 @@ void Form1::Option2_Click()
         control->setVisible(false);
     setVisibleAll(false, ui.Text7, ui.Text8);
     setEnabledAll(false, ui.Frame5, ui.Frame6, ui.Frame8);
-    ui.Label7->setText(QStringLiteral("STOP"));
-    if (m_measure.singleValue == 0)
-        ui.Label25->setText(QStringLiteral("STOP"));
+    showStopped();
     setEnabledAll(false, ui.Command1, ui.Command2, ui.Command3, ui.Command9);
     setEnabledAll(true, ui.Command4, ui.Command5, ui.Command6, ui.Command7, ui.Command8);
     setEnabledAll(false, ui.mnurun1, ui.mnupause, ui.mnustop);
-    m_link->setOperatingMode(2); // sampling halts with it
+    m_link->setOperatingMode(Protocol::StoredData); // sampling halts with it
     ui.Option2->setChecked(true);
     ui.Option1->setChecked(false);
     ui.Timer6->stop();
@@ -114,7 +112,7 @@ void Form1::Option2_Click()
 void Form1::mnutrendchart_Click()
 {
     // In read-old-data mode the choice waits for the return to realtime sampling.
-    if (m_link->operatingMode() == 1)
+    if (m_link->operatingMode() == Protocol::RealtimeSampling)
         showTrendChart(m_ui.mnutrendchart->isChecked());
 }
 

@@ -81,19 +81,11 @@ void showSummary(const std::optional<ReadingStats::Texts> &texts,
 void Form1::DecodeRealtimeReply(const QByteArray &reply)
 {
     const Form1Ui &ui = m_ui;
-    Realtime::ReadoutContext context;
-    context.singleValue = m_measure.singleValue;
-    context.secondText = ui.Label25->text();
-    context.resistanceScale = ui.Slider1->value();
-    context.currentScale = ui.Slider3->value();
-    const Realtime::Readout r = Realtime::decodeReply(reply, context);
+    const Realtime::Readout r = m_decoder.decode(reply, ui.Slider1->value(), ui.Slider3->value());
     if (!r.complete)
         return; // a burst shorter than a reply is no reading: the last one stays shown
 
-    m_measure.measureKind = r.measureKind;
-    m_measure.singleValue = r.singleValue;
-    ui.Label7->setText(r.mainText);
-    ui.Label25->setText(r.secondText);
+    showReadouts();
     // The boxes follow every reading shown, whatever the kind leaves enabled.
     m_readingStats.add(r);
     showReadingStats();
@@ -132,7 +124,7 @@ void Form1::CheckResistanceAlarm(float reading)
         ui.Label6->setText(QStringLiteral("input error"));
     if (d.newLimit)
         m_limits.resistanceLimit = *d.newLimit;
-    markLimitBox(ui.Text1, d, QStringLiteral("0 to 1200 \u03A9"));
+    markLimitBox(ui.Text1, d, Alarms::resistanceLimitRange() + QStringLiteral(" \u03A9"));
     applyBlink(ui.Timer7, d.blink);
 }
 
@@ -148,7 +140,7 @@ void Form1::CheckCurrentAlarm(float reading, int rangeCode, const QString &messa
         ui.Label6->setText(message);
     if (d.newLimit)
         m_limits.currentLimit = *d.newLimit;
-    markLimitBox(ui.Text9, d, QStringLiteral("0 to 40000 mA"));
+    markLimitBox(ui.Text9, d, Alarms::currentLimitRange() + QStringLiteral(" mA"));
     applyBlink(ui.Timer9, d.blink);
 }
 
@@ -185,6 +177,18 @@ void Form1::Timer9_Timer()
 {
     m_ui.Shape4->setFillColor(kAlarmColour);
     m_ui.Shape4->setFillState(Alarms::toggledFillState(m_ui.Shape4->fillState()));
+}
+
+void Form1::showReadouts()
+{
+    m_ui.Label7->setText(m_decoder.mainText());
+    m_ui.Label25->setText(m_decoder.secondText());
+}
+
+void Form1::showStopped()
+{
+    m_decoder.stop();
+    showReadouts();
 }
 
 void Form1::ResetReadingStats()

@@ -43,12 +43,11 @@ void Form1::DecodeStoredRecords(const QByteArray &block, qint16 recordCount)
     m_ui.Check1->setEnabled(false);
     m_ui.Check2->setEnabled(false);
     const auto *bytes = reinterpret_cast<const std::uint8_t *>(block.constData());
-    const quint8 singleValueBefore = m_measure.singleValue;
+    const quint8 singleValueBefore = m_decoder.singleValue();
     const Listing::Result listing
             = Listing::build(bytes, block.size(), recordCount, singleValueBefore);
-    m_measure.singleValue = listing.singleValue;
-    if (listing.measureKind)
-        m_measure.measureKind = *listing.measureKind;
+    if (listing.singleValue)
+        m_decoder.markSecondValueAbsent();
     // Built whole, set once: one layout pass however many records came.
     ListingView::replace(*m_ui.RichTextBox1, listing.text);
     ArchiveDownload(block, recordCount, singleValueBefore);
@@ -80,8 +79,8 @@ void Form1::Command6_Click()
 {
     // A further header at the end of the last line; nothing is removed.
     ListingView::append(*m_ui.RichTextBox1,
-                        m_measure.singleValue ? Listing::clearOneColumnHeader()
-                                              : Listing::twoColumnHeader());
+                        m_decoder.singleValue() ? Listing::clearOneColumnHeader()
+                                                : Listing::twoColumnHeader());
 }
 
 void Form1::Command7_Click()
@@ -99,7 +98,7 @@ void Form1::Command8_Click()
 
 void Form1::mnusave_Click()
 {
-    if (m_link->operatingMode() == 1)
+    if (m_link->operatingMode() == Protocol::RealtimeSampling)
         SaveChartPicture();
     else
         Command5_Click();
@@ -124,7 +123,7 @@ void Form1::mnuprint_Click()
         return;
     }
 
-    if (m_link->operatingMode() == 1) {
+    if (m_link->operatingMode() == Protocol::RealtimeSampling) {
         if (!PrintWindow())
             showPrintError(printFailure(printer()));
         return;

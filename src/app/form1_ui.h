@@ -2,6 +2,7 @@
 
 #include <QColor>
 #include <QList>
+#include <QString>
 
 class DrawingSurface;
 class ShapeIndicator;
@@ -9,6 +10,7 @@ class QAction;
 class QCheckBox;
 class QGroupBox;
 class QLabel;
+class QLayout;
 class QLineEdit;
 class QMainWindow;
 class QMenu;
@@ -23,6 +25,11 @@ class QWidget;
 namespace LinkLamp {
 extern const QColor kUp;   // the instrument answers
 extern const QColor kDown; // no link
+// What the link state beside the lamp says: before the instrument first answered, while it
+// answers, and once it fell silent.
+QString startText();
+QString upText();
+QString downText();
 } // namespace LinkLamp
 
 // The controls of the main window, named as the window has always named them; each is also a
@@ -133,4 +140,19 @@ struct Form1Ui
     // Brings the window's size and every control's place up to date with what is shown now,
     // rather than when the event loop next gets to it.
     static void settle(QMainWindow *window);
+
+private:
+    // Each frame's controls with the frame's own layout; the window's layout places the frames.
+    void buildRunControls();
+    void buildReadouts();
+    void buildStatistics();
+    void buildAlarms(QWidget *central);
+    void buildLinkState();
+    void buildStatusLine();
+    void buildListing();
+    void buildChart(); // form1_ui_chart.cpp
+    QLayout *chartLayout();
+    void layOut(QMainWindow *window, QWidget *central);
+    void buildMenus(QMainWindow *window);
+    void buildTimers(QMainWindow *window);
 };

@@ -1,5 +1,8 @@
 #include "cli/clioptions.h"
 
+#include "core/linkprofile.h"
+#include "platform/portlist.h"
+
 #include <QCommandLineParser>
 #include <QCoreApplication>
 
@@ -11,7 +14,7 @@ const QString kDescription = QStringLiteral(
         "The link to the clamp-on earth-resistance tester, without the window.\n"
         "\n"
         "Commands:\n"
-        "  find       search COM1..COM16 once and print the port that answered\n"
+        "  find       search COM1..COM%1 once and print the port that answered\n"
         "  watch      print the realtime readings as the readouts show them\n"
         "  download   read the stored records, write them and keep them in the archive\n"
         "  history    list the archived downloads, newest first: ID, time, port, device,\n"
@@ -63,6 +66,64 @@ QString readArchiveOptions(const QCommandLineParser &parser,
     return {};
 }
 
+// --port and --ports: one device without the search, or the devices the search tries.
+QString readPortOptions(const QCommandLineParser &parser,
+                        const QCommandLineOption &portOption,
+                        const QCommandLineOption &portsOption,
+                        Options *o)
+{
+    if (parser.isSet(portOption) && parser.isSet(portsOption))
+        return QStringLiteral("--port and --ports exclude each other");
+    o->port = parser.value(portOption);
+    if (parser.isSet(portOption) && o->port.isEmpty())
+        return QStringLiteral("--port wants a device");
+    if (parser.isSet(portsOption)) {
+        const PortList::Parsed list = PortList::parse(parser.values(portsOption));
+        o->ports = list.devices;
+        return list.error;
+    }
+    return {};
+}
+
+// watch's own: --count and --csv.
+QString readWatchOptions(const QCommandLineParser &parser,
+                         const QCommandLineOption &countOption,
+                         const QCommandLineOption &csvOption,
+                         Options *o)
+{
+    if (parser.isSet(countOption)) {
+        bool ok = false;
+        o->count = parser.value(countOption).toInt(&ok);
+        if (!ok || o->count < 1)
+            return QStringLiteral("--count wants a whole number of at least 1");
+    }
+    o->csv = parser.value(csvOption);
+    if (parser.isSet(csvOption) && o->csv.isEmpty())
+        return QStringLiteral("--csv wants a file or \"-\"");
+    return {};
+}
+
+// download's and export's own: --out and --format.
+QString readWriteOptions(const QCommandLineParser &parser,
+                         const QCommandLineOption &outOption,
+                         const QCommandLineOption &formatOption,
+                         Options *o)
+{
+    o->out = parser.value(outOption);
+    if (parser.isSet(outOption) && o->out.isEmpty())
+        return QStringLiteral("--out wants a file");
+    const QString format = parser.value(formatOption);
+    if (format == QLatin1StringView("listing"))
+        o->format = Format::Listing;
+    else if (format == QLatin1StringView("csv"))
+        o->format = Format::Csv;
+    else if (format == QLatin1StringView("json"))
+        o->format = Format::Json;
+    else
+        return QStringLiteral("--format wants listing, csv or json, not \"%1\"").arg(format);
+    return {};
+}
+
 Parsed error(const QString &text)
 {
     Parsed p;
@@ -76,7 +137,7 @@ Parsed error(const QString &text)
 Parsed parseArguments(const QStringList &arguments)
 {
     QCommandLineParser parser;
-    parser.setApplicationDescription(kDescription);
+    parser.setApplicationDescription(kDescription.arg(LinkProfile::kPortCount));
     const QCommandLineOption helpOption = parser.addHelpOption();
     const QCommandLineOption versionOption = parser.addVersionOption();
     const QCommandLineOption portOption(
@@ -162,42 +223,15 @@ Parsed parseArguments(const QStringList &arguments)
     if (const QString why = readArchiveOptions(parser, archiveOption, &o); !why.isEmpty())
         return error(why);
 
-    if (parser.isSet(portOption) && parser.isSet(portsOption))
-        return error(QStringLiteral("--port and --ports exclude each other"));
-    o.port = parser.value(portOption);
-    if (parser.isSet(portOption) && o.port.isEmpty())
-        return error(QStringLiteral("--port wants a device"));
-    if (parser.isSet(portsOption)) {
-        o.ports = parser.value(portsOption).split(QLatin1Char(','));
-        if (o.ports.size() > 16 || o.ports.contains(QString()))
-            return error(QStringLiteral("--ports wants 1 to 16 devices, comma-separated"));
-    }
-
-    if (o.command == Command::Watch) {
-        if (parser.isSet(countOption)) {
-            bool ok = false;
-            o.count = parser.value(countOption).toInt(&ok);
-            if (!ok || o.count < 1)
-                return error(QStringLiteral("--count wants a whole number of at least 1"));
-        }
-        o.csv = parser.value(csvOption);
-        if (parser.isSet(csvOption) && o.csv.isEmpty())
-            return error(QStringLiteral("--csv wants a file or \"-\""));
-    } else if (o.command == Command::Download || o.command == Command::Export) {
-        o.out = parser.value(outOption);
-        if (parser.isSet(outOption) && o.out.isEmpty())
-            return error(QStringLiteral("--out wants a file"));
-        const QString format = parser.value(formatOption);
-        if (format == QLatin1StringView("listing"))
-            o.format = Format::Listing;
-        else if (format == QLatin1StringView("csv"))
-            o.format = Format::Csv;
-        else if (format == QLatin1StringView("json"))
-            o.format = Format::Json;
-        else
-            return error(
-                    QStringLiteral("--format wants listing, csv or json, not \"%1\"").arg(format));
-    }
+    if (const QString why = readPortOptions(parser, portOption, portsOption, &o); !why.isEmpty())
+        return error(why);
+    QString why;
+    if (o.command == Command::Watch)
+        why = readWatchOptions(parser, countOption, csvOption, &o);
+    else if (o.command == Command::Download || o.command == Command::Export)
+        why = readWriteOptions(parser, outOption, formatOption, &o);
+    if (!why.isEmpty())
+        return error(why);
     result.outcome = Parsed::Run;
     return result;
 }

@@ -47,7 +47,7 @@ bool DownloadCommand::prepare()
     });
     connect(&session, &LinkSession::blockReceived, this, &DownloadCommand::onBlock);
     // As the window's "   Read      Old Data " mode.
-    session.setOperatingMode(2);
+    session.setOperatingMode(Protocol::StoredData);
     return true;
 }
 

@@ -1,5 +1,6 @@
 #include "cli/linkcommand.h"
 
+#include "core/linkprofile.h"
 #include "core/protocol.h"
 #include "link/linksession.h"
 #include "platform/portmap.h"
@@ -31,7 +32,7 @@ LinkCommand::LinkCommand(const Cli::Options &options, QObject *parent)
     std::unique_ptr<SerialPort> serial = makeSystemSerialPort(portMapFor(options));
     m_serial = serial.get();
     m_link = new LinkSession(std::move(serial), this);
-    m_cycle = options.port.isEmpty() ? 16 : 1;
+    m_cycle = options.port.isEmpty() ? LinkProfile::kPortCount : 1;
 
     connect(m_link,
             &LinkSession::portTried,
@@ -59,12 +60,11 @@ void LinkCommand::start()
 {
     if (!prepare())
         return;
-    m_link->beginSearch();
     // The search's first port now rather than at its first tick, and (in onLinkUp) its end as
     // soon as the answer is in rather than at the next tick: a script should not wait a second
     // for nothing, and a full download would otherwise take 3 % longer than its bytes on the
-    // wire. The ports in between keep the search's 500 ms rhythm.
-    m_link->findcom_Timer();
+    // wire. The ports in between keep the search's rhythm.
+    m_link->beginSearchNow();
 }
 
 void LinkCommand::onPortTried(int outcome)
@@ -104,7 +104,8 @@ void LinkCommand::giveUpSearch()
     } else if (m_opened == 0) {
         why = QStringLiteral("no instrument answered: no serial port could be opened");
     } else {
-        why = QStringLiteral("no instrument answered on COM1 to COM16 (%1 of them could be opened)")
+        why = QStringLiteral("no instrument answered on COM1 to COM%1 (%2 of them could be opened)")
+                      .arg(LinkProfile::kPortCount)
                       .arg(m_opened);
     }
     finish(Cli::NoInstrument, why);
@@ -128,8 +129,8 @@ void LinkCommand::onLinkUp()
 
 void LinkCommand::endSearchNow()
 {
-    if (!m_finishing && m_link->connected() && m_link->findcom()->isActive())
-        m_link->findcom_Timer();
+    if (!m_finishing)
+        m_link->endSearchNow();
 }
 
 void LinkCommand::onLinkLost()
@@ -162,9 +163,10 @@ void LinkCommand::finish(int code, const QString &why)
 
 void LinkCommand::tearDown()
 {
-    // As the window does when it closes: the instrument ends its session on this byte, which
-    // SendCommand lets leave before the port is released. Only where it answered: a port the
-    // search merely tried may belong to another device.
+    // As the window does when it closes: the instrument ends its session on this byte.
+    // SendCommand hands it to the driver without waiting; closing the port gives it the moment
+    // it needs on the line. Only where it answered: a port the search merely tried may belong
+    // to another device.
     if (m_up)
         m_link->SendCommand(Protocol::EndOfLink);
     m_link->release();

@@ -14,8 +14,9 @@ class TerminationSignals;
 // part, and ends the link as the window does when it closes (the end-of-link byte, then the port
 // released), whatever ends the run: the work done, a failure, Ctrl+C or SIGTERM.
 //
-// The search gives up after one round of the ports (16 at 500 ms, and the tick that would see a
-// late answer); with --port, after that one device had its turn.
+// The search gives up after one round of the ports (LinkProfile::kSearchRoundMs: every port's
+// tick, and the tick that would see a late answer); with --port, after that one device had its
+// turn.
 class LinkCommand : public QObject
 {
     Q_OBJECT
@@ -65,7 +66,7 @@ private:
     SerialPort *m_serial = nullptr; // owned by the session
     LinkSession *m_link = nullptr;
     TerminationSignals *m_signals = nullptr;
-    int m_cycle = 16; // port tries that make one round
+    int m_cycle = 0; // port tries that make one round
     int m_tries = 0;
     int m_opened = 0;       // tries of the round whose port opened
     int m_firstOutcome = 0; // SerialPort::OpenResult of the round's first try

@@ -23,7 +23,7 @@ bool WatchCommand::prepare()
     }
     connect(&link(), &LinkSession::readingReceived, this, &WatchCommand::onReading);
     // As the window starts: realtime mode and "→" pressed (nothing is sent before a port opens).
-    link().setOperatingMode(1);
+    link().setOperatingMode(Protocol::RealtimeSampling);
     link().startSampling();
     return true;
 }
@@ -38,23 +38,20 @@ void WatchCommand::onReading(const QByteArray &reply)
 {
     if (finishing())
         return;
-    Realtime::ReadoutContext context;
-    context.singleValue = m_singleValue;
-    context.secondText = m_secondText;
-    const Realtime::Readout r = Realtime::decodeReply(reply, context);
-    if (!r.complete)
+    if (reply.size() < Record::kBytes)
         return; // not a reading: the readouts keep what they show
-    if (r.measureKind < Record::ResistanceAndCurrent || r.measureKind > Record::Voltage) {
+    const int kind = quint8(reply.at(0));
+    if (kind < Record::ResistanceAndCurrent || kind > Record::Voltage) {
         // No measurement kind: line noise, or a reply cut short and joined to the next one. A
-        // blank line would pass for a reading in a log; said on stderr instead, and not counted.
+        // blank line would pass for a reading in a log; said on stderr instead, and not counted,
+        // nor carried over to the next reading.
         std::fprintf(stderr,
                      "quillobarent-cli: not a reading, ignored: %s\n",
                      reply.toHex(' ').constData());
         std::fflush(stderr);
         return;
     }
-    m_singleValue = r.singleValue;
-    m_secondText = r.secondText;
+    const Realtime::Readout r = m_decoder.decode(reply);
 
     QString why;
     if (m_linesWanted) {

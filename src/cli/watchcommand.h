@@ -2,6 +2,7 @@
 
 #include "cli/linkcommand.h"
 #include "cli/outputchannel.h"
+#include "core/readout.h"
 
 #include <QByteArray>
 #include <QString>
@@ -28,8 +29,6 @@ private:
     OutputChannel m_csv;
     bool m_linesWanted = true;
     bool m_csvWanted = false;
-    // What the readouts carry from one reading to the next, as in the window.
-    quint8 m_singleValue = 0;
-    QString m_secondText;
+    Realtime::Decoder m_decoder; // what the readouts carry from one reading to the next
     int m_readings = 0;
 };

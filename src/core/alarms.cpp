@@ -3,6 +3,16 @@
 
 namespace Alarms {
 
+QString resistanceLimitRange()
+{
+    return QStringLiteral("0 to %1").arg(kResistanceLimitMax);
+}
+
+QString currentLimitRange()
+{
+    return QStringLiteral("0 to %1").arg(kCurrentLimitMax);
+}
+
 namespace {
 
 // Reads the limit box. A text outside 0..maximum is rejected and the stored limit stays; the

@@ -10,6 +10,11 @@ namespace Alarms {
 constexpr double kResistanceLimitMax = 1200; // ohms
 constexpr double kCurrentLimitMax = 40000;   // milliamperes
 
+// The limits accepted, as the window states them: "0 to 1200" (ohms), "0 to 40000"
+// (milliamperes).
+QString resistanceLimitRange();
+QString currentLimitRange();
+
 // The limits last read from the limit boxes: a rejected text leaves them as they were.
 struct Limits
 {

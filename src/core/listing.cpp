@@ -214,7 +214,6 @@ Result build(const std::uint8_t *bytes, std::ptrdiff_t size, int count, quint8 s
         const int range1 = record.range1;
         const std::uint32_t value2 = record.value2;
         const int last = record.last;
-        result.measureKind = qint16(kind);
         if (last == Record::kNoSecondValue)
             result.singleValue = 1;
         const bool pair = result.singleValue == 0;

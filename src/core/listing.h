@@ -4,7 +4,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <optional>
 
 // The data listing: the numbered, column-aligned text of the records stored in the instrument.
 // The columns are made of spaces and line up in a face whose ASCII characters share one width.
@@ -24,9 +23,8 @@ QString startText();
 
 struct Result
 {
-    QString text;                      // the whole listing, CR LF line breaks, no final break
-    quint8 singleValue = 0;            // the flag after the block (255 seen: 1, and it stays 1)
-    std::optional<qint16> measureKind; // kind of the last record; empty when none was decoded
+    QString text;           // the whole listing, CR LF line breaks, no final break
+    quint8 singleValue = 0; // the flag after the block (255 seen: 1, and it stays 1)
 };
 
 // Builds the listing of a stored-record block. `count` records are announced; only the whole

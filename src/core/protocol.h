@@ -1,5 +1,8 @@
 #pragma once
 
+#include "core/linkprofile.h"
+#include "core/record.h"
+
 #include <QByteArray>
 #include <QtGlobal>
 
@@ -31,14 +34,28 @@ std::optional<qint16> parseCountReply(const QByteArray &reply);
 // Bytes of a stored-record block of count records; 32-bit so no count overflows it.
 inline qint32 blockBytes(qint16 count)
 {
-    return count > 0 ? qint32(count) * 7 : 0;
+    return count > 0 ? qint32(count) * Record::kBytes : 0;
 }
+
+// The window's two modes (operatingMode): realtime sampling, or reading the records stored in
+// the instrument. Nothing is chosen before start-up.
+enum OperatingMode : qint16 {
+    NoMode = 0,
+    RealtimeSampling = 1,
+    StoredData = 2,
+};
+
+// Whether realtime readings are asked for (runState): halted while paused, stopped or reading
+// stored data.
+enum RunState : qint16 {
+    Halted = 0,
+    Running = 1,
+};
 
 // What the polling timer sends: a reading request while sampling runs in realtime mode on a live
 // link, a keep-alive otherwise (stopped or paused, or reading stored data), nothing while the
-// search for the instrument runs in realtime mode. mode: 1 realtime, 2 stored data; runState: 1
-// running, 0 halted.
-std::optional<Command> pollCommand(bool connected, qint16 mode, qint16 runState);
+// search for the instrument runs in realtime mode.
+std::optional<Command> pollCommand(bool connected, OperatingMode mode, RunState runState);
 
 // Where a reply goes, by the last command sent and the link state.
 enum class Route {
@@ -53,7 +70,7 @@ Route routeReply(qint16 lastCommand, bool connected, const QByteArray &reply);
 // The port the search tries after `port`: 1..16 round.
 inline qint16 nextScanPort(qint16 port)
 {
-    return port >= 16 ? qint16(1) : qint16(port + 1);
+    return port >= LinkProfile::kPortCount ? qint16(1) : qint16(port + 1);
 }
 
 } // namespace Protocol

@@ -8,7 +8,7 @@ namespace Realtime {
 namespace {
 
 const QString kOhm = QStringLiteral("\u03A9");
-const QString kError = QStringLiteral(" ERROR");
+const QString kError = errorText();
 
 QString withUnit(const QString &number, const QString &unit)
 {
@@ -118,6 +118,35 @@ float applyMagnification(float value, int sliderPosition)
     default:
         return value;
     }
+}
+
+QString stopText()
+{
+    return QStringLiteral("STOP");
+}
+
+QString errorText()
+{
+    return QStringLiteral(" ERROR");
+}
+
+Readout Decoder::decode(const QByteArray &reply, int resistanceScale, int currentScale)
+{
+    const Readout r
+            = decodeReply(reply, {m_singleValue, m_secondText, resistanceScale, currentScale});
+    if (r.complete) {
+        m_singleValue = r.singleValue;
+        m_mainText = r.mainText;
+        m_secondText = r.secondText;
+    }
+    return r;
+}
+
+void Decoder::stop()
+{
+    m_mainText = stopText();
+    if (m_singleValue == 0)
+        m_secondText = stopText();
 }
 
 Readout decodeReply(const QByteArray &reply, const ReadoutContext &context)

@@ -8,16 +8,20 @@
 
 // A realtime reply (one seven-byte measurement record) turned into what the window shows and
 // decides: the two readout texts, the working values, the chart value, which controls the kind
-// enables and which alarm checks to run. Pure: the window applies the result.
+// enables and which alarm checks to run. decodeReply is the pure step; Decoder keeps what one
+// reading leaves for the next. The window, the command line and the tests apply the result.
 namespace Realtime {
+
+// Chart magnification slider positions 1..5; the sliders start at the last.
+inline constexpr int kStartScale = 5;
 
 // What a reading is decoded against besides its bytes.
 struct ReadoutContext
 {
-    quint8 singleValue = 0;  // the second value was already seen absent (255)
-    QString secondText;      // the second readout's text before this reply
-    int resistanceScale = 5; // chart magnification of value 1, positions 1..5
-    int currentScale = 5;    // chart magnification of value 2, positions 1..5
+    quint8 singleValue = 0;            // the second value was already seen absent (255)
+    QString secondText;                // the second readout's text before this reply
+    int resistanceScale = kStartScale; // chart magnification of value 1
+    int currentScale = kStartScale;    // chart magnification of value 2
 };
 
 // Wanted state of a control or timer; nullopt leaves it as it is.
@@ -49,7 +53,7 @@ struct Readout
     // False when the buffer held fewer than seven bytes: such a burst is not a reading, and
     // nothing changes (no readout, no kind, no alarm check, no sample).
     bool complete = false;
-    qint16 measureKind = 0;
+    qint16 measureKind = 0; // byte 0: which readings the texts hold
     quint8 singleValue = 0; // the flag after this reply
     QString mainText;
     QString secondText;
@@ -67,6 +71,40 @@ struct Readout
 // Decodes bytes 0 to 6 of a reply; later bytes are not looked at, a shorter buffer gives an
 // incomplete result and is never read past its end.
 Readout decodeReply(const QByteArray &reply, const ReadoutContext &context);
+
+// What both readouts show while nothing is sampled: at start, after "■" and in the stored-data
+// mode.
+QString stopText();
+// What a readout shows for a range code the tables do not know.
+QString errorText();
+
+// The realtime decoder with its carry-over: the flag `singleValue` (the instrument reported its
+// second value absent; never cleared) and the texts the two readouts show. Once the flag is set
+// a reply of kinds 2 to 4 leaves the second readout as it was, so that text lives here rather
+// than being read back from a label.
+class Decoder
+{
+public:
+    // Decodes a reply at the chart magnifications given. A complete reply takes the readouts
+    // and the flag on; an incomplete one changes nothing.
+    Readout decode(const QByteArray &reply,
+                   int resistanceScale = kStartScale,
+                   int currentScale = kStartScale);
+    // "■" and the stored-data mode: the main readout says stopText(), the second one too while
+    // it shows a second value.
+    void stop();
+    // Something other than a realtime reply (a stored record) found the second value absent.
+    void markSecondValueAbsent() { m_singleValue = 1; }
+
+    quint8 singleValue() const { return m_singleValue; }
+    const QString &mainText() const { return m_mainText; }
+    const QString &secondText() const { return m_secondText; }
+
+private:
+    quint8 m_singleValue = 0;
+    QString m_mainText = stopText();
+    QString m_secondText = stopText();
+};
 
 // Readout of a resistance for a range code; value becomes the working value.
 QString resistanceText(float &value, int rangeCode);

@@ -1,5 +1,6 @@
 #include "link/linksession.h"
 
+#include "core/linkprofile.h"
 #include "core/protocol.h"
 #include "core/record.h"
 #include "link/switchon.h"
@@ -11,11 +12,11 @@ LinkSession::LinkSession(std::unique_ptr<SerialPort> port, QObject *parent)
     , m_port(std::move(port))
 {
     setObjectName(QStringLiteral("linkSession"));
-    m_findcom = makeTimer("findcom", 500, false);
-    m_COMtimout = makeTimer("COMtimout", 500, true);
-    m_comunication = makeTimer("comunication", 500, true);
-    m_timer3 = makeTimer("Timer3", 100, false);
-    m_timer4 = makeTimer("Timer4", 500, true);
+    m_findcom = makeTimer("findcom", LinkProfile::kSearchTickMs, false);
+    m_COMtimout = makeTimer("COMtimout", LinkProfile::kSupervisionTickMs, true);
+    m_comunication = makeTimer("comunication", LinkProfile::kPollTickMs, true);
+    m_timer3 = makeTimer("Timer3", LinkProfile::kBlockRequestDelayMs, false);
+    m_timer4 = makeTimer("Timer4", LinkProfile::kReadingTickMs, true);
 
     connect(m_findcom, &QTimer::timeout, this, &LinkSession::findcom_Timer);
     connect(m_COMtimout, &QTimer::timeout, this, &LinkSession::COMtimout_Timer);
@@ -45,22 +46,34 @@ void LinkSession::beginSearch()
     m_findcom->start();
 }
 
-void LinkSession::setOperatingMode(qint16 mode)
+void LinkSession::beginSearchNow()
+{
+    beginSearch();
+    findcom_Timer();
+}
+
+void LinkSession::endSearchNow()
+{
+    if (m_connected && m_findcom->isActive())
+        findcom_Timer();
+}
+
+void LinkSession::setOperatingMode(Protocol::OperatingMode mode)
 {
     m_operatingMode = mode;
-    if (mode == 2)
-        m_runState = 0;
+    if (mode == Protocol::StoredData)
+        m_runState = Protocol::Halted;
 }
 
 void LinkSession::startSampling()
 {
-    m_runState = 1;
+    m_runState = Protocol::Running;
     RequestReading();
 }
 
 void LinkSession::haltSampling()
 {
-    m_runState = 0;
+    m_runState = Protocol::Halted;
 }
 
 void LinkSession::switchInstrumentMode()
@@ -131,7 +144,7 @@ void LinkSession::noteOutcome(SerialPort::OpenResult outcome)
     // A whole round of ports that do not exist: the search would cycle through "null" for ever
     // without a hint.
     m_missingInARow = outcome == SerialPort::NoSuchPort ? m_missingInARow + 1 : 0;
-    if (m_missingInARow >= 16 && !m_noDeviceNoticed) {
+    if (m_missingInARow >= LinkProfile::kPortCount && !m_noDeviceNoticed) {
         m_noDeviceNoticed = true;
         emit notice(noDeviceNotice());
     }
@@ -155,7 +168,7 @@ void LinkSession::COMtimout_Timer()
 {
     if (m_silentTicks > 0)
         m_readingsOwed = 0; // a whole tick without a byte: no answer is on its way any more
-    if (m_silentTicks < 4) {
+    if (m_silentTicks < LinkProfile::kSilentTicksTolerated) {
         m_silentTicks = qint16(m_silentTicks + 1);
         return;
     }
@@ -216,13 +229,13 @@ void LinkSession::SendCommand(qint16 command)
 
 void LinkSession::RequestReading()
 {
-    if (m_operatingMode == 1 && m_runState == 1)
+    if (m_operatingMode == Protocol::RealtimeSampling && m_runState == Protocol::Running)
         SendCommand(Protocol::ReadingRequest);
 }
 
 void LinkSession::StartStoredRead()
 {
-    if (m_operatingMode == 2)
+    if (m_operatingMode == Protocol::StoredData)
         SendCommand(Protocol::CountRequest);
 }
 
@@ -303,7 +316,7 @@ void LinkSession::takeCount(const QByteArray &reply)
     if (!count) {
         m_storedReadActive = false;
         m_timer3->stop();
-        m_port->setRThreshold(4);
+        m_port->setRThreshold(LinkProfile::kCountReplyBytes);
         emit countRejected();
         emit status(QStringLiteral("receive error"));
         return;
@@ -326,7 +339,7 @@ void LinkSession::takeCount(const QByteArray &reply)
 void LinkSession::endStoredRead()
 {
     emit status(QStringLiteral("receive old data"));
-    m_port->setRThreshold(3);
+    m_port->setRThreshold(LinkProfile::kHandshakeReplyBytes); // the keep-alive's answer
     resumePolling();
 }
 

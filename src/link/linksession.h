@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/protocol.h"
 #include "platform/serialport.h"
 
 #include <QByteArray>
@@ -37,8 +38,8 @@ public:
     bool connected() const { return m_connected; }       // the instrument answered the handshake
     qint16 lastCommand() const { return m_lastCommand; } // last command byte written
     qint16 recordCount() const { return m_recordCount; } // records of the count reply
-    qint16 operatingMode() const { return m_operatingMode; } // 1 realtime, 2 stored data
-    qint16 runState() const { return m_runState; }           // 1 sampling, 0 halted
+    Protocol::OperatingMode operatingMode() const { return m_operatingMode; }
+    Protocol::RunState runState() const { return m_runState; }
     bool storedReadActive() const { return m_storedReadActive; }
 
     QTimer *findcom() const { return m_findcom; }
@@ -48,9 +49,16 @@ public:
     QTimer *Timer4() const { return m_timer4; }
 
     // ---- What the window and the command line ask for ----
-    // Starts the search for the instrument from port 1.
+    // Starts the search for the instrument from port 1, whose turn comes at the search's first
+    // tick.
     void beginSearch();
-    void setOperatingMode(qint16 mode);
+    // The same, with port 1 tried at once.
+    void beginSearchNow();
+    // Once the instrument has answered, the search ends at once rather than at its next tick,
+    // and polling takes over; otherwise nothing happens.
+    void endSearchNow();
+    // Stored data halts sampling.
+    void setOperatingMode(Protocol::OperatingMode mode);
     // "→": sampling runs and a reading is asked for at once.
     void startSampling();
     // "‖" and "■": sampling halts; the link is kept alive.
@@ -116,8 +124,8 @@ private:
     bool m_connected = false;
     qint16 m_lastCommand = 0;
     qint16 m_recordCount = 0;
-    qint16 m_operatingMode = 0;
-    qint16 m_runState = 0;
+    Protocol::OperatingMode m_operatingMode = Protocol::NoMode;
+    Protocol::RunState m_runState = Protocol::Halted;
     // From the count request until the block is in, refused, abandoned or lost.
     bool m_storedReadActive = false;
     qint32 m_blockBytesExpected = 0;

@@ -1,5 +1,7 @@
 #include "platform/portmap.h"
 
+#include "core/linkprofile.h"
+
 #include <QDir>
 
 #include <algorithm>
@@ -59,7 +61,7 @@ QStringList PortMap::listDevFolder()
 {
 #ifdef Q_OS_WIN
     QStringList ports;
-    for (int n = 1; n <= 16; ++n)
+    for (int n = 1; n <= LinkProfile::kPortCount; ++n)
         ports.append(QStringLiteral("COM%1").arg(n));
     return ports;
 #else

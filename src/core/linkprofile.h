@@ -1,0 +1,33 @@
+#pragma once
+
+#include "core/record.h"
+
+// The numbers the link to the instrument runs by, in one place: the ports the search tries, the
+// rhythm of its timers and the sizes of the replies the receive threshold waits for. The
+// session, the command line, the port map and the tests read them here.
+namespace LinkProfile {
+
+// The search tries COM1 to COM16, one port per tick.
+inline constexpr int kPortCount = 16;
+inline constexpr int kSearchTickMs = 500; // findcom
+// A link is lost when the supervision ticks this many times without a byte, and once more.
+inline constexpr int kSupervisionTickMs = 500; // COMtimout
+inline constexpr int kSilentTicksTolerated = 4;
+// Polling: a reading or a keep-alive, and the second reading request of realtime sampling.
+inline constexpr int kPollTickMs = 500;    // comunication
+inline constexpr int kReadingTickMs = 500; // Timer4
+// The block request follows the count reply after this delay.
+inline constexpr int kBlockRequestDelayMs = 100; // Timer3
+
+// Reply sizes, which the receive threshold is set to before each command.
+inline constexpr int kHandshakeReplyBytes = 3; // D5 55 55
+inline constexpr int kCountReplyBytes = 4;     // 05 05 hundreds units; also after 0 and 55
+inline constexpr int kReadingReplyBytes = Record::kBytes;
+
+// How long the search takes to find an instrument that answers at any port: every port's tick
+// and the tick that sees the answer.
+inline constexpr int kSearchRoundMs = (kPortCount + 1) * kSearchTickMs;
+// How long a silent link takes to be declared lost.
+inline constexpr int kLossMs = (kSilentTicksTolerated + 1) * kSupervisionTickMs;
+
+} // namespace LinkProfile
