@@ -1,7 +1,9 @@
 #include "app/form1.h"
 
 #include "app/drawingsurface.h"
+#include "app/historydialog.h"
 #include "link/linksession.h"
+#include "platform/archivewriter.h"
 #include "platform/qtdialogs.h"
 #include "platform/systemserialport.h"
 
@@ -34,7 +36,15 @@ Form1::Form1(Form1Platform platform, QWidget *parent)
     connectArchive(platform.archive.value_or(ArchiveLocation::configured()));
 }
 
-Form1::~Form1() = default;
+Form1::~Form1()
+{
+    // The archive's writer finishes the entries handed to it before anything else of the window
+    // goes, so its thread never runs beside the widgets' teardown. (Beside it, the MinGW runtime
+    // was seen to leave the process hanging at exit under Wine.) The history reads through the
+    // writer, so it goes first.
+    delete m_history;
+    delete m_archive;
+}
 
 SerialPort &Form1::MSComm1()
 {
