@@ -38,10 +38,8 @@ Form1::Form1(Form1Platform platform, QWidget *parent)
 
 Form1::~Form1()
 {
-    // The archive's writer finishes the entries handed to it before anything else of the window
-    // goes, so its thread never runs beside the widgets' teardown. (Beside it, the MinGW runtime
-    // was seen to leave the process hanging at exit under Wine.) The history reads through the
-    // writer, so it goes first.
+    // The archive's writer finishes the entries handed to it (its thread joined) before the
+    // rest of the window goes; the history reads through the writer, so it goes first.
     delete m_history;
     delete m_archive;
 }

@@ -5,6 +5,7 @@
 // count and seed in QUILLO_SIM_RECORDS and QUILLO_SIM_SEED.
 #include "app/form1.h"
 #include "app/listingview.h"
+#include "core/linkprofile.h"
 #include "core/listing.h"
 #include "fakes/fakedialogs.h"
 #include "fakes/waitfor.h"
@@ -43,16 +44,15 @@ void TestComLink::searchReadingsAndDownload()
     QSignalSpy readings(&form.link(), &LinkSession::readingReceived);
     form.Form_Load();
 
-    // The search opens COM1 first and the tester answers there. Twice the time of a search
-    // round (16 ports at 500 ms) and its closing tick.
+    // The search opens COM1 first and the tester answers there: twice a search round.
     QVERIFY(waitFor([&] { return form.ui().Label2->text() == QStringLiteral("connection success"); },
-                    2 * 8500));
+                    2 * LinkProfile::kSearchRoundMs));
     QCOMPARE(form.ui().Label1->text(), QStringLiteral("COM1 open success"));
 
     // Readings: polled every 500 ms; five of them in twice the time. Two requests close
     // together may be answered in one burst, so the bytes are compared in a row with what the
     // tester sent.
-    QVERIFY(waitFor([&] { return readings.size() >= 5; }, 2 * 5 * 500));
+    QVERIFY(waitFor([&] { return readings.size() >= 5; }, 2 * 5 * LinkProfile::kReadingTickMs));
     QByteArray received;
     for (const QList<QVariant> &reading : std::as_const(readings))
         received += reading.at(0).toByteArray();
@@ -69,10 +69,10 @@ void TestComLink::searchReadingsAndDownload()
     // and the block come, 7 bytes per record at 9600 baud.
     form.Option2_Click();
     QSignalSpy answers(&form.MSComm1(), &SerialPort::OnComm);
-    QVERIFY(waitFor([&] { return answers.size() >= 2; }, 2 * 2 * 500));
+    QVERIFY(waitFor([&] { return answers.size() >= 2; }, 2 * 2 * LinkProfile::kPollTickMs));
     const quint8 singleValue = form.measure().singleValue;
     form.Command4_Click();
-    const int blockMs = count * 7 * 1042 / 1000;
+    const int blockMs = count * Record::kBytes * 1042 / 1000;
     QVERIFY(waitFor(
             [&] { return form.ui().Label6->text() == QStringLiteral("receive old data"); },
             2 * (blockMs + 2000)));
