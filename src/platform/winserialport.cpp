@@ -67,6 +67,9 @@ WinSerialPort::WinSerialPort(PortMap map, QObject *parent)
     m_writeDone->setEnabled(false);
     connect(m_readDone, &QWinEventNotifier::activated, this, &WinSerialPort::onReadDone);
     connect(m_writeDone, &QWinEventNotifier::activated, this, &WinSerialPort::onWriteDone);
+    m_lookTimer.setSingleShot(true);
+    m_lookTimer.setTimerType(Qt::PreciseTimer);
+    connect(&m_lookTimer, &QTimer::timeout, this, &WinSerialPort::onLook);
     m_clock.start();
 }
 
@@ -185,6 +188,7 @@ void WinSerialPort::closePort()
     m_inBuffer.clear();
     m_outQueue.clear();
     m_framing.reset();
+    follow({});
     if (!m_handle)
         return;
     if (m_write->pending)
@@ -252,19 +256,41 @@ void WinSerialPort::onReadDone()
     }
     read.pending = false;
     m_inBuffer.append(read.buffer.constData(), qsizetype(moved));
-    // A read that stopped short of its buffer ended on the read interval: its last byte came an
-    // interval ago and nothing has come since, so the look the rule asks for is already made.
-    // A full read says nothing of the line: the driver may hold more.
-    const bool quiet = moved < read.requested;
     startRead();
     if (moved == 0 || !m_handle)
         return;
-
-    const qint64 now = m_clock.elapsed();
-    ReplyFraming::Step step = m_framing.arrived(moved, quiet ? now - kReadIntervalMs : now);
-    if (step.lookAgainAt)
-        step = m_framing.tick(quiet ? *step.lookAgainAt : now, !quiet);
+    // A read ends on the driver's read interval, but how closely a driver (or Wine's emulation)
+    // keeps to it is its own affair: a read may end between two bytes of one reply. So the
+    // quiet line is judged here, by the same rule and clock as on every system, from the moment
+    // the bytes were taken.
+    follow(m_framing.arrived(moved, now()));
     emit bytesArrived(m_inBuffer.size());
+}
+
+void WinSerialPort::onLook()
+{
+    m_lookDue.reset();
+    if (!m_handle)
+        return;
+    // Bytes have arrived that are not taken yet: in the driver's queue, or in a read that has
+    // ended and waits for the event loop. The line is not quiet, and their arrival will start
+    // the quiet gap again.
+    COMSTAT status{};
+    DWORD errors = 0;
+    const bool queued = ClearCommError(handleOf(m_handle), &errors, &status) && status.cbInQue > 0;
+    const bool readEnded = m_read->pending && WaitForSingleObject(m_read->event, 0) == WAIT_OBJECT_0;
+    follow(m_framing.tick(now(), queued || readEnded));
+}
+
+void WinSerialPort::follow(const ReplyFraming::Step &step)
+{
+    if (step.lookAgainAt != m_lookDue) {
+        m_lookDue = step.lookAgainAt;
+        if (m_lookDue)
+            m_lookTimer.start(int(qMax<qint64>(0, *m_lookDue - now())));
+        else
+            m_lookTimer.stop();
+    }
     // The handler of bytesArrived may have taken the bytes or closed the port.
     if (!step.notify || !m_handle || m_inBuffer.isEmpty())
         return;
@@ -333,6 +359,7 @@ QByteArray WinSerialPort::input()
     if (!m_handle)
         return {};
     m_framing.reset();
+    follow({});
     return std::exchange(m_inBuffer, QByteArray());
 }
 
@@ -340,6 +367,7 @@ void WinSerialPort::clearInBuffer()
 {
     m_inBuffer.clear();
     m_framing.reset();
+    follow({});
     if (!m_handle)
         return;
     // The outstanding read holds bytes the driver has handed over already: they go with the

@@ -6,8 +6,10 @@
 
 #include <QByteArray>
 #include <QElapsedTimer>
+#include <QTimer>
 
 #include <memory>
+#include <optional>
 
 class QWinEventNotifier;
 
@@ -54,6 +56,9 @@ private:
     bool configure();
     void startRead();
     void onReadDone();
+    void onLook();
+    void follow(const ReplyFraming::Step &step);
+    qint64 now() const { return m_clock.elapsed(); }
     void startWrite();
     void onWriteDone();
     void finish(Transfer &transfer);
@@ -68,6 +73,8 @@ private:
     QByteArray m_inBuffer; // received, not yet taken by input()
     QByteArray m_outQueue; // written while an earlier write was still on its way
     ReplyFraming m_framing;
+    QTimer m_lookTimer; // the look the framing rule asked for
+    std::optional<qint64> m_lookDue;
     QElapsedTimer m_clock;
     int m_commPort = 1;
     int m_commEvent = EventNone;
