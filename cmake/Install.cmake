@@ -13,6 +13,13 @@ install(TARGETS quillobarent RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(PROGRAMS $<TARGET_FILE:instrument-sim>
         DESTINATION ${CMAKE_INSTALL_BINDIR}
         RENAME quillobarent-instrument-sim)
+# Installed as a file, so a stripping install (CPack's) leaves it alone: strip it here.
+install(CODE "
+    if(CMAKE_INSTALL_DO_STRIP)
+        execute_process(COMMAND ${CMAKE_STRIP} --strip-unneeded
+            \$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/quillobarent-instrument-sim)
+    endif()
+")
 
 # Desktop entry and metainfo, named by the application identity.
 configure_file(${QUILLO_DATA_SOURCE}/quillobarent.desktop.in
@@ -66,6 +73,25 @@ foreach(page quillobarent.1 quillobarent-cli.1 quillobarent-instrument-sim.1)
         install(FILES ${QUILLO_DATA_OUT}/man/${page} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
     endif()
 endforeach()
+
+# The package's changelog and copyright, where Debian keeps them. The changelog's entry is the
+# release's, dated as the metainfo's.
+execute_process(COMMAND date -R -u -d "${QUILLO_RELEASE_DATE} 12:00"
+                OUTPUT_VARIABLE QUILLO_CHANGELOG_DATE OUTPUT_STRIP_TRAILING_WHITESPACE)
+set(QUILLO_DOC_DIR ${CMAKE_INSTALL_DATADIR}/doc/quillobarent)
+configure_file(${QUILLO_DATA_SOURCE}/changelog.in ${QUILLO_DATA_OUT}/doc/changelog @ONLY)
+configure_file(${QUILLO_DATA_SOURCE}/copyright.in ${QUILLO_DATA_OUT}/doc/copyright @ONLY)
+install(FILES ${QUILLO_DATA_OUT}/doc/copyright DESTINATION ${QUILLO_DOC_DIR})
+if(QUILLO_GZIP)
+    add_custom_command(OUTPUT ${QUILLO_DATA_OUT}/doc/changelog.gz
+        COMMAND ${QUILLO_GZIP} -9 -n -f -k ${QUILLO_DATA_OUT}/doc/changelog
+        DEPENDS ${QUILLO_DATA_OUT}/doc/changelog
+        VERBATIM)
+    list(APPEND QUILLO_DATA_FILES ${QUILLO_DATA_OUT}/doc/changelog.gz)
+    install(FILES ${QUILLO_DATA_OUT}/doc/changelog.gz DESTINATION ${QUILLO_DOC_DIR})
+else()
+    install(FILES ${QUILLO_DATA_OUT}/doc/changelog DESTINATION ${QUILLO_DOC_DIR})
+endif()
 
 # Built with everything else, so the install step finds the rendered files.
 add_custom_target(quillo_data ALL DEPENDS ${QUILLO_DATA_FILES})

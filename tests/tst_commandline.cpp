@@ -130,7 +130,8 @@ private slots:
         env.remove("WAYLAND_DISPLAY");
         env.insert("QT_QPA_PLATFORM", "xcb");
         process.setProcessEnvironment(env);
-        process.start(QStringLiteral(QUILLO_PROGRAM), args);
+        // Text: Windows ends the lines with CR LF.
+        process.start(QStringLiteral(QUILLO_PROGRAM), args, QIODevice::ReadOnly | QIODevice::Text);
         QVERIFY(process.waitForFinished(20000));
         const QString stdOut = QString::fromLocal8Bit(process.readAllStandardOutput());
         const QString stdErr = QString::fromLocal8Bit(process.readAllStandardError());

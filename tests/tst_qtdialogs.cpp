@@ -108,6 +108,9 @@ private slots:
     {
         QFETCH(bool, accept);
         QFETCH(int, result);
+#ifdef Q_OS_WIN
+        QSKIP("Windows' own page setup dialog: refuses a PDF printer and takes no answer from here");
+#endif
         const QString unwritable = QStringLiteral("/nonexistent/dir/out.pdf");
         QPrinter printer;
         printer.setOutputFileName(unwritable);

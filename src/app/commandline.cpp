@@ -2,7 +2,7 @@
 
 #include "platform/portlist.h"
 #include "platform/portmap.h"
-#include "platform/qtserialport.h"
+#include "platform/systemserialport.h"
 #include "quillo_version.h"
 
 #include <QCommandLineParser>
@@ -139,8 +139,8 @@ int report(const Options &options)
 std::unique_ptr<SerialPort> makePort(const Options &options)
 {
     if (options.ports.isEmpty())
-        return std::make_unique<QtSerialPort>();
-    return std::make_unique<QtSerialPort>(PortMap(options.ports));
+        return makeSystemSerialPort();
+    return makeSystemSerialPort(PortMap(options.ports));
 }
 
 } // namespace CommandLine

@@ -1,9 +1,11 @@
 #include "app/form1.h"
 
 #include "app/drawingsurface.h"
+#include "app/historydialog.h"
 #include "link/linksession.h"
+#include "platform/archivewriter.h"
 #include "platform/qtdialogs.h"
-#include "platform/qtserialport.h"
+#include "platform/systemserialport.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -21,7 +23,7 @@ Form1::Form1(Form1Platform platform, QWidget *parent)
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Quillo Barent"));
     if (!platform.port)
-        platform.port = std::make_unique<QtSerialPort>();
+        platform.port = makeSystemSerialPort();
     if (!m_dialog)
         m_dialog = std::make_unique<QtCommonDialog>(this);
     if (!m_messages)
@@ -34,7 +36,13 @@ Form1::Form1(Form1Platform platform, QWidget *parent)
     connectArchive(platform.archive.value_or(ArchiveLocation::configured()));
 }
 
-Form1::~Form1() = default;
+Form1::~Form1()
+{
+    // The archive's writer finishes the entries handed to it (its thread joined) before the
+    // rest of the window goes; the history reads through the writer, so it goes first.
+    delete m_history;
+    delete m_archive;
+}
 
 SerialPort &Form1::MSComm1()
 {

@@ -4,7 +4,7 @@
 #include "core/protocol.h"
 #include "link/linksession.h"
 #include "platform/portmap.h"
-#include "platform/qtserialport.h"
+#include "platform/systemserialport.h"
 #include "platform/terminationsignals.h"
 
 #include <QCoreApplication>
@@ -29,7 +29,7 @@ LinkCommand::LinkCommand(const Cli::Options &options, QObject *parent)
     : QObject(parent)
     , m_options(options)
 {
-    auto serial = std::make_unique<QtSerialPort>(portMapFor(options));
+    std::unique_ptr<SerialPort> serial = makeSystemSerialPort(portMapFor(options));
     m_serial = serial.get();
     m_link = new LinkSession(std::move(serial), this);
     m_cycle = options.port.isEmpty() ? LinkProfile::kPortCount : 1;

@@ -6,7 +6,7 @@
 #include <QString>
 
 class LinkSession;
-class QtSerialPort;
+class SerialPort;
 class TerminationSignals;
 
 // One run of the command-line program on the link: finds the instrument as the window does (the
@@ -63,7 +63,7 @@ private:
     void tearDown();
 
     Cli::Options m_options;
-    QtSerialPort *m_serial = nullptr; // owned by the session
+    SerialPort *m_serial = nullptr; // owned by the session
     LinkSession *m_link = nullptr;
     TerminationSignals *m_signals = nullptr;
     int m_cycle = 0; // port tries that make one round

@@ -1,17 +1,14 @@
 #include "cli/outputchannel.h"
 
 #include "platform/savefile.h"
-
-#include <cstdio>
+#include "platform/standardoutput.h"
 
 bool OutputChannel::open(const QString &path, QString *why)
 {
     bool opened = false;
     if (path == QLatin1StringView("-")) {
         m_name = QStringLiteral("standard output");
-        opened = m_file.open(fileno(stdout),
-                             QIODevice::WriteOnly | QIODevice::Unbuffered,
-                             QFileDevice::DontCloseHandle);
+        opened = StandardOutput::open(m_file);
     } else {
         m_name = path;
         m_file.setFileName(path);
@@ -40,10 +37,7 @@ bool OutputChannel::deliver(const QString &path, const QByteArray &bytes, QStrin
         return false;
     }
     QFile out;
-    if (out.open(fileno(stdout),
-                 QIODevice::WriteOnly | QIODevice::Unbuffered,
-                 QFileDevice::DontCloseHandle)
-        && out.write(bytes) == bytes.size() && out.flush())
+    if (StandardOutput::open(out) && out.write(bytes) == bytes.size() && out.flush())
         return true;
     *why = QStringLiteral("cannot write standard output: %1").arg(out.errorString());
     return false;

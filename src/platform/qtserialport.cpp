@@ -1,6 +1,7 @@
 #include "platform/qtserialport.h"
 
 #include "platform/posixdescriptor.h"
+#include "platform/systemserialport.h"
 
 #include <QFileInfo>
 #include <QThread>
@@ -339,4 +340,9 @@ void QtSerialPort::onErrorOccurred(QSerialPort::SerialPortError error)
     forgetInput();
     m_sweepTimer.stop();
     m_port.close();
+}
+
+std::unique_ptr<SerialPort> makeSystemSerialPort(PortMap map)
+{
+    return std::make_unique<QtSerialPort>(std::move(map));
 }

@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QSaveFile>
+#include <QStandardPaths>
 
 namespace SaveFile {
 
@@ -14,7 +15,17 @@ QString saveFolder()
 #endif
 }
 
-QString prepareSaveFolder(const QString &folder)
+QString fallbackFolder()
+{
+#ifdef Q_OS_WIN
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    if (!documents.isEmpty())
+        return QDir::toNativeSeparators(documents);
+#endif
+    return QDir::homePath();
+}
+
+QString prepareSaveFolder(const QString &folder, const QString &fallback)
 {
     const QDir dir(folder);
     if (dir.exists())
@@ -23,7 +34,7 @@ QString prepareSaveFolder(const QString &folder)
     QDir parent(folder);
     if (parent.cdUp() && parent.mkdir(dir.dirName()))
         return folder;
-    return QDir::homePath();
+    return fallback;
 }
 
 bool writeAtomically(const QString &path, const QByteArray &data, QString *why)

@@ -5,7 +5,8 @@
 #include <QString>
 
 // The serial port as the program needs it: the operations of the port control and nothing more.
-// One implementation drives a real device (QtSerialPort); tests use a fake that records writes.
+// One implementation per system drives a real device (QtSerialPort on Linux, WinSerialPort on
+// Windows; see systemserialport.h); tests use a fake that records writes.
 class SerialPort : public QObject
 {
     Q_OBJECT

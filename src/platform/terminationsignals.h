@@ -14,6 +14,9 @@ class QSocketNotifier;
 // second Ctrl+C still ends a program whose event loop no longer runs. A signal the process
 // inherited as ignored (nohup's SIGHUP, SIGINT of a background job) stays ignored.
 //
+// On Windows the console's Ctrl+C, Ctrl+Break and close events stand in for the signals (as
+// SIGINT and SIGTERM); a program without a console hears none.
+//
 // One instance at a time per process.
 class TerminationSignals : public QObject
 {

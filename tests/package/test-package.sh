@@ -9,7 +9,8 @@ top=$1
 dir=$2
 
 missing=()
-for tool in cpack dpkg-deb dpkg-shlibdeps desktop-file-validate appstreamcli apt-get rsvg-convert; do
+for tool in cpack dpkg-deb dpkg-shlibdeps desktop-file-validate appstreamcli apt-get rsvg-convert \
+    lintian; do
     command -v "$tool" >/dev/null 2>&1 || missing+=("$tool")
 done
 if [ ${#missing[@]} -gt 0 ]; then
@@ -55,6 +56,8 @@ expected=(
     /usr/share/man/man1/quillobarent.1.gz
     /usr/share/man/man1/quillobarent-cli.1.gz
     /usr/share/man/man1/quillobarent-instrument-sim.1.gz
+    /usr/share/doc/quillobarent/copyright
+    /usr/share/doc/quillobarent/changelog.gz
 )
 sizes=(16 22 24 32 48 64 128 256)
 for size in "${sizes[@]}"; do
@@ -130,8 +133,18 @@ grep -q "<release version=\"${version%-*}\"" "$metainfo" \
     || fail "metainfo has no release entry for version ${version%-*}"
 ok "control fields (version $version)"
 
-# apt resolves the dependencies on this system.
-if out=$(apt-get install --simulate "$deb" 2>&1) && grep -q "^Inst quillobarent " <<<"$out"; then
+# Debian's own checks: no errors (warnings are told, not failed).
+out=$(lintian --tag-display-limit 0 "$deb" 2>&1 | grep -v "^running with root privileges")
+if grep -q "^E: " <<<"$out"; then
+    fail "lintian: $(grep "^E: " <<<"$out")"
+else
+    ok "lintian: no errors${out:+ ($(grep -c "^W: " <<<"$out") warnings)}"
+fi
+
+# apt resolves the dependencies on this system; --reinstall, so that a machine where this
+# version is installed already answers the same.
+if out=$(apt-get install --simulate --reinstall "$deb" 2>&1) \
+    && grep -q "^Inst quillobarent " <<<"$out"; then
     ok "apt-get install --simulate"
 else
     fail "apt-get install --simulate: $out"
