@@ -3,7 +3,6 @@
 #include "cli/outputchannel.h"
 #include "platform/archivestore.h"
 
-#include <cstdio>
 #include <memory>
 
 namespace ArchiveCommands {
@@ -29,7 +28,7 @@ std::unique_ptr<ArchiveStore> openArchive(const Cli::Options &options, QString *
 
 int failed(int code, const QString &why)
 {
-    std::fprintf(stderr, "quillobarent-cli: %s\n", why.toLocal8Bit().constData());
+    Cli::printError(why);
     return code;
 }
 

@@ -6,6 +6,8 @@
 #include <QCommandLineParser>
 #include <QCoreApplication>
 
+#include <cstdio>
+
 namespace Cli {
 
 namespace {
@@ -234,6 +236,12 @@ Parsed parseArguments(const QStringList &arguments)
         return error(why);
     result.outcome = Parsed::Run;
     return result;
+}
+
+void printError(const QString &why)
+{
+    std::fprintf(stderr, "quillobarent-cli: %s\n", why.toLocal8Bit().constData());
+    std::fflush(stderr);
 }
 
 } // namespace Cli

@@ -44,4 +44,7 @@ struct Parsed
 // arguments: the whole command line, program name first.
 Parsed parseArguments(const QStringList &arguments);
 
+// The program's one form of an error line on stderr: "quillobarent-cli: " and why.
+void printError(const QString &why);
+
 } // namespace Cli

@@ -154,8 +154,7 @@ void LinkCommand::finish(int code, const QString &why)
     m_exitCode = code;
     if (!why.isEmpty()) {
         endStatusLine();
-        std::fprintf(stderr, "quillobarent-cli: %s\n", why.toLocal8Bit().constData());
-        std::fflush(stderr);
+        Cli::printError(why);
     }
     // From the event loop: this may run inside a handler of the session.
     QTimer::singleShot(0, this, &LinkCommand::tearDown);

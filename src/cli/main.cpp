@@ -30,9 +30,7 @@ int main(int argc, char *argv[])
         std::fputs(parsed.text.toLocal8Bit().constData(), stdout);
         return Cli::Done;
     case Cli::Parsed::Error:
-        std::fprintf(stderr,
-                     "quillobarent-cli: %s (see --help)\n",
-                     parsed.text.toLocal8Bit().constData());
+        Cli::printError(parsed.text + QStringLiteral(" (see --help)"));
         return Cli::Usage;
     case Cli::Parsed::Run:
         break;
