@@ -1,6 +1,6 @@
 #include "cli/clioptions.h"
 
-#include "core/linkprofile.h"
+#include "cli/commands.h"
 #include "platform/portlist.h"
 
 #include <QCommandLineParser>
@@ -12,109 +12,78 @@ namespace Cli {
 
 namespace {
 
-const QString kDescription = QStringLiteral(
-        "The link to the clamp-on earth-resistance tester, without the window.\n"
-        "\n"
-        "Commands:\n"
-        "  find       search COM1..COM%1 once and print the port that answered\n"
-        "  watch      print the realtime readings as the readouts show them\n"
-        "  download   read the stored records, write them and keep them in the archive\n"
-        "  history    list the archived downloads, newest first: ID, time, port, device,\n"
-        "             records, note (tab-separated)\n"
-        "  export ID  write an archived download as download wrote it\n"
-        "\n"
+const QString kAbout = QStringLiteral(
+        "The link to the clamp-on earth-resistance tester, without the window.\n");
+const QString kEpilogue = QStringLiteral(
         "The archive: --archive, else $QUILLO_ARCHIVE, else the window's setting, else\n"
         "archive.sqlite in the user's data folder.\n"
         "\n"
         "Exit codes: 0 done, 2 usage, 3 no instrument, 4 link lost or transfer incomplete,\n"
         "5 cannot write the output, 6 the archive cannot be used or lacks the entry.");
 
-const QString kCommands = QStringLiteral("find, watch, download, history or export");
+// Checks an option the parser accepted and takes its value; returns what is wrong, or nothing.
+using Reader = QString (*)(const QCommandLineParser &parser, Options *o);
 
-bool commandFromWord(const QString &word, Command *command)
+// One option of the table below: the flag a command names it by (0: every command has it), its
+// QCommandLineParser form (an empty name is the positional ID) and its reader. The archive's
+// options are checked before the link's, as the commands that need no instrument would.
+struct OptionRow
 {
-    if (word == QLatin1StringView("find"))
-        *command = Command::Find;
-    else if (word == QLatin1StringView("watch"))
-        *command = Command::Watch;
-    else if (word == QLatin1StringView("download"))
-        *command = Command::Download;
-    else if (word == QLatin1StringView("history"))
-        *command = Command::History;
-    else if (word == QLatin1StringView("export"))
-        *command = Command::Export;
-    else
-        return false;
-    return true;
+    unsigned flag;
+    bool checkedFirst;
+    QCommandLineOption option;
+    Reader read;
+};
+
+QString readPort(const QCommandLineParser &parser, Options *o)
+{
+    if (parser.isSet(QStringLiteral("port")) && parser.isSet(QStringLiteral("ports")))
+        return QStringLiteral("--port and --ports exclude each other");
+    o->port = parser.value(QStringLiteral("port"));
+    if (parser.isSet(QStringLiteral("port")) && o->port.isEmpty())
+        return QStringLiteral("--port wants a device");
+    return {};
 }
 
-// --archive, and the ID that export names. Returns what is wrong, or nothing.
-QString readArchiveOptions(const QCommandLineParser &parser,
-                           const QCommandLineOption &archiveOption,
-                           Options *o)
+QString readPorts(const QCommandLineParser &parser, Options *o)
 {
-    if (o->command != Command::Download && o->command != Command::History
-        && o->command != Command::Export)
+    if (!parser.isSet(QStringLiteral("ports")))
         return {};
-    o->archive = parser.value(archiveOption);
-    if (parser.isSet(archiveOption) && o->archive.isEmpty())
-        return QStringLiteral("--archive wants a file or a postgresql:// address");
-    if (o->command != Command::Export)
+    const PortList::Parsed list = PortList::parse(parser.values(QStringLiteral("ports")));
+    o->ports = list.devices;
+    return list.error;
+}
+
+QString readCount(const QCommandLineParser &parser, Options *o)
+{
+    if (!parser.isSet(QStringLiteral("count")))
         return {};
     bool ok = false;
-    o->entry = parser.positionalArguments().value(1).toLongLong(&ok);
-    if (!ok || o->entry < 1)
-        return QStringLiteral("export wants the ID of an entry (see history)");
+    o->count = parser.value(QStringLiteral("count")).toInt(&ok);
+    if (!ok || o->count < 1)
+        return QStringLiteral("--count wants a whole number of at least 1");
     return {};
 }
 
-// --port and --ports: one device without the search, or the devices the search tries.
-QString readPortOptions(const QCommandLineParser &parser,
-                        const QCommandLineOption &portOption,
-                        const QCommandLineOption &portsOption,
-                        Options *o)
+QString readCsv(const QCommandLineParser &parser, Options *o)
 {
-    if (parser.isSet(portOption) && parser.isSet(portsOption))
-        return QStringLiteral("--port and --ports exclude each other");
-    o->port = parser.value(portOption);
-    if (parser.isSet(portOption) && o->port.isEmpty())
-        return QStringLiteral("--port wants a device");
-    if (parser.isSet(portsOption)) {
-        const PortList::Parsed list = PortList::parse(parser.values(portsOption));
-        o->ports = list.devices;
-        return list.error;
-    }
-    return {};
-}
-
-// watch's own: --count and --csv.
-QString readWatchOptions(const QCommandLineParser &parser,
-                         const QCommandLineOption &countOption,
-                         const QCommandLineOption &csvOption,
-                         Options *o)
-{
-    if (parser.isSet(countOption)) {
-        bool ok = false;
-        o->count = parser.value(countOption).toInt(&ok);
-        if (!ok || o->count < 1)
-            return QStringLiteral("--count wants a whole number of at least 1");
-    }
-    o->csv = parser.value(csvOption);
-    if (parser.isSet(csvOption) && o->csv.isEmpty())
+    o->csv = parser.value(QStringLiteral("csv"));
+    if (parser.isSet(QStringLiteral("csv")) && o->csv.isEmpty())
         return QStringLiteral("--csv wants a file or \"-\"");
     return {};
 }
 
-// download's and export's own: --out and --format.
-QString readWriteOptions(const QCommandLineParser &parser,
-                         const QCommandLineOption &outOption,
-                         const QCommandLineOption &formatOption,
-                         Options *o)
+QString readOut(const QCommandLineParser &parser, Options *o)
 {
-    o->out = parser.value(outOption);
-    if (parser.isSet(outOption) && o->out.isEmpty())
+    o->out = parser.value(QStringLiteral("out"));
+    if (parser.isSet(QStringLiteral("out")) && o->out.isEmpty())
         return QStringLiteral("--out wants a file");
-    const QString format = parser.value(formatOption);
+    return {};
+}
+
+QString readFormat(const QCommandLineParser &parser, Options *o)
+{
+    const QString format = parser.value(QStringLiteral("format"));
     if (format == QLatin1StringView("listing"))
         o->format = Format::Listing;
     else if (format == QLatin1StringView("csv"))
@@ -126,10 +95,151 @@ QString readWriteOptions(const QCommandLineParser &parser,
     return {};
 }
 
-Parsed error(const QString &text)
+QString readArchive(const QCommandLineParser &parser, Options *o)
+{
+    o->archive = parser.value(QStringLiteral("archive"));
+    if (parser.isSet(QStringLiteral("archive")) && o->archive.isEmpty())
+        return QStringLiteral("--archive wants a file or a postgresql:// address");
+    return {};
+}
+
+QString readEntryId(const QCommandLineParser &parser, Options *o)
+{
+    bool ok = false;
+    o->entry = parser.positionalArguments().value(1).toLongLong(&ok);
+    if (!ok || o->entry < 1)
+        return QStringLiteral("export wants the ID of an entry (see history)");
+    return {};
+}
+
+// In the order --help lists them.
+const std::vector<OptionRow> &optionTable()
+{
+    static const std::vector<OptionRow> table{
+            {0, false,
+             {QStringLiteral("port"),
+              QStringLiteral("Talk to the instrument on <device> only, without the search."),
+              QStringLiteral("device")},
+             readPort},
+            {0, false,
+             {QStringLiteral("ports"),
+              QStringLiteral("Search these devices (comma-separated) as COM1, COM2, ... instead "
+                             "of the serial devices of /dev."),
+              QStringLiteral("devices")},
+             readPorts},
+            {Count, false,
+             {QStringLiteral("count"), QStringLiteral("Stop after <n> readings."),
+              QStringLiteral("n")},
+             readCount},
+            {Csv, false,
+             {QStringLiteral("csv"),
+              QStringLiteral("Also write the readings as CSV to <file> (\"-\": standard output, "
+                             "instead of the plain lines)."),
+              QStringLiteral("file")},
+             readCsv},
+            {Out, false,
+             {QStringLiteral("out"),
+              QStringLiteral("Write to <file> (replaced only by a complete download) instead of "
+                             "standard output."),
+              QStringLiteral("file")},
+             readOut},
+            {OutFormat, false,
+             {QStringLiteral("format"),
+              QStringLiteral("listing (the window's data file: GBK, CR LF), csv or json."),
+              QStringLiteral("format"), QStringLiteral("listing")},
+             readFormat},
+            {ArchiveLocation, true,
+             {QStringLiteral("archive"),
+              QStringLiteral("The archive: a database file or postgresql://user@host:port/"
+                             "database (the password from ~/.pgpass or PGPASSWORD)."),
+              QStringLiteral("location")},
+             readArchive},
+            {EntryId, true, {QStringLiteral("ID"), QString()}, readEntryId},
+    };
+    return table;
+}
+
+bool takes(const Command *command, const OptionRow &row)
+{
+    return row.flag == 0 || (command && (command->options & row.flag));
+}
+
+// "find, watch, download, history or export"
+QString commandWords()
+{
+    QStringList words;
+    for (const Command &c : commands())
+        words.append(c.word);
+    const QString last = words.takeLast();
+    return words.isEmpty() ? last : words.join(QStringLiteral(", ")) + QStringLiteral(" or ") + last;
+}
+
+// "  find       search ...": the words in a column, a continued line under the first.
+QString description()
+{
+    QString text = kAbout + QStringLiteral("\nCommands:\n");
+    for (const Command &c : commands()) {
+        QString word = c.word;
+        if (c.options & EntryId)
+            word += QStringLiteral(" ID");
+        QString help = c.help;
+        help.replace(QLatin1Char('\n'), QStringLiteral("\n             "));
+        text += QStringLiteral("  %1 %2\n").arg(word, -10).arg(help);
+    }
+    return text + QLatin1Char('\n') + kEpilogue;
+}
+
+const Command *commandNamed(const QString &word)
+{
+    for (const Command &c : commands()) {
+        if (c.word == word)
+            return &c;
+    }
+    return nullptr;
+}
+
+// Declares the options and arguments of `command` (nullptr: not known yet, the command word
+// alone) to the parser.
+void declare(QCommandLineParser &parser, const Command *command)
+{
+    parser.setApplicationDescription(description());
+    parser.addHelpOption();
+    parser.addVersionOption();
+    if (command)
+        parser.addPositionalArgument(command->word, QString());
+    else
+        parser.addPositionalArgument(QStringLiteral("command"), commandWords() + QLatin1Char('.'));
+    for (const OptionRow &row : optionTable()) {
+        if (!takes(command, row))
+            continue;
+        if (row.flag == EntryId)
+            parser.addPositionalArgument(row.option.names().constFirst(), QString());
+        else
+            parser.addOption(row.option);
+    }
+}
+
+// Checks the arguments of a command the parser accepted; returns what is wrong, or nothing.
+QString readOptions(const QCommandLineParser &parser, const Command *command, Options *o)
+{
+    const int words = command->options & EntryId ? 2 : 1; // the command, and export's ID
+    if (parser.positionalArguments().size() > words)
+        return QStringLiteral("unexpected argument \"%1\"").arg(parser.positionalArguments().at(words));
+    for (bool first : {true, false}) {
+        for (const OptionRow &row : optionTable()) {
+            if (row.checkedFirst != first || !takes(command, row))
+                continue;
+            if (const QString why = row.read(parser, o); !why.isEmpty())
+                return why;
+        }
+    }
+    return {};
+}
+
+Parsed outcome(Parsed::Outcome what, const QString &text)
 {
     Parsed p;
-    p.outcome = Parsed::Error;
+    p.outcome = what;
     p.text = text;
     return p;
 }
@@ -138,102 +248,35 @@ Parsed error(const QString &text)
 
 Parsed parseArguments(const QStringList &arguments)
 {
-    QCommandLineParser parser;
-    parser.setApplicationDescription(kDescription.arg(LinkProfile::kPortCount));
-    const QCommandLineOption helpOption = parser.addHelpOption();
-    const QCommandLineOption versionOption = parser.addVersionOption();
-    const QCommandLineOption portOption(
-            QStringLiteral("port"),
-            QStringLiteral("Talk to the instrument on <device> only, without the search."),
-            QStringLiteral("device"));
-    const QCommandLineOption portsOption(
-            QStringLiteral("ports"),
-            QStringLiteral("Search these devices (comma-separated) as COM1, COM2, ... instead of "
-                           "the serial devices of /dev."),
-            QStringLiteral("devices"));
-    parser.addOptions({portOption, portsOption});
-    parser.addPositionalArgument(QStringLiteral("command"),
-                                 QStringLiteral("find, watch, download, history or export."));
-
     // First pass: only the command word. The command's own options are not known yet, so an
     // error here is not final.
-    parser.parse(arguments);
-    const QStringList positional = parser.positionalArguments();
-    Parsed result;
-    Options &o = result.options;
-    const bool haveCommand
-            = !positional.isEmpty() && commandFromWord(positional.first(), &o.command);
+    QCommandLineParser first;
+    declare(first, nullptr);
+    first.parse(arguments);
+    const QStringList positional = first.positionalArguments();
+    const Command *command = positional.isEmpty() ? nullptr : commandNamed(positional.first());
 
-    const QCommandLineOption countOption(QStringLiteral("count"),
-                                         QStringLiteral("Stop after <n> readings."),
-                                         QStringLiteral("n"));
-    const QCommandLineOption csvOption(
-            QStringLiteral("csv"),
-            QStringLiteral("Also write the readings as CSV to <file> (\"-\": standard output, "
-                           "instead of the plain lines)."),
-            QStringLiteral("file"));
-    const QCommandLineOption outOption(
-            QStringLiteral("out"),
-            QStringLiteral("Write to <file> (replaced only by a complete download) instead of "
-                           "standard output."),
-            QStringLiteral("file"));
-    const QCommandLineOption formatOption(
-            QStringLiteral("format"),
-            QStringLiteral("listing (the window's data file: GBK, CR LF), csv or json."),
-            QStringLiteral("format"),
-            QStringLiteral("listing"));
-    const QCommandLineOption archiveOption(
-            QStringLiteral("archive"),
-            QStringLiteral("The archive: a database file or postgresql://user@host:port/database "
-                           "(the password from ~/.pgpass or PGPASSWORD)."),
-            QStringLiteral("location"));
-    if (haveCommand) {
-        parser.clearPositionalArguments();
-        parser.addPositionalArgument(positional.first(), QString());
-        if (o.command == Command::Watch)
-            parser.addOptions({countOption, csvOption});
-        else if (o.command == Command::Download || o.command == Command::Export)
-            parser.addOptions({outOption, formatOption, archiveOption});
-        else if (o.command == Command::History)
-            parser.addOptions({archiveOption});
-        if (o.command == Command::Export)
-            parser.addPositionalArgument(QStringLiteral("ID"), QString());
-    }
-
+    QCommandLineParser parser;
+    declare(parser, command);
     const bool parsed = parser.parse(arguments);
-    if (parsed && parser.isSet(helpOption)) {
-        result.outcome = Parsed::Help;
-        result.text = parser.helpText();
-        return result;
-    }
-    if (parsed && parser.isSet(versionOption)) {
-        result.outcome = Parsed::Version;
-        result.text = QCoreApplication::applicationName() + QLatin1Char(' ')
-                      + QCoreApplication::applicationVersion() + QLatin1Char('\n');
-        return result;
-    }
+    if (parsed && parser.isSet(QStringLiteral("help")))
+        return outcome(Parsed::Help, parser.helpText());
+    if (parsed && parser.isSet(QStringLiteral("version")))
+        return outcome(Parsed::Version, QCoreApplication::applicationName() + QLatin1Char(' ')
+                                                + QCoreApplication::applicationVersion()
+                                                + QLatin1Char('\n'));
     if (positional.isEmpty())
-        return error(QStringLiteral("no command given: %1").arg(kCommands));
-    if (!haveCommand)
-        return error(QStringLiteral("unknown command \"%1\": %2").arg(positional.first(), kCommands));
+        return outcome(Parsed::Error, QStringLiteral("no command given: %1").arg(commandWords()));
+    if (!command)
+        return outcome(Parsed::Error, QStringLiteral("unknown command \"%1\": %2")
+                                              .arg(positional.first(), commandWords()));
     if (!parsed)
-        return error(parser.errorText().replace(QLatin1Char('\n'), QLatin1Char(' ')));
-    const int words = o.command == Command::Export ? 2 : 1; // the command, and export's ID
-    if (parser.positionalArguments().size() > words)
-        return error(QStringLiteral("unexpected argument \"%1\"")
-                             .arg(parser.positionalArguments().at(words)));
-    if (const QString why = readArchiveOptions(parser, archiveOption, &o); !why.isEmpty())
-        return error(why);
-
-    if (const QString why = readPortOptions(parser, portOption, portsOption, &o); !why.isEmpty())
-        return error(why);
-    QString why;
-    if (o.command == Command::Watch)
-        why = readWatchOptions(parser, countOption, csvOption, &o);
-    else if (o.command == Command::Download || o.command == Command::Export)
-        why = readWriteOptions(parser, outOption, formatOption, &o);
-    if (!why.isEmpty())
-        return error(why);
+        return outcome(Parsed::Error,
+                       parser.errorText().replace(QLatin1Char('\n'), QLatin1Char(' ')));
+    Parsed result;
+    result.command = command;
+    if (const QString why = readOptions(parser, command, &result.options); !why.isEmpty())
+        return outcome(Parsed::Error, why);
     result.outcome = Parsed::Run;
     return result;
 }

@@ -17,12 +17,10 @@ enum ExitCode : int {
     ArchiveFailed = 6, // the archive could not be opened, read or written, or lacks the entry
 };
 
-enum class Command { Find, Watch, Download, History, Export };
 using Format = Archive::Format;
 
 struct Options
 {
-    Command command = Command::Find;
     QString port;      // --port: this device only, no search round the ports
     QStringList ports; // --ports: these devices are COM1, COM2, ... of the search
     int count = 0;     // watch --count; 0: until interrupted
@@ -33,15 +31,29 @@ struct Options
     qint64 entry = 0;  // export: the entry's ID
 };
 
+// The options a command takes besides --port and --ports, which every command has.
+enum Option : unsigned {
+    Count = 1u << 0,
+    Csv = 1u << 1,
+    Out = 1u << 2,
+    OutFormat = 1u << 3,
+    ArchiveLocation = 1u << 4,
+    EntryId = 1u << 5, // the positional ID after the command word
+};
+
+struct Command;
+
 struct Parsed
 {
     enum Outcome { Run, Help, Version, Error };
     Outcome outcome = Error;
+    const Command *command = nullptr; // set when the outcome is Run
     Options options;
     QString text; // the help or version text, or what is wrong (one line)
 };
 
-// arguments: the whole command line, program name first.
+// arguments: the whole command line, program name first. The command words, their options and
+// help come from the table of commands (cli/commands.h).
 Parsed parseArguments(const QStringList &arguments);
 
 // The program's one form of an error line on stderr: "quillobarent-cli: " and why.

@@ -1,16 +1,11 @@
 // quillobarent-cli: find the tester, watch its readings, download its stored records; the same
-// link and the same texts as the window, without it.
-#include "cli/archivecommands.h"
-#include "cli/clioptions.h"
-#include "cli/downloadcommand.h"
-#include "cli/linkcommand.h"
-#include "cli/watchcommand.h"
+// link and the same texts as the window, without it. The commands are in the quillo_cli library.
+#include "cli/commands.h"
+#include "quillo_version.h"
 
 #include <QCoreApplication>
 
 #include <csignal>
-#include <cstdio>
-#include <memory>
 
 int main(int argc, char *argv[])
 {
@@ -22,41 +17,5 @@ int main(int argc, char *argv[])
     // still hears the end-of-link byte.
     std::signal(SIGPIPE, SIG_IGN);
 #endif
-
-    const Cli::Parsed parsed = Cli::parseArguments(QCoreApplication::arguments());
-    switch (parsed.outcome) {
-    case Cli::Parsed::Help:
-    case Cli::Parsed::Version:
-        std::fputs(parsed.text.toLocal8Bit().constData(), stdout);
-        return Cli::Done;
-    case Cli::Parsed::Error:
-        Cli::printError(parsed.text + QStringLiteral(" (see --help)"));
-        return Cli::Usage;
-    case Cli::Parsed::Run:
-        break;
-    }
-
-    // The archive's commands need no instrument and no event loop.
-    if (parsed.options.command == Cli::Command::History)
-        return ArchiveCommands::history(parsed.options);
-    if (parsed.options.command == Cli::Command::Export)
-        return ArchiveCommands::exportEntry(parsed.options);
-
-    std::unique_ptr<LinkCommand> command;
-    switch (parsed.options.command) {
-    case Cli::Command::Find:
-        command = std::make_unique<FindCommand>(parsed.options);
-        break;
-    case Cli::Command::Watch:
-        command = std::make_unique<WatchCommand>(parsed.options);
-        break;
-    case Cli::Command::Download:
-        command = std::make_unique<DownloadCommand>(parsed.options);
-        break;
-    case Cli::Command::History:
-    case Cli::Command::Export:
-        break;
-    }
-    command->start();
-    return app.exec();
+    return Cli::run(QCoreApplication::arguments());
 }
