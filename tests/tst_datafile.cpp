@@ -2,7 +2,7 @@
 #include "app/listingview.h"
 #include "core/datafile.h"
 #include "fakes/testwindow.h"
-#include "platform/qtdialogs.h"
+#include "desktop/qtdialogs.h"
 #include "platform/savefile.h"
 
 #include <QDir>

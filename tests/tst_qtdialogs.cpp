@@ -1,6 +1,6 @@
 // The desktop dialogs' own rules: the default extension of a typed name, and when a printer
 // left by a dialog is not fit to print on (the dialog itself runs on the offscreen platform).
-#include "platform/qtdialogs.h"
+#include "desktop/qtdialogs.h"
 
 #include <QApplication>
 #include <QDialog>

@@ -4,7 +4,7 @@
 #include "app/historydialog.h"
 #include "link/linksession.h"
 #include "platform/archivewriter.h"
-#include "platform/qtdialogs.h"
+#include "desktop/qtdialogs.h"
 #include "platform/systemserialport.h"
 
 #include <QAction>

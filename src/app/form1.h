@@ -9,7 +9,7 @@
 #include "core/trendbuffer.h"
 #include "link/linksession.h"
 #include "platform/archivelocation.h"
-#include "platform/dialogs.h"
+#include "desktop/dialogs.h"
 #include "platform/serialport.h"
 
 #include <QByteArray>

@@ -1,6 +1,6 @@
 #include "fakes/fakedialogs.h"
 
-#include "platform/qtdialogs.h"
+#include "desktop/qtdialogs.h"
 
 #include <QDir>
 

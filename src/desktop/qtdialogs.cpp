@@ -1,4 +1,4 @@
-#include "platform/qtdialogs.h"
+#include "desktop/qtdialogs.h"
 
 #include <QApplication>
 #include <QDir>
