@@ -70,9 +70,7 @@ void WatchCommand::onReading(const QByteArray &reply)
         row.kind = r.measureKind;
         row.mainText = r.mainText;
         row.secondText = r.secondText;
-        row.values = Quantity::of(
-                Record::read(reinterpret_cast<const std::uint8_t *>(reply.constData())),
-                Quantity::Shown::Realtime);
+        row.values = {r.mainNumber, r.secondNumber};
         if (!m_csv.write(Export::readingCsvRow(row), &why)) {
             finish(Cli::CannotWrite, why);
             return;

@@ -10,6 +10,10 @@ namespace Alarms {
 constexpr double kResistanceLimitMax = 1200; // ohms
 constexpr double kCurrentLimitMax = 40000;   // milliamperes
 
+// What the status line says when a limit box or a cursor box of the chart holds something it
+// does not accept.
+inline constexpr char kInputError[] = "input error";
+
 // The limits accepted, as the window states them: "0 to 1200" (ohms), "0 to 40000"
 // (milliamperes).
 QString resistanceLimitRange();

@@ -1,5 +1,7 @@
 #include "core/export.h"
 
+#include "core/measurekinds.h"
+
 #include "core/record.h"
 
 namespace Export {
@@ -140,9 +142,10 @@ QList<StoredRecord> storedRecords(const std::uint8_t *bytes,
         r.kind = f.kind;
         r.values = Quantity::of(f, Quantity::Shown::Listing);
         r.text1 = listingText(r.values.first);
-        if (f.kind == Record::ResistanceAndCurrent)
+        const Record::KindRow *row = Record::kindRow(f.kind);
+        if (row && row->value2 == Record::Holds::Current)
             r.text2 = listingText(r.values.second);
-        else if (f.kind >= Record::Resistance && f.kind <= Record::Voltage && singleValue == 0)
+        else if (row && row->value2 == Record::Holds::Pair && singleValue == 0)
             r.text2 = twoDigits(f.value2) + QChar(0xFF1A) + twoDigits(std::uint32_t(f.last));
         result.append(r);
     }

@@ -1,5 +1,6 @@
 #include "core/listing.h"
 
+#include "core/measurekinds.h"
 #include "core/numbertext.h"
 #include "core/record.h"
 
@@ -113,7 +114,7 @@ void appendResistance(Writer &out, int code, std::uint32_t v)
         out.spaces(kOverRangePad);
     } else {
         appendNumber(out, *range, v);
-        out.put(QLatin1StringView(" Ohm"));
+        out.put(Record::listingUnitOf(Record::Holds::Resistance, code));
         out.spaces(kResistancePad[code]);
     }
 }
@@ -132,8 +133,7 @@ void appendCurrent(Writer &out, int code, std::uint32_t v, bool padded)
         pad = kOverRangePad;
     } else {
         appendNumber(out, *range, v);
-        out.put(Record::currentInAmperes(code) ? QLatin1StringView(" A")
-                                               : QLatin1StringView(" mA"));
+        out.put(Record::listingUnitOf(Record::Holds::Current, code));
         pad = kCurrentPad[code];
     }
     if (padded)
@@ -143,7 +143,7 @@ void appendCurrent(Writer &out, int code, std::uint32_t v, bool padded)
 void appendVoltage(Writer &out, std::uint32_t v)
 {
     appendNumber(out, Record::kVoltage, v);
-    out.put(QLatin1StringView(" V"));
+    out.put(Record::listingUnitOf(Record::Holds::Voltage, 0));
     out.spaces(25);
 }
 
@@ -153,6 +153,38 @@ void appendPair(Writer &out, std::uint32_t value2, std::uint32_t last)
     out.whole(value2, 2);
     out.put(kFullWidthColon);
     out.whole(last, 2);
+}
+
+// The first column: value 1, followed by the spaces that line up the second.
+void appendFirst(Writer &out, Record::Holds holds, int code, std::uint32_t v)
+{
+    switch (holds) {
+    case Record::Holds::Resistance:
+        appendResistance(out, code, v);
+        break;
+    case Record::Holds::Current:
+        appendCurrent(out, code, v, true);
+        break;
+    case Record::Holds::Voltage:
+        appendVoltage(out, v);
+        break;
+    case Record::Holds::Nothing:
+    case Record::Holds::Pair:
+        break;
+    }
+}
+
+// The columns of one record; an unknown kind writes none, the line keeps only its number.
+void appendColumns(Writer &out, const Record::Fields &record, bool pairShown)
+{
+    const Record::KindRow *row = Record::kindRow(record.kind);
+    if (!row)
+        return;
+    appendFirst(out, row->value1, record.range1, record.value1);
+    if (row->value2 == Record::Holds::Current)
+        appendCurrent(out, record.last, record.value2, false);
+    else if (pairShown)
+        appendPair(out, record.value2, std::uint32_t(record.last));
 }
 
 } // namespace
@@ -209,38 +241,9 @@ Result build(const std::uint8_t *bytes, std::ptrdiff_t size, int count, quint8 s
         out.whole(std::uint32_t(i + 1), 3);
         out.spaces(24);
 
-        const int kind = record.kind;
-        const std::uint32_t value1 = record.value1;
-        const int range1 = record.range1;
-        const std::uint32_t value2 = record.value2;
-        const int last = record.last;
-        if (last == Record::kNoSecondValue)
+        if (record.last == Record::kNoSecondValue)
             result.singleValue = 1;
-        const bool pair = result.singleValue == 0;
-
-        switch (kind) {
-        case 1:
-            appendResistance(out, range1, value1);
-            appendCurrent(out, last, value2, false);
-            break;
-        case 2:
-            appendResistance(out, range1, value1);
-            if (pair)
-                appendPair(out, value2, std::uint32_t(last));
-            break;
-        case 3:
-            appendCurrent(out, range1, value1, true);
-            if (pair)
-                appendPair(out, value2, std::uint32_t(last));
-            break;
-        case 4:
-            appendVoltage(out, value1);
-            if (pair)
-                appendPair(out, value2, std::uint32_t(last));
-            break;
-        default: // unknown kind: the line keeps only its number
-            break;
-        }
+        appendColumns(out, record, result.singleValue == 0);
     }
     out.finish();
     return result;

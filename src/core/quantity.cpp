@@ -1,5 +1,6 @@
 #include "core/quantity.h"
 
+#include "core/measurekinds.h"
 #include "core/numbertext.h"
 
 namespace Quantity {
@@ -9,14 +10,14 @@ namespace {
 // At most 11 characters: NumberText's writers never write more.
 constexpr int kNumberRoom = 12;
 
-Value number(std::uint32_t counts, const Record::Range &range, int decimals, const char16_t *unit)
+Value number(std::uint32_t counts, const Record::Range &range, int decimals, const QString &unit)
 {
     Value v;
     v.state = State::Number;
     v.counts = counts;
     v.decimals = decimals;
     v.fixed = range.fixed;
-    v.unit = QString::fromUtf16(unit);
+    v.unit = unit;
     return v;
 }
 
@@ -36,7 +37,8 @@ Value resistance(int code, std::uint32_t counts)
         return flagged(State::UnderRange);
     if (range->overRangeFrom && counts >= *range->overRangeFrom)
         return flagged(State::OverRange);
-    return number(counts, *range, range->decimals, u"\u03A9");
+    return number(counts, *range, range->decimals,
+                  Record::unitOf(Record::Holds::Resistance, code));
 }
 
 Value current(int code, std::uint32_t counts, bool extraDecimal)
@@ -47,7 +49,25 @@ Value current(int code, std::uint32_t counts, bool extraDecimal)
     if (range->overRangeFrom && counts >= *range->overRangeFrom)
         return flagged(State::OverRange);
     const int decimals = range->decimals + (extraDecimal && code == 1 ? 1 : 0);
-    return number(counts, *range, decimals, Record::currentInAmperes(code) ? u"A" : u"mA");
+    return number(counts, *range, decimals, Record::unitOf(Record::Holds::Current, code));
+}
+
+// One value of a record as the quantity it holds; extraDecimal: see current().
+Value valueOf(Record::Holds holds, int code, std::uint32_t counts, bool extraDecimal)
+{
+    switch (holds) {
+    case Record::Holds::Resistance:
+        return resistance(code, counts);
+    case Record::Holds::Current:
+        return current(code, counts, extraDecimal);
+    case Record::Holds::Voltage:
+        return number(counts, Record::kVoltage, Record::kVoltage.decimals,
+                      Record::unitOf(holds, code));
+    case Record::Holds::Nothing:
+    case Record::Holds::Pair:
+        break;
+    }
+    return {};
 }
 
 } // namespace
@@ -59,6 +79,17 @@ QString Value::plainText() const
     char16_t buffer[kNumberRoom];
     const char16_t *end = NumberText::writePlainScaled(buffer, counts, decimals);
     return QString::fromUtf16(buffer, end - buffer);
+}
+
+int Value::shownDecimals() const
+{
+    int shown = decimals;
+    if (!fixed) {
+        // The plain text drops the trailing zeros of the fraction: 1530 at two decimals is 15.3.
+        for (std::uint32_t c = counts; shown > 0 && c % 10 == 0; c /= 10)
+            --shown;
+    }
+    return shown;
 }
 
 QString Value::shownText() const
@@ -74,41 +105,17 @@ QString Value::shownText() const
 
 Pair of(const Record::Fields &f, Shown where)
 {
-    Pair p;
-    switch (f.kind) {
-    case Record::ResistanceAndCurrent:
-        p.first = resistance(f.range1, f.value1);
-        p.second = current(f.last, f.value2, where == Shown::Realtime);
-        break;
-    case Record::Resistance:
-        p.first = resistance(f.range1, f.value1);
-        break;
-    case Record::Current:
-        p.first = current(f.range1, f.value1, false);
-        break;
-    case Record::Voltage:
-        p.first = number(f.value1, Record::kVoltage, Record::kVoltage.decimals, u"V");
-        break;
-    default:
-        break;
-    }
-    return p;
+    const Record::KindRow *row = Record::kindRow(f.kind);
+    if (!row)
+        return {};
+    return {valueOf(row->value1, f.range1, f.value1, false),
+            valueOf(row->value2, f.last, f.value2, where == Shown::Realtime)};
 }
 
 QString kindWord(int kind)
 {
-    switch (kind) {
-    case Record::ResistanceAndCurrent:
-        return QStringLiteral("resistance+current");
-    case Record::Resistance:
-        return QStringLiteral("resistance");
-    case Record::Current:
-        return QStringLiteral("current");
-    case Record::Voltage:
-        return QStringLiteral("voltage");
-    default:
-        return QStringLiteral("unknown");
-    }
+    const Record::KindRow *row = Record::kindRow(kind);
+    return QString::fromLatin1(row ? row->word : "unknown");
 }
 
 } // namespace Quantity

@@ -31,6 +31,8 @@ struct Value
     QString plainText() const;
     // The number as the window's texts write it: with the range's fixed decimals ("22.0").
     QString shownText() const;
+    // How many decimals shownText() writes.
+    int shownDecimals() const;
 
     friend bool operator==(const Value &, const Value &) = default;
 };

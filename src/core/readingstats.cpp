@@ -1,13 +1,12 @@
 #include "core/readingstats.h"
 
+#include "core/measurekinds.h"
 #include "core/readout.h"
-#include "core/record.h"
-
-#include <QRegularExpression>
 
 namespace {
 
 constexpr qint64 kPowers[] = {1, 10, 100, 1000, 10000, 100000, 1000000};
+constexpr int kAmperesRange = 1; // a current range code whose unit is the ampere
 
 // Writes micros with exactly `decimals` decimals (0 to kDecimals), rounding halves up: the
 // numbers are never negative.
@@ -26,64 +25,47 @@ QString write(qint64 micros, int decimals)
 
 } // namespace
 
-std::optional<ReadingStats::Shown> ReadingStats::shownNumber(const QString &text, Quantity quantity)
-{
-    // The readouts write " <number><unit>"; over range, under range and errors are other words.
-    static const QRegularExpression pattern(
-            QStringLiteral("^ ([0-9]{1,7})(?:\\.([0-9]{1,6}))?(\u03A9|mA|A)$"));
-    const QRegularExpressionMatch match = pattern.match(text);
-    if (!match.hasMatch())
-        return std::nullopt;
-    const QString unit = match.captured(3);
-    const bool amperes = unit == QLatin1String("A");
-    if ((quantity == Resistance) != (unit == QStringLiteral("\u03A9")))
-        return std::nullopt;
-
-    const QString fraction = match.captured(2);
-    Shown shown;
-    shown.decimals = int(fraction.size());
-    shown.micros = match.captured(1).toLongLong() * kPowers[kDecimals]
-                   + fraction.toLongLong() * kPowers[kDecimals - shown.decimals];
-    if (amperes) {
-        // A tenth of an ampere shown is a hundred milliamperes: the digits stay, the point moves.
-        shown.micros *= 1000;
-        shown.decimals = qMax(0, shown.decimals - 3);
-    }
-    return shown;
-}
-
 void ReadingStats::add(const Realtime::Readout &readout)
 {
     if (!readout.complete)
         return;
-    switch (readout.measureKind) {
-    case Record::ResistanceAndCurrent:
-        take(Resistance, readout.mainText);
-        take(Current, readout.secondText);
-        break;
-    case Record::Resistance:
-        take(Resistance, readout.mainText);
-        break;
-    case Record::Current:
-        take(Current, readout.mainText);
-        break;
-    default:
-        break;
+    const Record::KindRow *row = Record::kindRow(readout.measureKind);
+    if (!row)
+        return;
+    take(row->value1, readout.mainNumber);
+    take(row->value2, readout.secondNumber);
+}
+
+void ReadingStats::take(Record::Holds holds, const ::Quantity::Value &number)
+{
+    // Value 1 of kinds 1 and 2 is a resistance, value 2 of kind 1 and value 1 of kind 3 a
+    // current; a voltage and the pair count nowhere, nor does a readout without a number.
+    if (!number.isNumber())
+        return;
+    Shown shown{qint64(number.counts) * kPowers[kDecimals - number.decimals],
+                number.shownDecimals()};
+    if (holds == Record::Holds::Resistance) {
+        take(Resistance, shown);
+    } else if (holds == Record::Holds::Current) {
+        if (number.unit == Record::unitOf(Record::Holds::Current, kAmperesRange)) {
+            // A tenth of an ampere shown is a hundred milliamperes: the digits stay, the point
+            // moves.
+            shown.micros *= 1000;
+            shown.decimals = qMax(0, shown.decimals - 3);
+        }
+        take(Current, shown);
     }
 }
 
-void ReadingStats::take(Quantity quantity, const QString &text)
+void ReadingStats::take(Quantity quantity, Shown shown)
 {
-    const std::optional<Shown> shown = shownNumber(text, quantity);
-    if (!shown)
-        return;
     Summary &s = m_summaries[quantity];
-    if (s.count == 0 || shown->micros > s.maximum.micros)
-        s.maximum = *shown;
-    if (s.count == 0 || shown->micros < s.minimum.micros)
-        s.minimum = *shown;
-    s.sum += shown->micros;
-    s.finestDecimals = qMax(s.finestDecimals, shown->decimals);
+    if (s.count == 0 || shown.micros > s.maximum.micros)
+        s.maximum = shown;
+    if (s.count == 0 || shown.micros < s.minimum.micros)
+        s.minimum = shown;
+    s.sum += shown.micros;
+    s.finestDecimals = qMax(s.finestDecimals, shown.decimals);
     ++s.count;
 }
 

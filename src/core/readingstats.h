@@ -5,6 +5,12 @@
 
 #include <optional>
 
+namespace Quantity {
+struct Value;
+}
+namespace Record {
+enum class Holds;
+}
 namespace Realtime {
 struct Readout;
 }
@@ -41,17 +47,14 @@ public:
     // three decimals after the conversion to milliamperes), with room for a long session's sum.
     static constexpr int kDecimals = 6;
 
+private:
     // A number as a readout shows it: value = micros / 10^6, written with `decimals` decimals.
     struct Shown
     {
         qint64 micros = 0;
         int decimals = 0;
     };
-    // The number in a readout text (" 12.34Ω", " 1.5A", " 0.50mA") in the quantity's unit;
-    // nullopt when the text carries none of that quantity (" 0L", "L0.01", " ERROR", " 05:30").
-    static std::optional<Shown> shownNumber(const QString &text, Quantity quantity);
 
-private:
     struct Summary
     {
         int count = 0;
@@ -60,7 +63,8 @@ private:
         qint64 sum = 0; // millionths
         int finestDecimals = 0;
     };
-    void take(Quantity quantity, const QString &text);
+    void take(Record::Holds holds, const ::Quantity::Value &number);
+    void take(Quantity quantity, Shown shown);
 
     Summary m_summaries[2];
 };

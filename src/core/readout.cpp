@@ -7,7 +7,6 @@ namespace Realtime {
 
 namespace {
 
-const QString kOhm = QStringLiteral("\u03A9");
 const QString kError = errorText();
 
 QString withUnit(const QString &number, const QString &unit)
@@ -33,7 +32,8 @@ QString resistanceText(float &value, int rangeCode)
         return QStringLiteral(" 0L");
     }
     value = value / Record::divisor(range->decimals);
-    return withUnit(NumberText::plain(value), kOhm);
+    return withUnit(NumberText::plain(value),
+                    Record::unitOf(Record::Holds::Resistance, rangeCode));
 }
 
 QString currentText(float &value, int rangeCode, bool secondOfKind1)
@@ -49,15 +49,14 @@ QString currentText(float &value, int rangeCode, bool secondOfKind1)
     value = value / Record::divisor(decimals);
     const QString number
             = range->fixed ? NumberText::fixed(value, decimals) : NumberText::plain(value);
-    const QString unit
-            = Record::currentInAmperes(rangeCode) ? QStringLiteral("A") : QStringLiteral("mA");
-    return withUnit(number, unit);
+    return withUnit(number, Record::unitOf(Record::Holds::Current, rangeCode));
 }
 
 QString voltageText(float &value)
 {
     value = value / Record::divisor(Record::kVoltage.decimals);
-    return withUnit(NumberText::fixed(value, Record::kVoltage.decimals), QStringLiteral("V"));
+    return withUnit(NumberText::fixed(value, Record::kVoltage.decimals),
+                    Record::unitOf(Record::Holds::Voltage, 0));
 }
 
 QString pairText(float value2, int byte6)
@@ -149,6 +148,57 @@ void Decoder::stop()
         m_secondText = stopText();
 }
 
+namespace {
+
+// The readout of one value; `value` becomes the working value.
+QString valueText(Record::Holds holds, float &value, int rangeCode, bool secondOfKind1)
+{
+    switch (holds) {
+    case Record::Holds::Resistance:
+        return resistanceText(value, rangeCode);
+    case Record::Holds::Current:
+        return currentText(value, rangeCode, secondOfKind1);
+    case Record::Holds::Voltage:
+        return voltageText(value);
+    case Record::Holds::Nothing:
+    case Record::Holds::Pair:
+        break;
+    }
+    return {};
+}
+
+void addAlarm(Readout &result, const Record::KindRow &row, Record::AlarmCheck check, float value,
+              int rangeCode)
+{
+    if (check == Record::AlarmCheck::Resistance)
+        result.alarms.append({AlarmCall::Resistance, value, 0, QString()});
+    else if (check == Record::AlarmCheck::Current)
+        result.alarms.append(
+                {AlarmCall::Current, value, rangeCode, QString::fromLatin1(row.rejectedLimit)});
+}
+
+// The texts, numbers, enables and alarm checks of a record of a known kind.
+void decodeKind(Readout &result, const Record::KindRow &row, const Record::Fields &record)
+{
+    float value1 = float(record.value1);
+    float value2 = float(record.value2);
+    result.enables = row.enables;
+    result.mainText = valueText(row.value1, value1, record.range1, false);
+    if (row.value2 == Record::Holds::Current)
+        result.secondText = valueText(row.value2, value2, record.last, true);
+    else if (result.singleValue == 0)
+        result.secondText = pairText(value2, record.last);
+    result.value1 = value1;
+    result.value2 = value2;
+    const Quantity::Pair numbers = Quantity::of(record, Quantity::Shown::Realtime);
+    result.mainNumber = numbers.first;
+    result.secondNumber = numbers.second;
+    addAlarm(result, row, row.alarm1, value1, record.range1);
+    addAlarm(result, row, row.alarm2, value2, record.last);
+}
+
+} // namespace
+
 Readout decodeReply(const QByteArray &reply, const ReadoutContext &context)
 {
     Readout result;
@@ -166,76 +216,14 @@ Readout decodeReply(const QByteArray &reply, const ReadoutContext &context)
 
     const Record::Fields record
             = Record::read(reinterpret_cast<const std::uint8_t *>(reply.constData()));
-    const int kind = record.kind;
-    result.measureKind = qint16(kind);
-    float value1 = float(record.value1);
-    float value2 = float(record.value2);
-    const int range1 = record.range1;
-    const int byte6 = record.last;
-    if (byte6 == Record::kNoSecondValue)
+    result.measureKind = qint16(record.kind);
+    if (record.last == Record::kNoSecondValue)
         result.singleValue = 1;
-
-    KindEnables &e = result.enables;
-    switch (kind) {
-    case 1:
-        e = {true, true, true, true, std::nullopt, std::nullopt};
-        break;
-    case 2:
-        e = {true, false, true, false, true, false};
-        break;
-    case 3:
-    case 4:
-        e = {false, true, false, true, std::nullopt, std::nullopt};
-        break;
-    default:
-        break;
-    }
-
-    const bool pairShown = result.singleValue == 0;
-    switch (kind) {
-    case 1:
-        result.mainText = resistanceText(value1, range1);
-        result.secondText = currentText(value2, byte6, true);
-        break;
-    case 2:
-        result.mainText = resistanceText(value1, range1);
-        if (pairShown)
-            result.secondText = pairText(value2, byte6);
-        break;
-    case 3:
-        result.mainText = currentText(value1, range1, false);
-        if (pairShown)
-            result.secondText = pairText(value2, byte6);
-        break;
-    case 4:
-        result.mainText = voltageText(value1);
-        if (pairShown)
-            result.secondText = pairText(value2, byte6);
-        break;
-    default:
-        break;
-    }
-    result.value1 = value1;
-    result.value2 = value2;
-
-    const QString inputError = QStringLiteral("input error");
-    switch (kind) {
-    case 1:
-        result.alarms.append({AlarmCall::Resistance, value1, 0, QString()});
-        result.alarms.append({AlarmCall::Current, value2, byte6, inputError});
-        break;
-    case 2:
-        result.alarms.append({AlarmCall::Resistance, value1, 0, QString()});
-        break;
-    case 3:
-        result.alarms.append({AlarmCall::Current, value1, range1, inputError});
-        break;
-    case 4:
-        result.alarms.append({AlarmCall::Current, value1, range1, QStringLiteral("ERROR")});
-        break;
-    default:
-        break;
-    }
+    // An unknown kind leaves both readouts empty and the values raw.
+    result.value1 = float(record.value1);
+    result.value2 = float(record.value2);
+    if (const Record::KindRow *row = Record::kindRow(record.kind))
+        decodeKind(result, *row, record);
 
     if (result.mainText == kError && result.secondText == kError) {
         result.dropped = true;
@@ -244,8 +232,8 @@ Readout decodeReply(const QByteArray &reply, const ReadoutContext &context)
 
     result.resistanceScaleCaption = resistanceMagnification(context.resistanceScale);
     result.currentScaleCaption = currentMagnification(context.currentScale);
-    result.plotValue = applyMagnification(applyMagnification(value1, context.resistanceScale),
-                                          context.currentScale);
+    result.plotValue = applyMagnification(
+            applyMagnification(result.value1, context.resistanceScale), context.currentScale);
     return result;
 }
 

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "core/measurekinds.h"
+#include "core/quantity.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QString>
@@ -24,20 +27,6 @@ struct ReadoutContext
     int currentScale = kStartScale;    // chart magnification of value 2
 };
 
-// Wanted state of a control or timer; nullopt leaves it as it is.
-using Enable = std::optional<bool>;
-
-// What a measurement kind switches on and off.
-struct KindEnables
-{
-    Enable resistanceScale;      // magnification slider of value 1
-    Enable currentScale;         // magnification slider of value 2
-    Enable resistanceAlarm;      // the resistance alarm's tick box
-    Enable currentAlarm;         // the current alarm's tick box
-    Enable resistanceStatistics; // the timer that fills the resistance statistics
-    Enable currentStatistics;    // the timer that fills the current statistics
-};
-
 // One alarm check to run, in order, with the value as the readouts left it.
 struct AlarmCall
 {
@@ -57,6 +46,10 @@ struct Readout
     quint8 singleValue = 0; // the flag after this reply
     QString mainText;
     QString secondText;
+    // The numbers the two texts show, with the decimals shown: what counts in the statistics.
+    // No number where a readout shows none (over or under range, an error, the pair "05:30").
+    Quantity::Value mainNumber;
+    Quantity::Value secondNumber;
     float value1 = 0; // as the readouts left them: divided, substituted or raw
     float value2 = 0;
     KindEnables enables;

@@ -1,0 +1,88 @@
+#include "core/measurekinds.h"
+
+#include "core/alarms.h"
+
+namespace Record {
+
+namespace {
+
+using Realtime::KindEnables;
+constexpr std::nullopt_t kKeep = std::nullopt;
+
+// Voltage has no alarm of its own: its value goes through the current check, whose rejected
+// limit then says "ERROR".
+const KindRow kRows[] = {
+        {ResistanceAndCurrent, "resistance+current", Holds::Resistance, Holds::Current,
+         KindEnables{true, true, true, true, kKeep, kKeep}, AlarmCheck::Resistance,
+         AlarmCheck::Current, Alarms::kInputError},
+        {Resistance, "resistance", Holds::Resistance, Holds::Pair,
+         KindEnables{true, false, true, false, true, false}, AlarmCheck::Resistance,
+         AlarmCheck::None, ""},
+        {Current, "current", Holds::Current, Holds::Pair,
+         KindEnables{false, true, false, true, kKeep, kKeep}, AlarmCheck::Current,
+         AlarmCheck::None, Alarms::kInputError},
+        {Voltage, "voltage", Holds::Voltage, Holds::Pair,
+         KindEnables{false, true, false, true, kKeep, kKeep}, AlarmCheck::Current,
+         AlarmCheck::None, "ERROR"},
+};
+
+} // namespace
+
+const KindRow *kindRow(int kind)
+{
+    for (const KindRow &row : kRows) {
+        if (row.kind == kind)
+            return &row;
+    }
+    return nullptr;
+}
+
+std::optional<Range> rangeOf(Holds holds, int code)
+{
+    switch (holds) {
+    case Holds::Resistance:
+        return resistanceRange(code);
+    case Holds::Current:
+        return currentRange(code);
+    case Holds::Voltage:
+        return kVoltage;
+    case Holds::Nothing:
+    case Holds::Pair:
+        break;
+    }
+    return std::nullopt;
+}
+
+QString unitOf(Holds holds, int code)
+{
+    switch (holds) {
+    case Holds::Resistance:
+        return QStringLiteral("\u03A9");
+    case Holds::Current:
+        return currentInAmperes(code) ? QStringLiteral("A") : QStringLiteral("mA");
+    case Holds::Voltage:
+        return QStringLiteral("V");
+    case Holds::Nothing:
+    case Holds::Pair:
+        break;
+    }
+    return {};
+}
+
+QLatin1StringView listingUnitOf(Holds holds, int code)
+{
+    switch (holds) {
+    case Holds::Resistance:
+        return QLatin1StringView(" Ohm");
+    case Holds::Current:
+        return currentInAmperes(code) ? QLatin1StringView(" A") : QLatin1StringView(" mA");
+    case Holds::Voltage:
+        return QLatin1StringView(" V");
+    case Holds::Nothing:
+    case Holds::Pair:
+        break;
+    }
+    return {};
+}
+
+} // namespace Record
