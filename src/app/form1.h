@@ -193,6 +193,15 @@ private:
     CursorState m_cursors;
     ReadingStats m_readingStats;
     std::optional<Statistics::Summary> m_ringStatistics[2];
+    // What an alarm's indicator and limit box show, kept here so that no handler reads it back
+    // from the widgets: the indicator's fill state (filled, 1, as the indicators start) and
+    // whether the box carries the mark of a rejected limit.
+    struct AlarmShown
+    {
+        int fillState = 1;
+        bool limitMarked = false;
+    };
+    AlarmShown m_alarmShown[2]; // by ReadingStats::Quantity
     bool m_traceEnabled = false;
     bool m_unloaded = false;
 };

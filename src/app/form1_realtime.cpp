@@ -51,18 +51,40 @@ void applyBlink(QTimer *blinkTimer, Alarms::Blink blink)
 }
 
 // A rejected limit stays visible after the status line has moved on: the box gets a red frame
-// and a tooltip with the accepted range until a valid limit is read from it.
-void markLimitBox(QLineEdit *box, const Alarms::CheckDecision &decision, const QString &range)
+// and a tooltip with the accepted range until a valid limit is read from it. `marked`: the
+// window's record of the mark.
+void markLimitBox(QLineEdit *box,
+                  bool &marked,
+                  const Alarms::CheckDecision &decision,
+                  const QString &range)
 {
     if (!decision.limitRead)
         return;
     if (decision.limitRejected) {
         box->setStyleSheet(QStringLiteral("QLineEdit { border: 2px solid rgb(255, 0, 0); }"));
         box->setToolTip(QStringLiteral("Limit not accepted: enter a number from %1").arg(range));
-    } else if (!box->styleSheet().isEmpty() || !box->toolTip().isEmpty()) {
+        marked = true;
+    } else if (marked) {
         box->setStyleSheet(QString());
         box->setToolTip(QString());
+        marked = false;
     }
+}
+
+// One blink tick: the indicator turns red and toggles between filled and not.
+void blink(ShapeIndicator *indicator, int &fillState)
+{
+    fillState = Alarms::toggledFillState(fillState);
+    indicator->setFillColor(kAlarmColour);
+    indicator->setFillState(fillState);
+}
+
+// The reset tick ends the blink: the indicator stays red, unfilled.
+void endBlink(QTimer *blinkTimer, ShapeIndicator *indicator, int &fillState)
+{
+    blinkTimer->stop();
+    fillState = 0;
+    indicator->setFillState(fillState);
 }
 
 // A quantity's boxes: its summary, or empty while it has no reading.
@@ -124,7 +146,10 @@ void Form1::CheckResistanceAlarm(float reading)
         ui.Label6->setText(QStringLiteral("input error"));
     if (d.newLimit)
         m_limits.resistanceLimit = *d.newLimit;
-    markLimitBox(ui.Text1, d, Alarms::resistanceLimitRange() + QStringLiteral(" \u03A9"));
+    markLimitBox(ui.Text1,
+                 m_alarmShown[ReadingStats::Resistance].limitMarked,
+                 d,
+                 Alarms::resistanceLimitRange() + QStringLiteral(" \u03A9"));
     applyBlink(ui.Timer7, d.blink);
 }
 
@@ -140,15 +165,17 @@ void Form1::CheckCurrentAlarm(float reading, int rangeCode, const QString &messa
         ui.Label6->setText(message);
     if (d.newLimit)
         m_limits.currentLimit = *d.newLimit;
-    markLimitBox(ui.Text9, d, Alarms::currentLimitRange() + QStringLiteral(" mA"));
+    markLimitBox(ui.Text9,
+                 m_alarmShown[ReadingStats::Current].limitMarked,
+                 d,
+                 Alarms::currentLimitRange() + QStringLiteral(" mA"));
     applyBlink(ui.Timer9, d.blink);
 }
 
 void Form1::Timer6_Timer()
 {
     const Form1Ui &ui = m_ui;
-    ui.Timer7->stop();
-    ui.Shape2->setFillState(0);
+    endBlink(ui.Timer7, ui.Shape2, m_alarmShown[ReadingStats::Resistance].fillState);
     // The pass over the ring stays the tick's work; the boxes show the readings themselves.
     m_ringStatistics[ReadingStats::Resistance]
             = Statistics::compute(m_trend.value1Samples(),
@@ -158,15 +185,13 @@ void Form1::Timer6_Timer()
 
 void Form1::Timer7_Timer()
 {
-    m_ui.Shape2->setFillColor(kAlarmColour);
-    m_ui.Shape2->setFillState(Alarms::toggledFillState(m_ui.Shape2->fillState()));
+    blink(m_ui.Shape2, m_alarmShown[ReadingStats::Resistance].fillState);
 }
 
 void Form1::Timer8_Timer()
 {
     const Form1Ui &ui = m_ui;
-    ui.Timer9->stop();
-    ui.Shape4->setFillState(0);
+    endBlink(ui.Timer9, ui.Shape4, m_alarmShown[ReadingStats::Current].fillState);
     m_ringStatistics[ReadingStats::Current]
             = Statistics::compute(m_trend.value2Samples(),
                                   Trend::WindowSegments(ui.Slider2->value()),
@@ -175,8 +200,7 @@ void Form1::Timer8_Timer()
 
 void Form1::Timer9_Timer()
 {
-    m_ui.Shape4->setFillColor(kAlarmColour);
-    m_ui.Shape4->setFillState(Alarms::toggledFillState(m_ui.Shape4->fillState()));
+    blink(m_ui.Shape4, m_alarmShown[ReadingStats::Current].fillState);
 }
 
 void Form1::showReadouts()
