@@ -68,9 +68,10 @@ void TestCliOptions::parse_data()
     QTest::newRow("version") << QStringList{"--version"} << int(P::Version) << "tst_clioptions";
     QTest::newRow("no command") << QStringList{} << int(P::Error)
                                 << "no command given: find, watch, download, history or export";
-    QTest::newRow("unknown") << QStringList{"fetch"} << int(P::Error) << "unknown command \"fetch\"";
-    QTest::newRow("other's option") << QStringList{"find", "--count", "3"} << int(P::Error)
-                                    << "count";
+    QTest::newRow("unknown") << QStringList{"fetch"} << int(P::Error)
+                             << "unknown command \"fetch\"";
+    QTest::newRow("other's option")
+            << QStringList{"find", "--count", "3"} << int(P::Error) << "count";
     QTest::newRow("count 0") << QStringList{"watch", "--count", "0"} << int(P::Error)
                              << "--count wants";
     QTest::newRow("count x") << QStringList{"watch", "--count", "x"} << int(P::Error)
@@ -80,14 +81,14 @@ void TestCliOptions::parse_data()
                             << "not \"xml\"";
     QTest::newRow("out empty") << QStringList{"export", "1", "--out="} << int(P::Error)
                                << "--out wants";
-    QTest::newRow("archive empty") << QStringList{"history", "--archive="} << int(P::Error)
-                                   << "--archive wants";
-    QTest::newRow("port and ports") << QStringList{"find", "--port", "a", "--ports", "b"}
-                                    << int(P::Error) << "exclude";
+    QTest::newRow("archive empty")
+            << QStringList{"history", "--archive="} << int(P::Error) << "--archive wants";
+    QTest::newRow("port and ports")
+            << QStringList{"find", "--port", "a", "--ports", "b"} << int(P::Error) << "exclude";
     QTest::newRow("port empty") << QStringList{"find", "--port="} << int(P::Error)
                                 << "--port wants";
-    QTest::newRow("ports refused") << QStringList{"find", "--ports", "/dev/a,,/dev/b"}
-                                   << int(P::Error) << "entry 2";
+    QTest::newRow("ports refused")
+            << QStringList{"find", "--ports", "/dev/a,,/dev/b"} << int(P::Error) << "entry 2";
     QTest::newRow("extra") << QStringList{"download", "now"} << int(P::Error) << "\"now\"";
     QTest::newRow("export extra") << QStringList{"export", "7", "8"} << int(P::Error) << "\"8\"";
     QTest::newRow("export no ID") << QStringList{"export"} << int(P::Error) << "ID";

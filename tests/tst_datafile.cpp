@@ -1,8 +1,8 @@
 // The data file: the listing saved as GBK text through the save dialog, and its failures.
 #include "app/listingview.h"
 #include "core/datafile.h"
-#include "fakes/testwindow.h"
 #include "desktop/qtdialogs.h"
+#include "fakes/testwindow.h"
 #include "platform/savefile.h"
 
 #include <QDir>

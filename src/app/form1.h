@@ -7,9 +7,9 @@
 #include "core/readout.h"
 #include "core/statistics.h"
 #include "core/trendbuffer.h"
+#include "desktop/dialogs.h"
 #include "link/linksession.h"
 #include "platform/archivelocation.h"
-#include "desktop/dialogs.h"
 #include "platform/serialport.h"
 
 #include <QByteArray>

@@ -12,8 +12,8 @@ namespace Cli {
 
 namespace {
 
-const QString kAbout = QStringLiteral(
-        "The link to the clamp-on earth-resistance tester, without the window.\n");
+const QString kAbout
+        = QStringLiteral("The link to the clamp-on earth-resistance tester, without the window.\n");
 const QString kEpilogue = QStringLiteral(
         "The archive: --archive, else $QUILLO_ARCHIVE, else the window's setting, else\n"
         "archive.sqlite in the user's data folder.\n"
@@ -116,39 +116,48 @@ QString readEntryId(const QCommandLineParser &parser, Options *o)
 const std::vector<OptionRow> &optionTable()
 {
     static const std::vector<OptionRow> table{
-            {0, false,
+            {0,
+             false,
              {QStringLiteral("port"),
               QStringLiteral("Talk to the instrument on <device> only, without the search."),
               QStringLiteral("device")},
              readPort},
-            {0, false,
+            {0,
+             false,
              {QStringLiteral("ports"),
               QStringLiteral("Search these devices (comma-separated) as COM1, COM2, ... instead "
                              "of the serial devices of /dev."),
               QStringLiteral("devices")},
              readPorts},
-            {Count, false,
-             {QStringLiteral("count"), QStringLiteral("Stop after <n> readings."),
+            {Count,
+             false,
+             {QStringLiteral("count"),
+              QStringLiteral("Stop after <n> readings."),
               QStringLiteral("n")},
              readCount},
-            {Csv, false,
+            {Csv,
+             false,
              {QStringLiteral("csv"),
               QStringLiteral("Also write the readings as CSV to <file> (\"-\": standard output, "
                              "instead of the plain lines)."),
               QStringLiteral("file")},
              readCsv},
-            {Out, false,
+            {Out,
+             false,
              {QStringLiteral("out"),
               QStringLiteral("Write to <file> (replaced only by a complete download) instead of "
                              "standard output."),
               QStringLiteral("file")},
              readOut},
-            {OutFormat, false,
+            {OutFormat,
+             false,
              {QStringLiteral("format"),
               QStringLiteral("listing (the window's data file: GBK, CR LF), csv or json."),
-              QStringLiteral("format"), QStringLiteral("listing")},
+              QStringLiteral("format"),
+              QStringLiteral("listing")},
              readFormat},
-            {ArchiveLocation, true,
+            {ArchiveLocation,
+             true,
              {QStringLiteral("archive"),
               QStringLiteral("The archive: a database file or postgresql://user@host:port/"
                              "database (the password from ~/.pgpass or PGPASSWORD)."),
@@ -171,7 +180,8 @@ QString commandWords()
     for (const Command &c : commands())
         words.append(c.word);
     const QString last = words.takeLast();
-    return words.isEmpty() ? last : words.join(QStringLiteral(", ")) + QStringLiteral(" or ") + last;
+    return words.isEmpty() ? last
+                           : words.join(QStringLiteral(", ")) + QStringLiteral(" or ") + last;
 }
 
 // "  find       search ...": the words in a column, a continued line under the first.
@@ -224,7 +234,8 @@ QString readOptions(const QCommandLineParser &parser, const Command *command, Op
 {
     const int words = command->options & EntryId ? 2 : 1; // the command, and export's ID
     if (parser.positionalArguments().size() > words)
-        return QStringLiteral("unexpected argument \"%1\"").arg(parser.positionalArguments().at(words));
+        return QStringLiteral("unexpected argument \"%1\"")
+                .arg(parser.positionalArguments().at(words));
     for (bool first : {true, false}) {
         for (const OptionRow &row : optionTable()) {
             if (row.checkedFirst != first || !takes(command, row))
@@ -262,14 +273,15 @@ Parsed parseArguments(const QStringList &arguments)
     if (parsed && parser.isSet(QStringLiteral("help")))
         return outcome(Parsed::Help, parser.helpText());
     if (parsed && parser.isSet(QStringLiteral("version")))
-        return outcome(Parsed::Version, QCoreApplication::applicationName() + QLatin1Char(' ')
-                                                + QCoreApplication::applicationVersion()
-                                                + QLatin1Char('\n'));
+        return outcome(Parsed::Version,
+                       QCoreApplication::applicationName() + QLatin1Char(' ')
+                               + QCoreApplication::applicationVersion() + QLatin1Char('\n'));
     if (positional.isEmpty())
         return outcome(Parsed::Error, QStringLiteral("no command given: %1").arg(commandWords()));
     if (!command)
-        return outcome(Parsed::Error, QStringLiteral("unknown command \"%1\": %2")
-                                              .arg(positional.first(), commandWords()));
+        return outcome(Parsed::Error,
+                       QStringLiteral("unknown command \"%1\": %2")
+                               .arg(positional.first(), commandWords()));
     if (!parsed)
         return outcome(Parsed::Error,
                        parser.errorText().replace(QLatin1Char('\n'), QLatin1Char(' ')));

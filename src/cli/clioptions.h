@@ -27,8 +27,8 @@ struct Options
     QString csv;       // watch --csv: a file, "-" for standard output, empty for none
     QString out;       // download and export --out; empty: standard output
     Format format = Format::Listing;
-    QString archive;   // --archive: where downloads are kept; empty: the usual place
-    qint64 entry = 0;  // export: the entry's ID
+    QString archive;  // --archive: where downloads are kept; empty: the usual place
+    qint64 entry = 0; // export: the entry's ID
 };
 
 // The options a command takes besides --port and --ports, which every command has.

@@ -29,21 +29,26 @@ std::span<const Command> commands()
 {
     // The archive's commands need no instrument and no event loop.
     static const Command table[] = {
-            {QLatin1StringView("find"), 0,
+            {QLatin1StringView("find"),
+             0,
              QStringLiteral("search COM1..COM%1 once and print the port that answered")
                      .arg(LinkProfile::kPortCount),
              runOnLink<FindCommand>},
-            {QLatin1StringView("watch"), Count | Csv,
+            {QLatin1StringView("watch"),
+             Count | Csv,
              QStringLiteral("print the realtime readings as the readouts show them"),
              runOnLink<WatchCommand>},
-            {QLatin1StringView("download"), Out | OutFormat | ArchiveLocation,
+            {QLatin1StringView("download"),
+             Out | OutFormat | ArchiveLocation,
              QStringLiteral("read the stored records, write them and keep them in the archive"),
              runOnLink<DownloadCommand>},
-            {QLatin1StringView("history"), ArchiveLocation,
+            {QLatin1StringView("history"),
+             ArchiveLocation,
              QStringLiteral("list the archived downloads, newest first: ID, time, port, device,\n"
                             "records, note (tab-separated)"),
              ArchiveCommands::history},
-            {QLatin1StringView("export"), Out | OutFormat | ArchiveLocation | EntryId,
+            {QLatin1StringView("export"),
+             Out | OutFormat | ArchiveLocation | EntryId,
              QStringLiteral("write an archived download as download wrote it"),
              ArchiveCommands::exportEntry},
     };

@@ -37,8 +37,7 @@ Value resistance(int code, std::uint32_t counts)
         return flagged(State::UnderRange);
     if (range->overRangeFrom && counts >= *range->overRangeFrom)
         return flagged(State::OverRange);
-    return number(counts, *range, range->decimals,
-                  Record::unitOf(Record::Holds::Resistance, code));
+    return number(counts, *range, range->decimals, Record::unitOf(Record::Holds::Resistance, code));
 }
 
 Value current(int code, std::uint32_t counts, bool extraDecimal)
@@ -61,8 +60,8 @@ Value valueOf(Record::Holds holds, int code, std::uint32_t counts, bool extraDec
     case Record::Holds::Current:
         return current(code, counts, extraDecimal);
     case Record::Holds::Voltage:
-        return number(counts, Record::kVoltage, Record::kVoltage.decimals,
-                      Record::unitOf(holds, code));
+        return number(
+                counts, Record::kVoltage, Record::kVoltage.decimals, Record::unitOf(holds, code));
     case Record::Holds::Nothing:
     case Record::Holds::Pair:
         break;

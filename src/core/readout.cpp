@@ -32,8 +32,7 @@ QString resistanceText(float &value, int rangeCode)
         return QStringLiteral(" 0L");
     }
     value = value / Record::divisor(range->decimals);
-    return withUnit(NumberText::plain(value),
-                    Record::unitOf(Record::Holds::Resistance, rangeCode));
+    return withUnit(NumberText::plain(value), Record::unitOf(Record::Holds::Resistance, rangeCode));
 }
 
 QString currentText(float &value, int rangeCode, bool secondOfKind1)
@@ -167,7 +166,10 @@ QString valueText(Record::Holds holds, float &value, int rangeCode, bool secondO
     return {};
 }
 
-void addAlarm(Readout &result, const Record::KindRow &row, Record::AlarmCheck check, float value,
+void addAlarm(Readout &result,
+              const Record::KindRow &row,
+              Record::AlarmCheck check,
+              float value,
               int rangeCode)
 {
     if (check == Record::AlarmCheck::Resistance)
