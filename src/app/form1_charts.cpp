@@ -4,6 +4,7 @@
 #include "app/form1.h"
 
 #include "app/drawingsurface.h"
+#include "core/alarms.h"
 #include "draw/cursorstrips.h"
 #include "draw/trendchart.h"
 
@@ -62,7 +63,7 @@ void Form1::Picture1_MouseMove(int, int, double x, double y)
 void Form1::enterCursor(CursorState::Entry which, const QString &text)
 {
     if (!m_cursors.enter(which, text)) {
-        m_ui.Label6->setText(QStringLiteral("input error"));
+        m_ui.Label6->setText(QString::fromLatin1(Alarms::kInputError));
         return;
     }
     if (which == CursorState::Entry::X1 || which == CursorState::Entry::X2)

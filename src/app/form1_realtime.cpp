@@ -7,6 +7,7 @@
 #include "core/readingstats.h"
 #include "core/readout.h"
 #include "core/statistics.h"
+#include "link/switchon.h"
 
 #include <QCheckBox>
 #include <QLabel>
@@ -24,15 +25,15 @@ void applyEnable(QWidget *control, const Realtime::Enable &wanted)
         control->setEnabled(*wanted);
 }
 
-// Enabling a running timer must not restart its interval: readings arrive every 500 ms, and a
-// restart on each of them would keep a 1000 ms reset timer from ever ticking.
+// Enabling a running timer must not restart its interval (switchOn): a 1000 ms reset timer
+// enabled by every reading would never tick.
 void applyEnable(QTimer *timer, const Realtime::Enable &wanted)
 {
     if (!wanted)
         return;
-    if (*wanted && !timer->isActive())
-        timer->start();
-    else if (!*wanted)
+    if (*wanted)
+        switchOn(timer);
+    else
         timer->stop();
 }
 
@@ -143,7 +144,7 @@ void Form1::CheckResistanceAlarm(float reading)
                                                             m_limits.resistanceLimit,
                                                             reading);
     if (d.limitRejected)
-        ui.Label6->setText(QStringLiteral("input error"));
+        ui.Label6->setText(QString::fromLatin1(Alarms::kInputError));
     if (d.newLimit)
         m_limits.resistanceLimit = *d.newLimit;
     markLimitBox(ui.Text1,

@@ -151,6 +151,7 @@ private:
     void buildStatusLine();
     void buildListing();
     void buildChart(); // form1_ui_chart.cpp
+    void buildCursorBoxes();
     QLayout *chartLayout();
     void layOut(QMainWindow *window, QWidget *central);
     void buildMenus(QMainWindow *window);

@@ -34,17 +34,10 @@ QStringList captions(std::optional<QString> (*caption)(int))
 
 } // namespace
 
-void Form1Ui::buildChart()
+// The cursor entry boxes sit in the X strip (Picture4), below its markers, in one row, showing
+// where the cursors start.
+void Form1Ui::buildCursorBoxes()
 {
-    Picture1 = named(new DrawingSurface(kPicture1Size), "Picture1");
-    Picture1->setAccessibleName(QStringLiteral("Trend chart"));
-    Picture1->setMouseTracking(true);
-    Picture3 = named(new DrawingSurface(kPicture3Size), "Picture3");
-    Picture3->setAccessibleName(QStringLiteral("Horizontal cursor strip"));
-    Picture4 = named(new DrawingSurface(kPicture4Size), "Picture4");
-    Picture4->setAccessibleName(QStringLiteral("Vertical cursor strip"));
-    // The cursor entry boxes sit in the X strip, below its markers, in one row, showing where
-    // the cursors start.
     const CursorState start;
     Label12 = label("Label12", QStringLiteral("X1："), Picture4);
     Text5 = box("Text5", QStringLiteral("Cursor X1"), Picture4);
@@ -68,6 +61,18 @@ void Form1Ui::buildChart()
         caption->setBuddy(entry);
         x += 130;
     }
+}
+
+void Form1Ui::buildChart()
+{
+    Picture1 = named(new DrawingSurface(kPicture1Size), "Picture1");
+    Picture1->setAccessibleName(QStringLiteral("Trend chart"));
+    Picture1->setMouseTracking(true);
+    Picture3 = named(new DrawingSurface(kPicture3Size), "Picture3");
+    Picture3->setAccessibleName(QStringLiteral("Horizontal cursor strip"));
+    Picture4 = named(new DrawingSurface(kPicture4Size), "Picture4");
+    Picture4->setAccessibleName(QStringLiteral("Vertical cursor strip"));
+    buildCursorBoxes();
     Picture5 = named(new QWidget(Picture4), "Picture5");
     Picture5->setGeometry(0, 0, 0, 0);
     Shape3 = named(new ShapeIndicator, "Shape3");

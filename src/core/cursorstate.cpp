@@ -11,8 +11,8 @@ constexpr double kGrip = 10; // how near a cursor a press must be to take hold o
 
 double limitToChart(double v)
 {
-    if (v > 1000)
-        return 1000;
+    if (v > Chart::kFull)
+        return Chart::kFull;
     if (v < 0)
         return 0;
     return v;
@@ -45,7 +45,7 @@ double roundHalfEven(double value)
 
 std::optional<QString> pointerText(double x, double y)
 {
-    if (x >= 1000 || x <= 0 || y >= 1000 || y <= 0)
+    if (x >= Chart::kFull || x <= 0 || y >= Chart::kFull || y <= 0)
         return std::nullopt;
     return QStringLiteral("X: ") + QString::number(qint64(roundHalfEven(x))) + QStringLiteral(" ")
            + QStringLiteral("Y: ") + QString::number(qint64(roundHalfEven(y)));
@@ -116,7 +116,7 @@ bool CursorState::moveY(double y)
 bool CursorState::enter(Entry which, const QString &text)
 {
     const double v = NumberText::readLeadingNumber(text);
-    if (!(v >= 0 && v <= 1000))
+    if (!Chart::onChart(v))
         return false;
     switch (which) {
     case Entry::X1:
@@ -138,7 +138,7 @@ bool CursorState::enter(Entry which, const QString &text)
 void CursorState::resetPositions()
 {
     cursorX1 = 0;
-    cursorX2 = 500;
-    cursorY2 = 500;
+    cursorX2 = Chart::kCursorStart;
+    cursorY2 = Chart::kCursorStart;
     cursorY1 = 0;
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/chartunits.h"
+
 #include <QString>
 #include <QtGlobal>
 
@@ -12,8 +14,8 @@ struct CursorState
     enum class Entry { X1, X2, Y1, Y2 };
 
     double cursorX1 = 0;
-    double cursorX2 = 500;
-    double cursorY2 = 500;
+    double cursorX2 = Chart::kCursorStart;
+    double cursorY2 = Chart::kCursorStart;
     qint16 cursorY1 = 0; // whole units: Y1 is the trace's baseline
     qint16 dragX = 0;    // vertical cursor being dragged: 0 none, 1 X1, 2 X2
     qint16 dragY = 0;    // horizontal cursor being dragged: 0 none, 1 Y2, 2 Y1
@@ -33,7 +35,7 @@ struct CursorState
     // becomes that cursor (Y1 rounded). False, and nothing changes, for anything else.
     bool enter(Entry which, const QString &text);
 
-    // Back to X1 0, X2 500, Y2 500, Y1 0.
+    // Back to X1 0, X2 and Y2 in the middle, Y1 0.
     void resetPositions();
 };
 

@@ -4,7 +4,9 @@
 
 #include <optional>
 
-// Largest, smallest and mean of the values the trend buffer kept for the statistics boxes.
+// Largest, smallest and mean of the values a ring of the trend buffer holds over the chart's
+// window: the pass each reset tick makes. The statistics boxes do not show it: they show the
+// readings as the readouts showed them (ReadingStats).
 namespace Statistics {
 
 // Readings at or above these are not statistics material (over range or no reading).

@@ -1,5 +1,6 @@
 #include "draw/cursorstrips.h"
 
+#include "core/chartunits.h"
 #include "core/cursorstate.h"
 
 #include <QFontMetricsF>
@@ -10,11 +11,6 @@
 namespace CursorStrip {
 
 namespace {
-
-bool onChart(float v)
-{
-    return v >= 0 && v <= 1000;
-}
 
 void begin(QPainter &painter, const ChartMapping &mapping)
 {
@@ -79,7 +75,7 @@ QString label(const QString &prefix, float value)
 bool drawX(
         QPainter &painter, const ChartMapping &mapping, float x1, float x2, const TextStyle &style)
 {
-    if (!onChart(x1) || !onChart(x2))
+    if (!Chart::onChart(x1) || !Chart::onChart(x2))
         return false;
     painter.save();
     begin(painter, mapping);
@@ -96,7 +92,7 @@ bool drawX(
 bool drawY(
         QPainter &painter, const ChartMapping &mapping, float y2, float y1, const TextStyle &style)
 {
-    if (!onChart(y2) || !onChart(y1))
+    if (!Chart::onChart(y2) || !Chart::onChart(y1))
         return false;
     painter.save();
     begin(painter, mapping);

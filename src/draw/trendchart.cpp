@@ -1,5 +1,6 @@
 #include "draw/trendchart.h"
 
+#include "core/chartunits.h"
 #include "draw/pixellines.h"
 
 #include <QLine>
@@ -27,10 +28,11 @@ const std::vector<QLine> &staticLines(const ChartMapping &mapping)
     auto add = [&](double xa, double ya, double xb, double yb) {
         lines.emplace_back(mapping.pixel(xa, ya), mapping.pixel(xb, yb));
     };
-    add(0, 0, 1000, 0);
-    add(0, 1000, 1000, 1000);
-    add(0, 0, 0, 1000);
-    add(1000, 0, 1000, 1000);
+    constexpr double full = Chart::kFull;
+    add(0, 0, full, 0);
+    add(0, full, full, full);
+    add(0, 0, 0, full);
+    add(full, 0, full, full);
     struct Edge
     {
         double minorLength;
@@ -41,9 +43,9 @@ const std::vector<QLine> &staticLines(const ChartMapping &mapping)
     };
     const Edge edges[] = {
             {12, 20, true, 0, 1},     // bottom
-            {12, 20, true, 1000, -1}, // top
+            {12, 20, true, full, -1}, // top
             {8, 15, false, 0, 1},     // left
-            {8, 15, false, 1000, -1}, // right
+            {8, 15, false, full, -1}, // right
     };
     for (const Edge &edge : edges) {
         for (const bool major : {false, true}) {
@@ -63,11 +65,6 @@ const std::vector<QLine> &staticLines(const ChartMapping &mapping)
     return lines;
 }
 
-bool onChart(float v)
-{
-    return v >= 0 && v <= 1000;
-}
-
 // The lines of one redraw, in pixels, grouped by how they are drawn.
 struct Lines
 {
@@ -83,12 +80,14 @@ Lines buildLines(const ChartMapping &mapping, const State &state)
     Lines lines;
     lines.frame = &staticLines(mapping);
     auto horizontal = [&](float y) {
-        if (onChart(y))
-            lines.cursors[lines.cursorCount++] = QLine(mapping.pixel(0, y), mapping.pixel(1000, y));
+        if (Chart::onChart(y))
+            lines.cursors[lines.cursorCount++]
+                    = QLine(mapping.pixel(0, y), mapping.pixel(Chart::kFull, y));
     };
     auto vertical = [&](float x) {
-        if (onChart(x))
-            lines.cursors[lines.cursorCount++] = QLine(mapping.pixel(x, 0), mapping.pixel(x, 1000));
+        if (Chart::onChart(x))
+            lines.cursors[lines.cursorCount++]
+                    = QLine(mapping.pixel(x, 0), mapping.pixel(x, Chart::kFull));
     };
     horizontal(state.y2);
     horizontal(state.y1);
@@ -101,7 +100,7 @@ Lines buildLines(const ChartMapping &mapping, const State &state)
         return lines;
     // A window wider than the buffer draws only the samples that exist.
     const int n = std::min<int>(state.segments, int(state.samples.size()) - 1);
-    const double step = 1000.0 / state.segments;
+    const double step = double(Chart::kFull) / state.segments;
     trace.resize(std::max(n, 0));
     for (int i = 1; i <= n; ++i) {
         const float a = state.y1 + state.samples[i - 1];
@@ -129,8 +128,8 @@ SegmentEnds flattenSegment(float a, float b)
     // A sample that is not a number cannot be placed; it goes to the bottom with the negatives.
     if (!(a >= 0) || !(b >= 0))
         return {0, 0};
-    if (a > 1000 || b > 1000)
-        return {1000, 1000};
+    if (a > Chart::kFull || b > Chart::kFull)
+        return {Chart::kFull, Chart::kFull};
     return {a, b};
 }
 

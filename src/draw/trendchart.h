@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/chartunits.h"
 #include "draw/chartmapping.h"
 
 #include <QColor>
@@ -13,7 +14,8 @@ class QPainter;
 // test image or a printer page.
 namespace TrendChart {
 
-inline constexpr UserScale kScale{-10, 1010, 1010, -10};
+// The chart's units with a margin of 10 round them.
+inline constexpr UserScale kScale{-10, Chart::kFull + 10, Chart::kFull + 10, -10};
 
 inline QColor backgroundColor()
 {
@@ -30,10 +32,10 @@ inline QColor traceColor()
 
 struct State
 {
-    float x1 = 0;   // vertical cursor X1
-    float x2 = 500; // vertical cursor X2
-    float y2 = 500; // horizontal cursor Y2
-    float y1 = 0;   // horizontal cursor Y1, also the baseline of the trace
+    float x1 = 0;                   // vertical cursor X1
+    float x2 = Chart::kCursorStart; // vertical cursor X2
+    float y2 = Chart::kCursorStart; // horizontal cursor Y2
+    float y1 = 0;                   // horizontal cursor Y1, also the baseline of the trace
     bool traceEnabled = false;
     int segments = 0;               // trace segments n; the trace uses samples 0..n
     std::span<const float> samples; // chart samples in chart units
