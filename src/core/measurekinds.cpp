@@ -42,22 +42,6 @@ const KindRow *kindRow(int kind)
     return nullptr;
 }
 
-std::optional<Range> rangeOf(Holds holds, int code)
-{
-    switch (holds) {
-    case Holds::Resistance:
-        return resistanceRange(code);
-    case Holds::Current:
-        return currentRange(code);
-    case Holds::Voltage:
-        return kVoltage;
-    case Holds::Nothing:
-    case Holds::Pair:
-        break;
-    }
-    return std::nullopt;
-}
-
 QString unitOf(Holds holds, int code)
 {
     switch (holds) {

@@ -57,8 +57,6 @@ struct KindRow
 // The row of a kind byte; nullptr for a kind outside 1 to 4.
 const KindRow *kindRow(int kind);
 
-// The range of a value holding a quantity; nullopt for an unknown code or no quantity.
-std::optional<Range> rangeOf(Holds holds, int code);
 // The unit the readouts and the exports write after a value's number: "Ω", "A", "mA", "V".
 QString unitOf(Holds holds, int code);
 // The unit the stored-record listing writes: " Ohm", " A", " mA", " V".
