@@ -67,7 +67,7 @@ void TestCliOptions::parse_data()
     QTest::newRow("command's help") << QStringList{"watch", "--help"} << int(P::Help) << "--count";
     QTest::newRow("version") << QStringList{"--version"} << int(P::Version) << "tst_clioptions";
     QTest::newRow("no command") << QStringList{} << int(P::Error)
-                                << "no command given: find, watch, download, history or export";
+                                << "no command given: find, watch, download, history";
     QTest::newRow("unknown") << QStringList{"fetch"} << int(P::Error)
                              << "unknown command \"fetch\"";
     QTest::newRow("other's option")
