@@ -5,6 +5,7 @@
 #include "cli/linkcommand.h"
 #include "cli/watchcommand.h"
 #include "core/linkprofile.h"
+#include "quillo_version.h"
 
 #include <QCoreApplication>
 
@@ -55,9 +56,12 @@ std::span<const Command> commands()
     return table;
 }
 
-int run(const QStringList &arguments)
+int runProgram(int &argc, char **argv)
 {
-    const Parsed parsed = parseArguments(arguments);
+    auto app = std::make_unique<QCoreApplication>(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("quillobarent-cli"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(QUILLO_VERSION));
+    const Parsed parsed = parseArguments(QCoreApplication::arguments());
     switch (parsed.outcome) {
     case Parsed::Help:
     case Parsed::Version:
@@ -68,6 +72,10 @@ int run(const QStringList &arguments)
         return Usage;
     case Parsed::Run:
         break;
+    }
+    if (parsed.command->application) {
+        app.reset(); // one application at a time
+        app = parsed.command->application(argc, argv);
     }
     return parsed.command->run(parsed.options);
 }

@@ -5,7 +5,10 @@
 #include <QLatin1StringView>
 #include <QString>
 
+#include <memory>
 #include <span>
+
+class QCoreApplication;
 
 namespace Cli {
 
@@ -18,11 +21,15 @@ struct Command
     unsigned options = 0; // Option flags
     QString help;         // after the word in --help; a '\n' continues under the first line
     int (*run)(const Options &options) = nullptr; // returns the exit code
+    // The application the command runs in when Qt Core's is not enough (a QGuiApplication to
+    // draw with): made once the one the arguments were parsed in has ended. None: Qt Core's.
+    std::unique_ptr<QCoreApplication> (*application)(int &argc, char **argv) = nullptr;
 };
 
 std::span<const Command> commands();
 
-// Parses the arguments and runs the command they name; returns the exit code.
-int run(const QStringList &arguments);
+// The program: makes its application, parses the arguments and runs the command they name;
+// returns the exit code. argc and argv must outlive the call, as QCoreApplication's must.
+int runProgram(int &argc, char **argv);
 
 } // namespace Cli
