@@ -1,5 +1,6 @@
 #include "cli/clioptions.h"
 
+#include "cli/reportcommand.h"
 #include "core/linkprofile.h"
 #include "platform/portlist.h"
 
@@ -22,6 +23,7 @@ const QString kDescription = QStringLiteral(
         "  history    list the archived downloads, newest first: ID, time, port, device,\n"
         "             records, note (tab-separated)\n"
         "  export ID  write an archived download as download wrote it\n"
+        "  report ID  write an archived download's inspection report as PDF (--out)\n"
         "\n"
         "The archive: --archive, else $QUILLO_ARCHIVE, else the window's setting, else\n"
         "archive.sqlite in the user's data folder.\n"
@@ -29,7 +31,7 @@ const QString kDescription = QStringLiteral(
         "Exit codes: 0 done, 2 usage, 3 no instrument, 4 link lost or transfer incomplete,\n"
         "5 cannot write the output, 6 the archive cannot be used or lacks the entry.");
 
-const QString kCommands = QStringLiteral("find, watch, download, history or export");
+const QString kCommands = QStringLiteral("find, watch, download, history, export or report");
 
 bool commandFromWord(const QString &word, Command *command)
 {
@@ -43,6 +45,8 @@ bool commandFromWord(const QString &word, Command *command)
         *command = Command::History;
     else if (word == QLatin1StringView("export"))
         *command = Command::Export;
+    else if (word == QLatin1StringView("report"))
+        *command = Command::Report;
     else
         return false;
     return true;
@@ -54,17 +58,18 @@ QString readArchiveOptions(const QCommandLineParser &parser,
                            Options *o)
 {
     if (o->command != Command::Download && o->command != Command::History
-        && o->command != Command::Export)
+        && o->command != Command::Export && o->command != Command::Report)
         return {};
     o->archive = parser.value(archiveOption);
     if (parser.isSet(archiveOption) && o->archive.isEmpty())
         return QStringLiteral("--archive wants a file or a postgresql:// address");
-    if (o->command != Command::Export)
+    if (o->command != Command::Export && o->command != Command::Report)
         return {};
     bool ok = false;
     o->entry = parser.positionalArguments().value(1).toLongLong(&ok);
     if (!ok || o->entry < 1)
-        return QStringLiteral("export wants the ID of an entry (see history)");
+        return QStringLiteral("%1 wants the ID of an entry (see history)")
+                .arg(parser.positionalArguments().value(0));
     return {};
 }
 
@@ -196,7 +201,9 @@ Parsed parseArguments(const QStringList &arguments)
             parser.addOptions({outOption, formatOption, archiveOption});
         else if (o.command == Command::History)
             parser.addOptions({archiveOption});
-        if (o.command == Command::Export)
+        else if (o.command == Command::Report)
+            parser.addOptions(ReportCommand::options() << outOption << archiveOption);
+        if (o.command == Command::Export || o.command == Command::Report)
             parser.addPositionalArgument(QStringLiteral("ID"), QString());
     }
 
@@ -218,7 +225,8 @@ Parsed parseArguments(const QStringList &arguments)
         return error(QStringLiteral("unknown command \"%1\": %2").arg(positional.first(), kCommands));
     if (!parsed)
         return error(parser.errorText().replace(QLatin1Char('\n'), QLatin1Char(' ')));
-    const int words = o.command == Command::Export ? 2 : 1; // the command, and export's ID
+    // The command, and the ID that export and report name.
+    const int words = o.command == Command::Export || o.command == Command::Report ? 2 : 1;
     if (parser.positionalArguments().size() > words)
         return error(QStringLiteral("unexpected argument \"%1\"")
                              .arg(parser.positionalArguments().at(words)));
@@ -232,6 +240,8 @@ Parsed parseArguments(const QStringList &arguments)
         why = readWatchOptions(parser, countOption, csvOption, &o);
     else if (o.command == Command::Download || o.command == Command::Export)
         why = readWriteOptions(parser, outOption, formatOption, &o);
+    else if (o.command == Command::Report)
+        why = ReportCommand::readOptions(parser, outOption, &o);
     if (!why.isEmpty())
         return error(why);
     result.outcome = Parsed::Run;

@@ -17,7 +17,7 @@ enum ExitCode : int {
     ArchiveFailed = 6, // the archive could not be opened, read or written, or lacks the entry
 };
 
-enum class Command { Find, Watch, Download, History, Export };
+enum class Command { Find, Watch, Download, History, Export, Report };
 using Format = Archive::Format;
 
 struct Options
@@ -30,7 +30,8 @@ struct Options
     QString out;       // download and export --out; empty: standard output
     Format format = Format::Listing;
     QString archive;   // --archive: where downloads are kept; empty: the usual place
-    qint64 entry = 0;  // export: the entry's ID
+    qint64 entry = 0;  // export and report: the entry's ID
+    double limit = 0;  // report --limit in ohms; 0: the limit the window's last report used
 };
 
 struct Parsed

@@ -4,6 +4,7 @@
 #include "cli/clioptions.h"
 #include "cli/downloadcommand.h"
 #include "cli/linkcommand.h"
+#include "cli/reportcommand.h"
 #include "cli/watchcommand.h"
 
 #include <QCoreApplication>
@@ -14,7 +15,7 @@
 
 int main(int argc, char *argv[])
 {
-    QCoreApplication app(argc, argv);
+    auto app = std::make_unique<QCoreApplication>(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("quillobarent-cli"));
     QCoreApplication::setApplicationVersion(QStringLiteral(QUILLO_VERSION));
 #ifdef SIGPIPE
@@ -41,6 +42,10 @@ int main(int argc, char *argv[])
         return ArchiveCommands::history(parsed.options);
     if (parsed.options.command == Cli::Command::Export)
         return ArchiveCommands::exportEntry(parsed.options);
+    if (parsed.options.command == Cli::Command::Report) {
+        app.reset(); // the report makes a Gui application of its own
+        return ReportCommand::run(argc, argv, parsed.options);
+    }
 
     std::unique_ptr<LinkCommand> command;
     switch (parsed.options.command) {
@@ -55,8 +60,9 @@ int main(int argc, char *argv[])
         break;
     case Cli::Command::History:
     case Cli::Command::Export:
+    case Cli::Command::Report:
         break;
     }
     command->start();
-    return app.exec();
+    return app->exec();
 }

@@ -74,34 +74,40 @@ void ReadingStats::add(const Realtime::Readout &readout)
 
 void ReadingStats::take(Quantity quantity, const QString &text)
 {
-    const std::optional<Shown> shown = shownNumber(text, quantity);
-    if (!shown)
-        return;
-    Summary &s = m_summaries[quantity];
-    if (s.count == 0 || shown->micros > s.maximum.micros)
-        s.maximum = *shown;
-    if (s.count == 0 || shown->micros < s.minimum.micros)
-        s.minimum = *shown;
-    s.sum += shown->micros;
-    s.finestDecimals = qMax(s.finestDecimals, shown->decimals);
-    ++s.count;
+    if (const std::optional<Shown> shown = shownNumber(text, quantity))
+        m_tallies[quantity].add(*shown);
+}
+
+void ReadingStats::Tally::add(const Shown &shown)
+{
+    if (m_count == 0 || shown.micros > m_maximum.micros)
+        m_maximum = shown;
+    if (m_count == 0 || shown.micros < m_minimum.micros)
+        m_minimum = shown;
+    m_sum += shown.micros;
+    m_finestDecimals = qMax(m_finestDecimals, shown.decimals);
+    ++m_count;
 }
 
 void ReadingStats::reset()
 {
-    m_summaries[Resistance] = {};
-    m_summaries[Current] = {};
+    m_tallies[Resistance] = {};
+    m_tallies[Current] = {};
 }
 
 std::optional<ReadingStats::Texts> ReadingStats::texts(Quantity quantity) const
 {
-    const Summary &s = m_summaries[quantity];
-    if (s.count == 0)
+    return m_tallies[quantity].texts();
+}
+
+std::optional<ReadingStats::Texts> ReadingStats::Tally::texts() const
+{
+    if (m_count == 0)
         return std::nullopt;
     // The mean to the finest decimals shown, half up, from the exact sum.
-    const qint64 step = kPowers[kDecimals - s.finestDecimals];
-    const qint64 meanUnits = (2 * s.sum + s.count * step) / (2 * s.count * step);
-    return Texts{write(s.maximum.micros, s.maximum.decimals),
-                 write(s.minimum.micros, s.minimum.decimals),
-                 write(meanUnits * step, s.finestDecimals)};
+    const qint64 step = kPowers[kDecimals - m_finestDecimals];
+    const qint64 meanUnits = (2 * m_sum + m_count * step) / (2 * m_count * step);
+    return Texts{write(m_maximum.micros, m_maximum.decimals),
+                 write(m_minimum.micros, m_minimum.decimals),
+                 write(meanUnits * step, m_finestDecimals)};
 }

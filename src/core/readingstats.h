@@ -33,7 +33,7 @@ public:
     // Stop and start-up: nothing counted.
     void reset();
 
-    int count(Quantity quantity) const { return m_summaries[quantity].count; }
+    int count(Quantity quantity) const { return m_tallies[quantity].count(); }
     // nullopt while no reading of the quantity was counted.
     std::optional<Texts> texts(Quantity quantity) const;
 
@@ -51,16 +51,27 @@ public:
     // nullopt when the text carries none of that quantity (" 0L", "L0.01", " ERROR", " 05:30").
     static std::optional<Shown> shownNumber(const QString &text, Quantity quantity);
 
-private:
-    struct Summary
+    // The boxes' arithmetic over any numbers counted as shown: the largest and smallest as they
+    // were shown, the mean from the exact sum, to the finest decimals shown, halves up. The
+    // report's summary counts the stored records with it.
+    class Tally
     {
-        int count = 0;
-        Shown maximum;
-        Shown minimum;
-        qint64 sum = 0; // millionths
-        int finestDecimals = 0;
+    public:
+        void add(const Shown &shown);
+        int count() const { return m_count; }
+        // nullopt while nothing was counted.
+        std::optional<Texts> texts() const;
+
+    private:
+        int m_count = 0;
+        Shown m_maximum;
+        Shown m_minimum;
+        qint64 m_sum = 0; // millionths
+        int m_finestDecimals = 0;
     };
+
+private:
     void take(Quantity quantity, const QString &text);
 
-    Summary m_summaries[2];
+    Tally m_tallies[2];
 };
