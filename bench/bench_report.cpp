@@ -31,8 +31,13 @@ Archive::Entry fullEntry()
     e.recordCount = kRecords;
     for (int i = 0; i < kRecords; ++i) {
         const int counts = 800 + (i * 37) % 2400; // 8.00 to 31.99 Ω in range 2
-        char r[Record::kBytes] = {2, char(counts / 100), char(counts % 100), 2, char(i % 24),
-                                  char(i % 60), char(i % 60)};
+        char r[Record::kBytes] = {2,
+                                  char(counts / 100),
+                                  char(counts % 100),
+                                  2,
+                                  char(i % 24),
+                                  char(i % 60),
+                                  char(i % 60)};
         if (i % 50 == 7)
             r[3] = char(9); // ERROR
         else if (i % 50 == 19)
@@ -60,8 +65,7 @@ private slots:
         const Archive::Entry entry = fullEntry();
         QBENCHMARK
         {
-            const QByteArray pdf
-                    = ReportPdf::render(Report::build(entry, 25), QPageSize::A4);
+            const QByteArray pdf = ReportPdf::render(Report::build(entry, 25), QPageSize::A4);
             QVERIFY(pdf.startsWith("%PDF"));
         }
     }
@@ -87,9 +91,14 @@ private slots:
             clock.start();
             QProcess cli;
             cli.start(QStringLiteral(QUILLO_CLI_PATH),
-                      {QStringLiteral("report"), QString::number(id), QStringLiteral("--limit"),
-                       QStringLiteral("25"), QStringLiteral("--archive"), archive,
-                       QStringLiteral("--out"), out});
+                      {QStringLiteral("report"),
+                       QString::number(id),
+                       QStringLiteral("--limit"),
+                       QStringLiteral("25"),
+                       QStringLiteral("--archive"),
+                       archive,
+                       QStringLiteral("--out"),
+                       out});
             QVERIFY(cli.waitForFinished(60000));
             times << clock.elapsed();
             QCOMPARE(cli.exitCode(), 0);
@@ -97,7 +106,11 @@ private slots:
         std::sort(times.begin(), times.end());
         qInfo("report of %d records from the command line: median %lld ms (fastest %lld, "
               "slowest %lld), %lld bytes",
-              kRecords, times.at(2), times.first(), times.last(), QFile(out).size());
+              kRecords,
+              times.at(2),
+              times.first(),
+              times.last(),
+              QFile(out).size());
         if (const QString keep = qEnvironmentVariable("QUILLO_REPORT_KEEP"); !keep.isEmpty()) {
             QFile::remove(keep);
             QVERIFY(QFile::copy(out, keep));

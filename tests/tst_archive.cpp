@@ -14,10 +14,10 @@
 #include "platform/archivewriter.h"
 
 #include <QAction>
-#include <QLineEdit>
 #include <QCheckBox>
 #include <QDateEdit>
 #include <QDir>
+#include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -46,6 +46,9 @@ class TestArchive : public QObject
     Q_OBJECT
 
 private slots:
+    // The settings (the limit a report keeps for the command line) go to a folder of the
+    // test's own, for it and the command line it runs, before anything reads them.
+    void initTestCase() { qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_settings.path())); }
     void cleanup() { QFile::remove(path()); }
     void roundTrip_data();
     void roundTrip();
@@ -59,6 +62,7 @@ private:
     ArchiveLocation location() const { return ArchiveLocation::file(path()); }
 
     QTemporaryDir m_dir;
+    QTemporaryDir m_settings;
 };
 
 void TestArchive::roundTrip_data()
@@ -183,8 +187,6 @@ void TestArchive::windowHistory()
 // window's report used.
 void TestArchive::reports()
 {
-    const QTemporaryDir settings; // the limit kept for the command line goes here, not to $HOME
-    qputenv("XDG_CONFIG_HOME", QFile::encodeName(settings.path()));
     TestWindow w;
     w.stopTimers();
     w.connectOn(1);
@@ -206,8 +208,8 @@ void TestArchive::reports()
     w->ui().Text1->setText(QStringLiteral("12.3"));
     const QString onScreen = m_dir.filePath(QStringLiteral("screen.pdf"));
     const QString fromHistory = m_dir.filePath(QStringLiteral("history.pdf"));
-    w.dialog->saveAnswers = {{CommonDialog::Accepted, onScreen, 0},
-                             {CommonDialog::Accepted, fromHistory, 0}};
+    w.dialog->saveAnswers
+            = {{CommonDialog::Accepted, onScreen, 0}, {CommonDialog::Accepted, fromHistory, 0}};
     w->ui().mnureport->trigger();
     QCOMPARE(w.dialog->shownSaves.first().fileName, QStringLiteral("Report %1").arg(id));
     QCOMPARE(w.dialog->shownSaves.first().filter, QStringLiteral("PDF (*.pdf)|*.pdf|"));
@@ -218,8 +220,13 @@ void TestArchive::reports()
     QCOMPARE(w.dialog->shownSaves.size(), 2);
 
     QProcess cli;
-    cli.start(QUILLO_CLI_PATH, {"report", QString::number(id), "--archive",
-                                w.archiveFolder.filePath("archive.sqlite"), "--out", "-"});
+    cli.start(QUILLO_CLI_PATH,
+              {"report",
+               QString::number(id),
+               "--archive",
+               w.archiveFolder.filePath("archive.sqlite"),
+               "--out",
+               "-"});
     QVERIFY(cli.waitForFinished(20000));
     QCOMPARE(cli.exitCode(), 0);
     const QByteArray fromCli = cli.readAllStandardOutput();
@@ -236,8 +243,15 @@ void TestArchive::reports()
         QVERIFY(words.contains(QStringLiteral("Site: pit 3")));
         QVERIFY(words.contains(QStringLiteral("12.3 \u03A9: a resistance at or below it passes")));
     }
-    cli.start(QUILLO_CLI_PATH, {"report", QString::number(id + 1), "--limit", "25", "--archive",
-                                w.archiveFolder.filePath("archive.sqlite"), "--out", "-"});
+    cli.start(QUILLO_CLI_PATH,
+              {"report",
+               QString::number(id + 1),
+               "--limit",
+               "25",
+               "--archive",
+               w.archiveFolder.filePath("archive.sqlite"),
+               "--out",
+               "-"});
     QVERIFY(cli.waitForFinished(20000));
     QCOMPARE(cli.exitCode(), 6); // no such entry
     QVERIFY(cli.readAllStandardOutput().isEmpty());

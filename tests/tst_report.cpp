@@ -7,15 +7,19 @@
 #include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTemporaryDir>
-#include <QTimeZone>
 #include <QTest>
+#include <QTimeZone>
 
 namespace {
 
 QByteArray record(int kind, int counts1, int range1, int last = 0, int counts2 = 0)
 {
-    const char bytes[Record::kBytes] = {char(kind), char(counts1 / 100), char(counts1 % 100),
-                                        char(range1), char(counts2 / 100), char(counts2 % 100),
+    const char bytes[Record::kBytes] = {char(kind),
+                                        char(counts1 / 100),
+                                        char(counts1 % 100),
+                                        char(range1),
+                                        char(counts2 / 100),
+                                        char(counts2 % 100),
                                         char(last)};
     return QByteArray(bytes, Record::kBytes);
 }
@@ -42,16 +46,17 @@ Archive::Entry siteEntry()
     e.computer = QStringLiteral("van-2");
     e.note = QStringLiteral("变电站 7, north electrode");
     for (int i = 0; i < 103; ++i) {
-        switch (i % 8) {
-        case 0: e.records += record(2, 2490 + i % 20, 2, 5, 30); break; // 24.90..25.09 Ω
-        case 1: e.records += record(1, 180 + i, 1, 5, 1234); break;     // Ω and mA
-        case 2: e.records += record(3, 2000 + i, 4, 0, 1130); break;    // a current
-        case 3: e.records += record(4, 2301, 0, 0, 930); break;         // a voltage
-        case 4: e.records += record(2, 1500, 4); break;                 // 0L
-        case 5: e.records += record(2, 13, 3); break;                   // L0.01
-        case 6: e.records += record(2, 500, 7); break;                  // ERROR
-        default: e.records += record(2, 2500, 2, 5, 45); break;         // 25.00 Ω: at the limit
-        }
+        const QByteArray cycle[] = {
+                record(2, 2490 + i % 20, 2, 5, 30), // 24.90 to 25.09 Ω
+                record(1, 180 + i, 1, 5, 1234),     // Ω and mA
+                record(3, 2000 + i, 4, 0, 1130),    // a current
+                record(4, 2301, 0, 0, 930),         // a voltage
+                record(2, 1500, 4),                 // 0L
+                record(2, 13, 3),                   // L0.01
+                record(2, 500, 7),                  // ERROR
+                record(2, 2500, 2, 5, 45),          // 25.00 Ω: at the limit
+        };
+        e.records += cycle[i % 8];
     }
     e.recordCount = 103;
     return e;
@@ -124,13 +129,16 @@ void ReportTest::pdfRoundTrip()
     QCOMPARE(ReportPdf::pageCount(103, QPageSize::PageSizeId(pageSize)), pages);
     for (int page = 1; page <= pages; ++page) {
         QVERIFY2(pageTexts.at(page - 1).contains(QStringLiteral("Archive ID 42")), "ID");
-        QVERIFY(pageTexts.at(page - 1).contains(QStringLiteral("Page %1 of %2").arg(page).arg(pages)));
+        QVERIFY(pageTexts.at(page - 1).contains(
+                QStringLiteral("Page %1 of %2").arg(page).arg(pages)));
     }
-    for (const QString &header : {QStringLiteral("Site: 变电站 7, north electrode"),
-                                  QStringLiteral("2026-05-04 14:03:07 UTC+02:00"),
-                                  QStringLiteral("/dev/ttyUSB0"), QStringLiteral("van-2"),
-                                  QStringLiteral("25 Ω: a resistance at or below it passes"),
-                                  QStringLiteral("RESULT: 9 of 38 judged resistance readings FAIL")})
+    for (const QString &header :
+         {QStringLiteral("Site: 变电站 7, north electrode"),
+          QStringLiteral("2026-05-04 14:03:07 UTC+02:00"),
+          QStringLiteral("/dev/ttyUSB0"),
+          QStringLiteral("van-2"),
+          QStringLiteral("25 Ω: a resistance at or below it passes"),
+          QStringLiteral("RESULT: 9 of 38 judged resistance readings FAIL")})
         QVERIFY2(pageTexts.first().contains(header), qPrintable(header));
 
     // Each record's line: its number, value texts and verdict, in this order, nothing between.
@@ -142,15 +150,17 @@ void ReportTest::pdfRoundTrip()
             lines.insert(cells.first(), cells.join(QLatin1Char('|')));
     }
     for (const Report::Line &l : content.lines) {
-        QStringList expected{QString::number(l.record.number), l.record.text1, l.record.text2,
+        QStringList expected{QString::number(l.record.number),
+                             l.record.text1,
+                             l.record.text2,
                              Report::verdictText(l.verdict)};
         expected.removeAll(QString());
         QCOMPARE(lines.value(expected.first()), expected.join(QLatin1Char('|')));
     }
 
     // Every font the text uses travels in the file.
-    const QStringList fonts = run(QStringLiteral("pdffonts"), {path}).split(QLatin1Char('\n'),
-                                                                          Qt::SkipEmptyParts);
+    const QStringList fonts
+            = run(QStringLiteral("pdffonts"), {path}).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     QVERIFY(fonts.size() > 2);
     for (const QString &font : fonts.mid(2))
         QVERIFY2(font.contains(QStringLiteral(" yes ")), qPrintable(font));

@@ -63,16 +63,16 @@ void Form1::SaveReport(const Archive::Entry &entry)
         return;
     }
     CommonDialog &dialog = CommonDialog1();
-    dialog.fileName = entry.id > 0 ? QStringLiteral("Report %1").arg(entry.id)
-                                   : QStringLiteral("Report");
+    dialog.fileName
+            = entry.id > 0 ? QStringLiteral("Report %1").arg(entry.id) : QStringLiteral("Report");
     dialog.filter = QStringLiteral("PDF (*.pdf)|*.pdf|");
     dialog.defaultExt = QStringLiteral(".pdf");
     dialog.initDir = SaveFile::prepareSaveFolder();
     dialog.cancelError = true;
     if (dialog.showSave() != CommonDialog::Accepted)
         return;
-    const QByteArray pdf = ReportPdf::render(Report::build(entry, *limit),
-                                             ReportPdf::pageSizeFor(QLocale()));
+    const QByteArray pdf
+            = ReportPdf::render(Report::build(entry, *limit), ReportPdf::pageSizeFor(QLocale()));
     if (pdf.isEmpty()) {
         showReportError(QStringLiteral("The report could not be drawn."));
         return;

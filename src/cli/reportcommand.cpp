@@ -58,8 +58,8 @@ int run(int &argc, char **argv, const Cli::Options &options)
         Cli::printError(why);
         return code;
     }
-    const QByteArray pdf = ReportPdf::render(Report::build(*entry, *limit),
-                                             ReportPdf::pageSizeFor(QLocale()));
+    const QByteArray pdf
+            = ReportPdf::render(Report::build(*entry, *limit), ReportPdf::pageSizeFor(QLocale()));
     const QString out = options.out == QLatin1String("-") ? QString() : options.out;
     if (pdf.isEmpty())
         why = QStringLiteral("the report could not be drawn");

@@ -147,7 +147,9 @@ Content build(const Archive::Entry &entry, double limitOhms)
     for (auto it = perKind.cbegin(); it != perKind.cend(); ++it)
         c.kindCounts.append({it.key(), it.value()});
     for (auto it = tallies.cbegin(); it != tallies.cend(); ++it)
-        c.stats.append({std::get<0>(it.key()), std::get<2>(it.key()), it.value().count(),
+        c.stats.append({std::get<0>(it.key()),
+                        std::get<2>(it.key()),
+                        it.value().count(),
                         *it.value().texts()});
     return c;
 }

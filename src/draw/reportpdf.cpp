@@ -20,11 +20,11 @@ namespace {
 
 // Laid out in millimetres; drawn at 300 dots per inch, fine enough for the chart's one-dot lines.
 constexpr int kDpi = 300;
-constexpr double kMargin = 18;     // left and right
+constexpr double kMargin = 18; // left and right
 constexpr double kTop = 15;
-constexpr double kBottom = 16;     // the footer sits in it
-constexpr double kRow = 4.8;       // one table row
-constexpr double kTableHead = 15.5; // running head and column header of a table page
+constexpr double kBottom = 16;                  // the footer sits in it
+constexpr double kRow = 4.8;                    // one table row
+constexpr double kTableHead = 15.5;             // running head and column header of a table page
 constexpr double kColumns[] = {0, 26, 74, 122}; // NO., Value 1, Value 2, verdict
 
 const QColor kInk(20, 20, 20);
@@ -91,7 +91,8 @@ public:
     void rule(double y, const QColor &ink = kGrey)
     {
         m_painter.setPen(QPen(ink, dots(0.2)));
-        m_painter.drawLine(QPointF(dots(kMargin), dots(y)), QPointF(dots(kMargin + width()), dots(y)));
+        m_painter.drawLine(QPointF(dots(kMargin), dots(y)),
+                           QPointF(dots(kMargin + width()), dots(y)));
     }
     void fill(double x, double y, double w, double h, const QColor &colour)
     {
@@ -118,11 +119,14 @@ void drawFooter(Sheet &sheet, const Report::Content &c, int page, int pages)
 {
     const double y = sheet.height() - kBottom + 8;
     sheet.rule(y - 4.5);
-    sheet.text(0, y, QStringLiteral("Archive ID %1 \u00B7 %2 \u00B7 %3")
-                             .arg(archiveId(c.entry), siteText(c.entry), Report::takenText(c.entry)),
-               bodyFont(7.5), kGrey);
-    sheet.textRight(sheet.width(), y, QStringLiteral("Page %1 of %2").arg(page).arg(pages),
-                    bodyFont(7.5));
+    sheet.text(0,
+               y,
+               QStringLiteral("Archive ID %1 \u00B7 %2 \u00B7 %3")
+                       .arg(archiveId(c.entry), siteText(c.entry), Report::takenText(c.entry)),
+               bodyFont(7.5),
+               kGrey);
+    sheet.textRight(
+            sheet.width(), y, QStringLiteral("Page %1 of %2").arg(page).arg(pages), bodyFont(7.5));
 }
 
 // The header: what was measured where and when, with what, and against which limit.
@@ -177,7 +181,8 @@ double drawResult(Sheet &sheet, const Report::Content &c, double y)
     const bool failed = c.failing > 0;
     sheet.fill(0, y, sheet.width(), 15, failed ? QColor(250, 222, 222) : QColor(222, 242, 222));
     sheet.text(3, y + 6, resultLine(c), bodyFont(11, true), failed ? kFail : QColor(0, 110, 0));
-    sheet.text(3, y + 12,
+    sheet.text(3,
+               y + 12,
                QStringLiteral("Passing %1 \u00B7 failing %2 \u00B7 cannot be judged (0L, L0.01, "
                               "ERROR) %3")
                        .arg(c.passing)
@@ -188,8 +193,12 @@ double drawResult(Sheet &sheet, const Report::Content &c, double y)
     QStringList kinds;
     for (const auto &[kind, count] : c.kindCounts)
         kinds << QStringLiteral("%1 %2").arg(Quantity::kindWord(kind)).arg(count);
-    sheet.text(0, y, QStringLiteral("Records: %1").arg(c.lines.size())
-                             + (kinds.isEmpty() ? QString() : QStringLiteral(" (") + kinds.join(QStringLiteral(", ")) + QLatin1Char(')')),
+    sheet.text(0,
+               y,
+               QStringLiteral("Records: %1").arg(c.lines.size())
+                       + (kinds.isEmpty() ? QString()
+                                          : QStringLiteral(" (") + kinds.join(QStringLiteral(", "))
+                                                    + QLatin1Char(')')),
                bodyFont(9.5));
     return y + 4;
 }
@@ -200,17 +209,24 @@ double drawStatistics(Sheet &sheet, const Report::Content &c, double y)
     if (c.stats.isEmpty())
         return y;
     const double columns[] = {0, 40, 56, 78, 108, 138};
-    const QString heads[] = {QStringLiteral("Kind"), QStringLiteral("Unit"),
-                             QStringLiteral("Values"), QStringLiteral("MAX"),
-                             QStringLiteral("MIN"), QStringLiteral("AVERAGE")};
+    const QString heads[] = {QStringLiteral("Kind"),
+                             QStringLiteral("Unit"),
+                             QStringLiteral("Values"),
+                             QStringLiteral("MAX"),
+                             QStringLiteral("MIN"),
+                             QStringLiteral("AVERAGE")};
     y += 6;
     for (int i = 0; i < 6; ++i)
         sheet.text(columns[i], y, heads[i], bodyFont(9, true));
     sheet.rule(y + 1.3);
     for (const Report::KindStats &s : c.stats) {
         y += 5;
-        const QString cells[] = {Quantity::kindWord(s.kind), s.unit, QString::number(s.count),
-                                 s.texts.maximum, s.texts.minimum, s.texts.mean};
+        const QString cells[] = {Quantity::kindWord(s.kind),
+                                 s.unit,
+                                 QString::number(s.count),
+                                 s.texts.maximum,
+                                 s.texts.minimum,
+                                 s.texts.mean};
         for (int i = 0; i < 6; ++i)
             sheet.text(columns[i], y, cells[i], bodyFont(9));
     }
@@ -255,8 +271,11 @@ void drawChart(Sheet &sheet, const Report::Content &c, double y)
     y += 8;
     sheet.text(0, y, QStringLiteral("Resistance trend"), bodyFont(11, true));
     if (c.resistances.size() < 2) {
-        sheet.text(0, y + 6, QStringLiteral("Fewer than two resistance records: no trend to draw."),
-                   bodyFont(9.5), kGrey);
+        sheet.text(0,
+                   y + 6,
+                   QStringLiteral("Fewer than two resistance records: no trend to draw."),
+                   bodyFont(9.5),
+                   kGrey);
         return;
     }
     double largest = c.limitOhms;
@@ -270,7 +289,7 @@ void drawChart(Sheet &sheet, const Report::Content &c, double y)
     const QRectF area = sheet.rect(left, y + 4, width, height);
 
     TrendChart::State state;
-    state.x1 = state.x2 = -1; // no time cursors in a report
+    state.x1 = state.x2 = -1;                         // no time cursors in a report
     state.y2 = float(c.limitOhms / fullScale * 1000); // the limit, dotted
     state.traceEnabled = true;
     state.segments = int(samples.size()) - 1;
@@ -285,27 +304,41 @@ void drawChart(Sheet &sheet, const Report::Content &c, double y)
     const double span = height * 1000 / 1020;
     const QFont small = bodyFont(7.5);
     for (int i = 0; i <= 4; ++i)
-        sheet.text(0, top + span * (1 - i / 4.0) + 1,
-                   NumberText::plain(float(fullScale * i / 4)) + QStringLiteral(" \u03A9"), small, kGrey);
+        sheet.text(0,
+                   top + span * (1 - i / 4.0) + 1,
+                   NumberText::plain(float(fullScale * i / 4)) + QStringLiteral(" \u03A9"),
+                   small,
+                   kGrey);
     sheet.text(left, y + 4 + height + 4, QStringLiteral("resistance record 1"), small, kGrey);
-    sheet.textRight(left + width, y + 4 + height + 4,
-                    QStringLiteral("resistance record %1").arg(samples.size()), small);
-    sheet.text(left, y + 4 + height + 8,
-               QStringLiteral("green: resistance \u00B7 dotted: the limit, %1 \u00B7 0L at the top, "
-                              "L0.01 and ERROR at the bottom")
-                       .arg(Report::limitText(c.limitOhms)),
-               small, kGrey);
+    sheet.textRight(left + width,
+                    y + 4 + height + 4,
+                    QStringLiteral("resistance record %1").arg(samples.size()),
+                    small);
+    sheet.text(
+            left,
+            y + 4 + height + 8,
+            QStringLiteral("green: resistance \u00B7 dotted: the limit, %1 \u00B7 0L at the top, "
+                           "L0.01 and ERROR at the bottom")
+                    .arg(Report::limitText(c.limitOhms)),
+            small,
+            kGrey);
 }
 
 void drawTableHead(Sheet &sheet, const Report::Content &c)
 {
-    sheet.text(0, kTop + 3, QStringLiteral("Site: %1 \u00B7 %2 \u00B7 limit %3")
-                                    .arg(siteText(c.entry), Report::takenText(c.entry),
-                                         Report::limitText(c.limitOhms)),
-               bodyFont(8), kGrey);
+    sheet.text(0,
+               kTop + 3,
+               QStringLiteral("Site: %1 \u00B7 %2 \u00B7 limit %3")
+                       .arg(siteText(c.entry),
+                            Report::takenText(c.entry),
+                            Report::limitText(c.limitOhms)),
+               bodyFont(8),
+               kGrey);
     const double y = kTop + 10;
-    const QString heads[] = {QStringLiteral("NO."), QStringLiteral("Value 1"),
-                             QStringLiteral("Value 2"), QStringLiteral("Verdict")};
+    const QString heads[] = {QStringLiteral("NO."),
+                             QStringLiteral("Value 1"),
+                             QStringLiteral("Value 2"),
+                             QStringLiteral("Verdict")};
     for (int i = 0; i < 4; ++i)
         sheet.text(kColumns[i], y, heads[i], bodyFont(9, true));
     sheet.rule(y + 1.5, kInk);
@@ -328,7 +361,10 @@ void drawTablePage(Sheet &sheet, const Report::Content &c, qsizetype first, int 
         sheet.text(kColumns[1], y, line.record.text1, values);
         sheet.text(kColumns[2], y, line.record.text2, values);
         const bool failed = line.verdict == Report::Verdict::Fail;
-        sheet.text(kColumns[3], y, Report::verdictText(line.verdict), failed ? fail : plain,
+        sheet.text(kColumns[3],
+                   y,
+                   Report::verdictText(line.verdict),
+                   failed ? fail : plain,
                    failed ? kFail : kInk);
     }
 }
