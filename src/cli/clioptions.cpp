@@ -202,7 +202,7 @@ Parsed parseArguments(const QStringList &arguments)
         else if (o.command == Command::History)
             parser.addOptions({archiveOption});
         else if (o.command == Command::Report)
-            parser.addOptions(ReportCommand::options() << outOption << archiveOption);
+            parser.addOptions(ReportCommand::options() << archiveOption);
         if (o.command == Command::Export || o.command == Command::Report)
             parser.addPositionalArgument(QStringLiteral("ID"), QString());
     }
@@ -241,7 +241,7 @@ Parsed parseArguments(const QStringList &arguments)
     else if (o.command == Command::Download || o.command == Command::Export)
         why = readWriteOptions(parser, outOption, formatOption, &o);
     else if (o.command == Command::Report)
-        why = ReportCommand::readOptions(parser, outOption, &o);
+        why = ReportCommand::readOptions(parser, &o);
     if (!why.isEmpty())
         return error(why);
     result.outcome = Parsed::Run;

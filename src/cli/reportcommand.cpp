@@ -2,6 +2,7 @@
 
 #include "cli/archivecommands.h"
 #include "cli/outputchannel.h"
+#include "core/alarms.h"
 #include "core/report.h"
 #include "draw/reportpdf.h"
 #include "platform/reportlimit.h"
@@ -13,6 +14,7 @@ namespace ReportCommand {
 namespace {
 
 const QString kLimit = QStringLiteral("limit");
+const QString kOut = QStringLiteral("out");
 
 } // namespace
 
@@ -21,21 +23,23 @@ QList<QCommandLineOption> options()
     return {QCommandLineOption(kLimit,
                                QStringLiteral("Judge resistances against <ohms> (default: the "
                                               "limit of the window's last report)."),
-                               QStringLiteral("ohms"))};
+                               QStringLiteral("ohms")),
+            QCommandLineOption(kOut,
+                               QStringLiteral("Write the PDF to <file> (\"-\": standard output)."),
+                               QStringLiteral("file"))};
 }
 
-QString readOptions(const QCommandLineParser &parser,
-                    const QCommandLineOption &outOption,
-                    Cli::Options *o)
+QString readOptions(const QCommandLineParser &parser, Cli::Options *o)
 {
-    o->out = parser.value(outOption);
+    o->out = parser.value(kOut);
     if (o->out.isEmpty())
         return QStringLiteral("report wants --out FILE.pdf, or --out - for standard output");
     if (parser.isSet(kLimit)) {
         bool ok = false;
         o->limit = parser.value(kLimit).toDouble(&ok);
         if (!ok || !Report::acceptableLimit(o->limit))
-            return QStringLiteral("--limit wants ohms above 0 and at most 1200, not \"%1\"")
+            return QStringLiteral("--limit wants ohms above 0 and at most %1, not \"%2\"")
+                    .arg(Alarms::kResistanceLimitMax)
                     .arg(parser.value(kLimit));
     }
     return {};

@@ -10,13 +10,10 @@
 // report ID: an archived download's inspection report as a PDF.
 namespace ReportCommand {
 
-// The report's own option: --limit.
+// The report's own options: --limit and --out.
 QList<QCommandLineOption> options();
-// Reads --limit and --out (which the report needs: "-" is standard output). Returns what is
-// wrong, or nothing.
-QString readOptions(const QCommandLineParser &parser,
-                    const QCommandLineOption &outOption,
-                    Cli::Options *o);
+// Reads them (--out is needed: "-" is standard output). Returns what is wrong, or nothing.
+QString readOptions(const QCommandLineParser &parser, Cli::Options *o);
 
 // Writes the report and returns the exit code. A PDF with its fonts needs a Qt Gui application,
 // which this makes on the offscreen platform (no display is needed or touched), after the
