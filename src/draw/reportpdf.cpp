@@ -74,12 +74,22 @@ public:
     {
         return {dots(kMargin + x), dots(y), dots(w), dots(h)};
     }
-    // One line of text whose baseline is `y` mm down the page.
-    void text(double x, double y, const QString &s, const QFont &font, const QColor &ink = kInk)
+    // One line of text whose baseline is `y` mm down the page; with a width, a longer text
+    // ends in an ellipsis there (a note can be of any length).
+    void text(double x,
+              double y,
+              const QString &s,
+              const QFont &font,
+              const QColor &ink = kInk,
+              double width = 0)
     {
         m_painter.setFont(font);
         m_painter.setPen(ink);
-        m_painter.drawText(QPointF(dots(kMargin + x), dots(y)), s);
+        const QString shown
+                = width > 0
+                          ? m_painter.fontMetrics().elidedText(s, Qt::ElideRight, int(dots(width)))
+                          : s;
+        m_painter.drawText(QPointF(dots(kMargin + x), dots(y)), shown);
     }
     void textRight(double right, double y, const QString &s, const QFont &font)
     {
@@ -121,10 +131,13 @@ void drawFooter(Sheet &sheet, const Report::Content &c, int page, int pages)
     sheet.rule(y - 4.5);
     sheet.text(0,
                y,
-               QStringLiteral("Archive ID %1 \u00B7 %2 \u00B7 %3")
-                       .arg(archiveId(c.entry), siteText(c.entry), Report::takenText(c.entry)),
+               (c.entry.id > 0 ? QStringLiteral("Archive ID %1").arg(c.entry.id)
+                               : QStringLiteral("Not archived"))
+                       + QStringLiteral(" \u00B7 %1 \u00B7 %2")
+                                 .arg(Report::takenText(c.entry), siteText(c.entry)),
                bodyFont(7.5),
-               kGrey);
+               kGrey,
+               sheet.width() - 25);
     sheet.textRight(
             sheet.width(), y, QStringLiteral("Page %1 of %2").arg(page).arg(pages), bodyFont(7.5));
 }
@@ -136,7 +149,8 @@ double drawHeader(Sheet &sheet, const Report::Content &c)
     double y = kTop + 7;
     sheet.text(0, y, QStringLiteral("Earth resistance inspection report"), bodyFont(17, true));
     y += 9;
-    sheet.text(0, y, QStringLiteral("Site: ") + siteText(e), bodyFont(12, true));
+    sheet.text(
+            0, y, QStringLiteral("Site: ") + siteText(e), bodyFont(12, true), kInk, sheet.width());
     y += 3.5;
     sheet.rule(y);
     const QString fields[][2] = {
@@ -155,7 +169,7 @@ double drawHeader(Sheet &sheet, const Report::Content &c)
     for (const auto &field : fields) {
         y += 5;
         sheet.text(0, y, field[0], bodyFont(9.5), kGrey);
-        sheet.text(36, y, field[1], bodyFont(9.5, true));
+        sheet.text(36, y, field[1], bodyFont(9.5, true), kInk, sheet.width() - 36);
     }
     return y + 4;
 }
@@ -178,9 +192,20 @@ QString resultLine(const Report::Content &c)
 
 double drawResult(Sheet &sheet, const Report::Content &c, double y)
 {
+    // Red for a failure, green when every judged reading passed, grey when none was judged.
     const bool failed = c.failing > 0;
-    sheet.fill(0, y, sheet.width(), 15, failed ? QColor(250, 222, 222) : QColor(222, 242, 222));
-    sheet.text(3, y + 6, resultLine(c), bodyFont(11, true), failed ? kFail : QColor(0, 110, 0));
+    const bool passed = !failed && c.passing > 0;
+    sheet.fill(0,
+               y,
+               sheet.width(),
+               15,
+               failed ? QColor(250, 222, 222)
+                      : (passed ? QColor(222, 242, 222) : QColor(235, 235, 235)));
+    sheet.text(3,
+               y + 6,
+               resultLine(c),
+               bodyFont(11, true),
+               failed ? kFail : (passed ? QColor(0, 110, 0) : kInk));
     sheet.text(3,
                y + 12,
                QStringLiteral("Passing %1 \u00B7 failing %2 \u00B7 cannot be judged (0L, L0.01, "
@@ -328,12 +353,13 @@ void drawTableHead(Sheet &sheet, const Report::Content &c)
 {
     sheet.text(0,
                kTop + 3,
-               QStringLiteral("Site: %1 \u00B7 %2 \u00B7 limit %3")
-                       .arg(siteText(c.entry),
+               QStringLiteral("Limit %1 \u00B7 %2 \u00B7 site: %3")
+                       .arg(Report::limitText(c.limitOhms),
                             Report::takenText(c.entry),
-                            Report::limitText(c.limitOhms)),
+                            siteText(c.entry)),
                bodyFont(8),
-               kGrey);
+               kGrey,
+               sheet.width());
     const double y = kTop + 10;
     const QString heads[] = {QStringLiteral("NO."),
                              QStringLiteral("Value 1"),
