@@ -1,6 +1,7 @@
 // The archive of downloads on SQLite: records in, the core's listing, data file, CSV and JSON
 // out; an entry whole or absent when its writer is killed mid-write; a database from a newer
-// program refused untouched; the window's History.
+// program refused untouched; the window's History; reports from the window, History and the
+// command line.
 #include "app/historydialog.h"
 #include "app/listingview.h"
 #include "core/datafile.h"
@@ -16,6 +17,7 @@
 #include <QCheckBox>
 #include <QDateEdit>
 #include <QDir>
+#include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -44,18 +46,23 @@ class TestArchive : public QObject
     Q_OBJECT
 
 private slots:
+    // The settings (the limit a report keeps for the command line) go to a folder of the
+    // test's own, for it and the command line it runs, before anything reads them.
+    void initTestCase() { qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_settings.path())); }
     void cleanup() { QFile::remove(path()); }
     void roundTrip_data();
     void roundTrip();
     void killedMidWrite();
     void newerSchemaRefused();
     void windowHistory();
+    void reports();
 
 private:
     QString path() const { return m_dir.filePath(QStringLiteral("archive.sqlite")); }
     ArchiveLocation location() const { return ArchiveLocation::file(path()); }
 
     QTemporaryDir m_dir;
+    QTemporaryDir m_settings;
 };
 
 void TestArchive::roundTrip_data()
@@ -173,6 +180,81 @@ void TestArchive::windowHistory()
     cli.start(QUILLO_CLI_PATH, {"export", olderId, "--archive", archive});
     QVERIFY(cli.waitForFinished(20000));
     QCOMPARE(cli.readAllStandardOutput(), DataFile::encode(olderListing));
+}
+
+// The report of the download on screen carries the ID the archive gave it and the note typed
+// since; History reports the entry selected; the command line judges with the limit the
+// window's report used.
+void TestArchive::reports()
+{
+    TestWindow w;
+    w.stopTimers();
+    w.connectOn(1);
+    w->Option2_Click();
+    w->mnureport_Click(); // nothing downloaded yet
+    QSignalSpy written(&w->archive(), &ArchiveWriter::written);
+    w->DecodeStoredRecords(kCycle, 4);
+    QVERIFY(waitFor([&] { return written.size() == 1; }, 20000));
+    const qint64 id = written.first().first().toLongLong();
+    w->mnureport_Click(); // no limit in the box, none read by the alarm
+    QCOMPARE(w.messages->shown.size(), 2);
+    QVERIFY(w.messages->shown.at(1).text.contains("limit"));
+    QVERIFY(w.dialog->shownSaves.isEmpty());
+
+    {
+        ArchiveStore store(w->archive().location(), QStringLiteral("note"));
+        QVERIFY(store.open(nullptr) && store.setNote(id, QStringLiteral("pit 3"), nullptr));
+    }
+    w->ui().Text1->setText(QStringLiteral("12.3"));
+    const QString onScreen = m_dir.filePath(QStringLiteral("screen.pdf"));
+    const QString fromHistory = m_dir.filePath(QStringLiteral("history.pdf"));
+    w.dialog->saveAnswers
+            = {{CommonDialog::Accepted, onScreen, 0}, {CommonDialog::Accepted, fromHistory, 0}};
+    w->ui().mnureport->trigger();
+    QCOMPARE(w.dialog->shownSaves.first().fileName, QStringLiteral("Report %1").arg(id));
+    QCOMPARE(w.dialog->shownSaves.first().filter, QStringLiteral("PDF (*.pdf)|*.pdf|"));
+    w->ui().mnuhistory->trigger();
+    auto *history = w->findChild<HistoryDialog *>();
+    history->findChild<QTableWidget *>("historyList")->selectRow(0);
+    history->findChild<QPushButton *>("reportEntry")->click();
+    QCOMPARE(w.dialog->shownSaves.size(), 2);
+
+    QProcess cli;
+    cli.start(QUILLO_CLI_PATH,
+              {"report",
+               QString::number(id),
+               "--archive",
+               w.archiveFolder.filePath("archive.sqlite"),
+               "--out",
+               "-"});
+    QVERIFY(cli.waitForFinished(20000));
+    QCOMPARE(cli.exitCode(), 0);
+    const QByteArray fromCli = cli.readAllStandardOutput();
+    for (const QByteArray &pdf : {fileBytes(onScreen), fileBytes(fromHistory), fromCli}) {
+        QVERIFY(pdf.startsWith("%PDF-"));
+        QProcess text;
+        text.start(QStringLiteral("pdftotext"), {"-", "-"});
+        text.write(pdf);
+        text.closeWriteChannel();
+        if (!text.waitForFinished(20000) || text.exitCode() != 0)
+            QSKIP("pdftotext (poppler-utils) is not installed");
+        const QString words = QString::fromUtf8(text.readAllStandardOutput());
+        QVERIFY(words.contains(QStringLiteral("Archive ID %1").arg(id)));
+        QVERIFY(words.contains(QStringLiteral("Site: pit 3")));
+        QVERIFY(words.contains(QStringLiteral("12.3 \u03A9: a resistance at or below it passes")));
+    }
+    cli.start(QUILLO_CLI_PATH,
+              {"report",
+               QString::number(id + 1),
+               "--limit",
+               "25",
+               "--archive",
+               w.archiveFolder.filePath("archive.sqlite"),
+               "--out",
+               "-"});
+    QVERIFY(cli.waitForFinished(20000));
+    QCOMPARE(cli.exitCode(), 6); // no such entry
+    QVERIFY(cli.readAllStandardOutput().isEmpty());
 }
 
 ARCHIVE_TEST_MAIN(TestArchive)

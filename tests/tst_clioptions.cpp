@@ -24,6 +24,7 @@ QString describe(const Cli::Parsed &p)
     add("format", QString::number(int(o.format)), o.format != none.format);
     add("archive", o.archive, o.archive != none.archive);
     add("entry", QString::number(o.entry), o.entry != none.entry);
+    add("limit", QString::number(o.limit), o.limit != none.limit);
     return parts.join(QLatin1Char(' '));
 }
 
@@ -60,6 +61,8 @@ void TestCliOptions::parse_data()
     QTest::newRow("export") << QStringList{"export", "7", "--format", "csv"} << int(P::Run)
                             << "export format=" + csv + " entry=7";
     QTest::newRow("history") << QStringList{"history"} << int(P::Run) << "history";
+    QTest::newRow("report") << QStringList{"report", "4", "--limit", "0.29", "--out", "-"}
+                            << int(P::Run) << "report out=- entry=4 limit=0.29";
     QTest::newRow("help") << QStringList{"--help"} << int(P::Help)
                           << "  export ID  write an archived download";
     QTest::newRow("help continued") << QStringList{"history", "--help"} << int(P::Help)

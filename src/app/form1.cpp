@@ -81,6 +81,7 @@ void Form1::connectHandlers()
     connect(ui.mnuaboutus, &QAction::triggered, this, &Form1::mnuaboutus_Click);
     connect(ui.mnutrendchart, &QAction::triggered, this, &Form1::mnutrendchart_Click);
     connect(ui.mnuhistory, &QAction::triggered, this, &Form1::mnuhistory_Click);
+    connect(ui.mnureport, &QAction::triggered, this, &Form1::mnureport_Click);
 
     connect(ui.Timer6, &QTimer::timeout, this, &Form1::Timer6_Timer);
     connect(ui.Timer7, &QTimer::timeout, this, &Form1::Timer7_Timer);

@@ -2,6 +2,7 @@
 
 #include "app/form1_ui.h"
 #include "core/alarms.h"
+#include "core/archiveentry.h"
 #include "core/cursorstate.h"
 #include "core/readingstats.h"
 #include "core/readout.h"
@@ -130,8 +131,14 @@ public:
     // built with.
     void ArchiveDownload(const QByteArray &block, qint16 recordCount, quint8 singleValue);
     void mnuhistory_Click();
-    // An archived listing in the list, in read-old-data mode, where Save and Print act on it.
-    void ShowArchivedListing(const QString &listing);
+    // An archived entry's listing in the list, in read-old-data mode, where Save, Print and
+    // Report act on it.
+    void ShowArchivedListing(const Archive::Entry &entry);
+    // ---- Reports (form1_report.cpp) ----
+    // "Report...": the report of the download whose listing is on screen.
+    void mnureport_Click();
+    // "Report..." in History: the report of the archive's entry `id`.
+    void ReportArchiveEntry(qint64 id);
 
     // ---- Charts (form1_charts.cpp) ----
     void ResetTrendChart();
@@ -170,6 +177,11 @@ private:
     void redrawAfterCursorY();
     void connectArchive(const ArchiveLocation &location);
     void showArchiveError(const QString &why);
+    // The archive finished the oldest entry handed over: its ID, or nullopt when it failed.
+    void noteArchived(std::optional<qint64> id);
+    // Asks where, then writes the entry's report against the window's limit.
+    void SaveReport(const Archive::Entry &entry);
+    void showReportError(const QString &why);
     void showSaveError(const QString &path, const QString &why);
     void showPrintError(const QString &why);
     void showReadingStats();
@@ -186,6 +198,13 @@ private:
     LinkSession *m_link = nullptr; // a child: its timers are found among the window's
     ArchiveWriter *m_archive = nullptr; // a child
     HistoryDialog *m_history = nullptr; // a child, made when first asked for
+    // The download whose listing is on screen, for its report; its ID comes once the archive
+    // has kept it: writes finish in the order handed over, and m_shownArchiving counts which
+    // of them is this one's (0: none pending).
+    std::optional<Archive::Entry> m_shownDownload;
+    int m_archiveHanded = 0;
+    int m_archiveFinished = 0;
+    int m_shownArchiving = 0;
     QPrinter m_printer;
     Realtime::Decoder m_decoder;
     Alarms::Limits m_limits;

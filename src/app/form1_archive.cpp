@@ -14,6 +14,15 @@ void Form1::connectArchive(const ArchiveLocation &location)
 {
     m_archive = new ArchiveWriter(location, this);
     connect(m_archive, &ArchiveWriter::failed, this, &Form1::showArchiveError);
+    connect(m_archive, &ArchiveWriter::written, this, [this](qint64 id) { noteArchived(id); });
+    connect(m_archive, &ArchiveWriter::failed, this, [this] { noteArchived(std::nullopt); });
+}
+
+void Form1::noteArchived(std::optional<qint64> id)
+{
+    ++m_archiveFinished;
+    if (m_shownDownload && m_shownArchiving == m_archiveFinished && id)
+        m_shownDownload->id = *id;
 }
 
 void Form1::ArchiveDownload(const QByteArray &block, qint16 recordCount, quint8 singleValue)
@@ -25,8 +34,11 @@ void Form1::ArchiveDownload(const QByteArray &block, qint16 recordCount, quint8 
                                      MSComm1().commPort(),
                                      MSComm1().devicePath(),
                                      QStringLiteral("quillobarent"));
-    if (entry) // else cut short: no completed transfer
+    m_shownDownload = entry; // cut short: no completed transfer, nothing to report
+    if (entry) {
         m_archive->write(*entry);
+        m_shownArchiving = ++m_archiveHanded;
+    }
 }
 
 void Form1::showArchiveError(const QString &why)
@@ -43,7 +55,8 @@ void Form1::mnuhistory_Click()
 {
     if (!m_history) {
         m_history = new HistoryDialog(*m_archive, this);
-        connect(m_history, &HistoryDialog::listingChosen, this, &Form1::ShowArchivedListing);
+        connect(m_history, &HistoryDialog::entryChosen, this, &Form1::ShowArchivedListing);
+        connect(m_history, &HistoryDialog::reportChosen, this, &Form1::ReportArchiveEntry);
     }
     m_history->reload();
     m_history->show();
@@ -51,9 +64,11 @@ void Form1::mnuhistory_Click()
     m_history->activateWindow();
 }
 
-void Form1::ShowArchivedListing(const QString &listing)
+void Form1::ShowArchivedListing(const Archive::Entry &entry)
 {
     if (m_link->operatingMode() == Protocol::RealtimeSampling)
         Option2_Click();
-    ListingView::replace(*m_ui.RichTextBox1, listing);
+    ListingView::replace(*m_ui.RichTextBox1, Archive::listing(entry));
+    m_shownDownload = entry;
+    m_shownArchiving = 0;
 }

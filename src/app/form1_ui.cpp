@@ -1,7 +1,6 @@
 #include "app/form1_ui.h"
 
 #include "app/drawingsurface.h"
-#include "app/listingfont.h"
 #include "app/makecontrol.h"
 #include "app/shapeindicator.h"
 #include "app/standin.h"
@@ -10,6 +9,7 @@
 #include "core/linkprofile.h"
 #include "core/listing.h"
 #include "core/readout.h"
+#include "draw/listingfont.h"
 #include "link/linksession.h"
 
 #include <QAction>
@@ -373,6 +373,7 @@ void Form1Ui::buildMenus(QMainWindow *window)
               {&Form1Ui::mnuprint, "mnuprint", "Print(&P)", QKeySequence(Qt::CTRL | Qt::Key_P)},
               {&Form1Ui::mnuprintsetting, "mnuprintsetting", "Print Setup", {}},
               {&Form1Ui::mnuhistory, "mnuhistory", "History", {}},
+              {&Form1Ui::mnureport, "mnureport", "Report...", {}},
               {&Form1Ui::mnuexit, "mnuexit", "Exit(&X)", QKeySequence(Qt::CTRL | Qt::Key_E)}}},
             {&Form1Ui::mnurun,
              "mnurun",

@@ -112,6 +112,7 @@ struct Form1Ui
     QAction *mnuprint = nullptr;
     QAction *mnuprintsetting = nullptr;
     QAction *mnuhistory = nullptr; // the archive of downloads
+    QAction *mnureport = nullptr;  // "Report...": the listing's inspection report as PDF
     QAction *mnuexit = nullptr;
     QMenu *mnurun = nullptr;
     QAction *mnurun1 = nullptr;

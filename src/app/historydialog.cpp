@@ -79,6 +79,7 @@ HistoryDialog::HistoryDialog(ArchiveWriter &writer, QWidget *parent)
     m_open = buttons->addButton(QStringLiteral("Open"), QDialogButtonBox::ActionRole);
     m_open->setObjectName(QStringLiteral("openEntry"));
     m_open->setEnabled(false);
+    addReportButton(buttons);
 
     auto *where = new QHBoxLayout;
     where->addWidget(m_location, 1);
@@ -200,7 +201,27 @@ void HistoryDialog::openSelected()
         showProblem(why);
         return;
     }
-    emit listingChosen(Archive::listing(*entry));
+    emit entryChosen(*entry);
+}
+
+void HistoryDialog::addReportButton(QDialogButtonBox *buttons)
+{
+    QPushButton *report
+            = buttons->addButton(QStringLiteral("Report..."), QDialogButtonBox::ActionRole);
+    report->setObjectName(QStringLiteral("reportEntry"));
+    report->setEnabled(false);
+    connect(m_list, &QTableWidget::itemSelectionChanged, report, [this, report] {
+        report->setEnabled(!m_list->selectedItems().isEmpty());
+    });
+    connect(report, &QPushButton::clicked, this, &HistoryDialog::reportSelected);
+}
+
+void HistoryDialog::reportSelected()
+{
+    const QList<QTableWidgetItem *> selected = m_list->selectedItems();
+    if (!selected.isEmpty())
+        emit reportChosen(
+                m_list->item(selected.first()->row(), IdColumn)->data(Qt::UserRole).toLongLong());
 }
 
 void HistoryDialog::noteEdited(QTableWidgetItem *item)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/archiveentry.h"
+
 #include <QDialog>
 #include <QString>
 
@@ -9,14 +11,16 @@ class ArchiveStore;
 class ArchiveWriter;
 class QCheckBox;
 class QDateEdit;
+class QDialogButtonBox;
 class QLabel;
 class QPushButton;
 class QTableWidget;
 class QTableWidgetItem;
 
 // "History": the archive's past downloads, newest first (ID, time, port, record count and a
-// note the user may type), optionally only those of a span of dates. "Open" hands the listing
-// of the chosen one to the window, rebuilt from its records. The list is read from where the
+// note the user may type), optionally only those of a span of dates. "Open" hands the chosen
+// entry to the window, which shows its listing rebuilt from its records; "Report..." hands its
+// ID to the window, which makes its report. The list is read from where the
 // window's writer writes, on a connection of the window's thread, and read again after each
 // download archived while it is open.
 class HistoryDialog : public QDialog
@@ -30,7 +34,8 @@ public:
     void reload();
 
 signals:
-    void listingChosen(const QString &listing);
+    void entryChosen(const Archive::Entry &entry);
+    void reportChosen(qint64 id);
 
 protected:
     // The connection is let go while the list is not shown: hours later it might be stale.
@@ -40,6 +45,9 @@ private:
     bool ensureStore();
     void showProblem(const QString &why);
     void openSelected();
+    // "Report...": enabled with a selection, asks the window for the selected entry's report.
+    void addReportButton(QDialogButtonBox *buttons);
+    void reportSelected();
     void noteEdited(QTableWidgetItem *item);
     void chooseLocation();
 

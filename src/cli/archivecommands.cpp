@@ -75,4 +75,15 @@ std::optional<qint64> keep(const Cli::Options &options, const Archive::Entry &en
     return store ? store->add(entry, why) : std::nullopt;
 }
 
+std::optional<Archive::Entry> entry(const Cli::Options &options, QString *why, int *code)
+{
+    const std::unique_ptr<ArchiveStore> store = openArchive(options, why, code);
+    if (!store)
+        return std::nullopt;
+    std::optional<Archive::Entry> found = store->entry(options.entry, why);
+    if (!found)
+        *code = Cli::ArchiveFailed;
+    return found;
+}
+
 } // namespace ArchiveCommands

@@ -17,5 +17,8 @@ int history(const Cli::Options &options);
 int exportEntry(const Cli::Options &options);
 // Stores a completed download; its ID, or empty optional and *why.
 std::optional<qint64> keep(const Cli::Options &options, const Archive::Entry &entry, QString *why);
+// The entry options.entry names, with its records; empty optional, *why and *code (the exit
+// code) when the archive cannot be used or lacks it.
+std::optional<Archive::Entry> entry(const Cli::Options &options, QString *why, int *code);
 
 } // namespace ArchiveCommands

@@ -1,12 +1,15 @@
 #include "cli/clioptions.h"
 
 #include "cli/commands.h"
+#include "core/alarms.h"
+#include "core/report.h"
 #include "platform/portlist.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
 
 #include <cstdio>
+#include <vector>
 
 namespace Cli {
 
@@ -95,6 +98,27 @@ QString readFormat(const QCommandLineParser &parser, Options *o)
     return {};
 }
 
+QString readPdfOut(const QCommandLineParser &parser, Options *o)
+{
+    o->out = parser.value(QStringLiteral("out"));
+    if (o->out.isEmpty())
+        return QStringLiteral("report wants --out FILE.pdf, or --out - for standard output");
+    return {};
+}
+
+QString readLimit(const QCommandLineParser &parser, Options *o)
+{
+    if (!parser.isSet(QStringLiteral("limit")))
+        return {};
+    bool ok = false;
+    o->limit = parser.value(QStringLiteral("limit")).toDouble(&ok);
+    if (!ok || !Report::acceptableLimit(o->limit))
+        return QStringLiteral("--limit wants ohms above 0 and at most %1, not \"%2\"")
+                .arg(Alarms::kResistanceLimitMax)
+                .arg(parser.value(QStringLiteral("limit")));
+    return {};
+}
+
 QString readArchive(const QCommandLineParser &parser, Options *o)
 {
     o->archive = parser.value(QStringLiteral("archive"));
@@ -108,14 +132,15 @@ QString readEntryId(const QCommandLineParser &parser, Options *o)
     bool ok = false;
     o->entry = parser.positionalArguments().value(1).toLongLong(&ok);
     if (!ok || o->entry < 1)
-        return QStringLiteral("export wants the ID of an entry (see history)");
+        return QStringLiteral("%1 wants the ID of an entry (see history)")
+                .arg(parser.positionalArguments().value(0));
     return {};
 }
 
-// In the order --help lists them.
-const std::vector<OptionRow> &optionTable()
+// The options of the link, in the order --help lists them.
+std::vector<OptionRow> linkOptionRows()
 {
-    static const std::vector<OptionRow> table{
+    return {
             {0,
              false,
              {QStringLiteral("port"),
@@ -142,6 +167,13 @@ const std::vector<OptionRow> &optionTable()
                              "instead of the plain lines)."),
               QStringLiteral("file")},
              readCsv},
+    };
+}
+
+// The options of the files written and of the archive, in the order --help lists them.
+std::vector<OptionRow> fileOptionRows()
+{
+    return {
             {Out,
              false,
              {QStringLiteral("out"),
@@ -156,6 +188,19 @@ const std::vector<OptionRow> &optionTable()
               QStringLiteral("format"),
               QStringLiteral("listing")},
              readFormat},
+            {PdfOut,
+             false,
+             {QStringLiteral("out"),
+              QStringLiteral("Write the PDF to <file> (\"-\": standard output)."),
+              QStringLiteral("file")},
+             readPdfOut},
+            {Limit,
+             false,
+             {QStringLiteral("limit"),
+              QStringLiteral("Judge resistances against <ohms> (default: the limit of the "
+                             "window's last report)."),
+              QStringLiteral("ohms")},
+             readLimit},
             {ArchiveLocation,
              true,
              {QStringLiteral("archive"),
@@ -165,6 +210,17 @@ const std::vector<OptionRow> &optionTable()
              readArchive},
             {EntryId, true, {QStringLiteral("ID"), QString()}, readEntryId},
     };
+}
+
+// Every option; a command takes those its row names. --out has two rows: report's is needed.
+const std::vector<OptionRow> &optionTable()
+{
+    static const std::vector<OptionRow> table = [] {
+        std::vector<OptionRow> rows = linkOptionRows();
+        const std::vector<OptionRow> files = fileOptionRows();
+        rows.insert(rows.end(), files.begin(), files.end());
+        return rows;
+    }();
     return table;
 }
 
@@ -173,7 +229,7 @@ bool takes(const Command *command, const OptionRow &row)
     return row.flag == 0 || (command && (command->options & row.flag));
 }
 
-// "find, watch, download, history or export"
+// "find, watch, download, history, export or report"
 QString commandWords()
 {
     QStringList words;
@@ -232,7 +288,7 @@ void declare(QCommandLineParser &parser, const Command *command)
 // Checks the arguments of a command the parser accepted; returns what is wrong, or nothing.
 QString readOptions(const QCommandLineParser &parser, const Command *command, Options *o)
 {
-    const int words = command->options & EntryId ? 2 : 1; // the command, and export's ID
+    const int words = command->options & EntryId ? 2 : 1; // the command, and the entry's ID
     if (parser.positionalArguments().size() > words)
         return QStringLiteral("unexpected argument \"%1\"")
                 .arg(parser.positionalArguments().at(words));

@@ -25,10 +25,11 @@ struct Options
     QStringList ports; // --ports: these devices are COM1, COM2, ... of the search
     int count = 0;     // watch --count; 0: until interrupted
     QString csv;       // watch --csv: a file, "-" for standard output, empty for none
-    QString out;       // download and export --out; empty: standard output
+    QString out;       // download and export --out, empty: standard output; report's, "-" for it
     Format format = Format::Listing;
     QString archive;  // --archive: where downloads are kept; empty: the usual place
-    qint64 entry = 0; // export: the entry's ID
+    qint64 entry = 0; // export and report: the entry's ID
+    double limit = 0; // report --limit in ohms; 0: the limit the window's last report used
 };
 
 // The options a command takes besides --port and --ports, which every command has.
@@ -39,6 +40,8 @@ enum Option : unsigned {
     OutFormat = 1u << 3,
     ArchiveLocation = 1u << 4,
     EntryId = 1u << 5, // the positional ID after the command word
+    PdfOut = 1u << 6,  // report's --out: needed, "-" for standard output
+    Limit = 1u << 7,
 };
 
 struct Command;

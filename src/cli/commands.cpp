@@ -3,6 +3,7 @@
 #include "cli/archivecommands.h"
 #include "cli/downloadcommand.h"
 #include "cli/linkcommand.h"
+#include "cli/reportcommand.h"
 #include "cli/watchcommand.h"
 #include "core/linkprofile.h"
 #include "quillo_version.h"
@@ -52,6 +53,11 @@ std::span<const Command> commands()
              Out | OutFormat | ArchiveLocation | EntryId,
              QStringLiteral("write an archived download as download wrote it"),
              ArchiveCommands::exportEntry},
+            {QLatin1StringView("report"),
+             PdfOut | Limit | ArchiveLocation | EntryId,
+             QStringLiteral("write an archived download's inspection report as PDF (--out)"),
+             ReportCommand::run,
+             ReportCommand::application},
     };
     return table;
 }

@@ -36,54 +36,61 @@ void ReadingStats::add(const Realtime::Readout &readout)
     take(row->value2, readout.secondNumber);
 }
 
+ReadingStats::Shown ReadingStats::shown(const ::Quantity::Value &number)
+{
+    return {qint64(number.counts) * kPowers[kDecimals - number.decimals], number.shownDecimals()};
+}
+
 void ReadingStats::take(Record::Holds holds, const ::Quantity::Value &number)
 {
     // Value 1 of kinds 1 and 2 is a resistance, value 2 of kind 1 and value 1 of kind 3 a
     // current; a voltage and the pair count nowhere, nor does a readout without a number.
     if (!number.isNumber())
         return;
-    Shown shown{qint64(number.counts) * kPowers[kDecimals - number.decimals],
-                number.shownDecimals()};
+    Shown counted = shown(number);
     if (holds == Record::Holds::Resistance) {
-        take(Resistance, shown);
+        m_tallies[Resistance].add(counted);
     } else if (holds == Record::Holds::Current) {
         if (number.unit == Record::unitOf(Record::Holds::Current, kAmperesRange)) {
             // A tenth of an ampere shown is a hundred milliamperes: the digits stay, the point
             // moves.
-            shown.micros *= 1000;
-            shown.decimals = qMax(0, shown.decimals - 3);
+            counted.micros *= 1000;
+            counted.decimals = qMax(0, counted.decimals - 3);
         }
-        take(Current, shown);
+        m_tallies[Current].add(counted);
     }
 }
 
-void ReadingStats::take(Quantity quantity, Shown shown)
+void ReadingStats::Tally::add(const Shown &shown)
 {
-    Summary &s = m_summaries[quantity];
-    if (s.count == 0 || shown.micros > s.maximum.micros)
-        s.maximum = shown;
-    if (s.count == 0 || shown.micros < s.minimum.micros)
-        s.minimum = shown;
-    s.sum += shown.micros;
-    s.finestDecimals = qMax(s.finestDecimals, shown.decimals);
-    ++s.count;
+    if (m_count == 0 || shown.micros > m_maximum.micros)
+        m_maximum = shown;
+    if (m_count == 0 || shown.micros < m_minimum.micros)
+        m_minimum = shown;
+    m_sum += shown.micros;
+    m_finestDecimals = qMax(m_finestDecimals, shown.decimals);
+    ++m_count;
 }
 
 void ReadingStats::reset()
 {
-    m_summaries[Resistance] = {};
-    m_summaries[Current] = {};
+    m_tallies[Resistance] = {};
+    m_tallies[Current] = {};
 }
 
 std::optional<ReadingStats::Texts> ReadingStats::texts(Quantity quantity) const
 {
-    const Summary &s = m_summaries[quantity];
-    if (s.count == 0)
+    return m_tallies[quantity].texts();
+}
+
+std::optional<ReadingStats::Texts> ReadingStats::Tally::texts() const
+{
+    if (m_count == 0)
         return std::nullopt;
     // The mean to the finest decimals shown, half up, from the exact sum.
-    const qint64 step = kPowers[kDecimals - s.finestDecimals];
-    const qint64 meanUnits = (2 * s.sum + s.count * step) / (2 * s.count * step);
-    return Texts{write(s.maximum.micros, s.maximum.decimals),
-                 write(s.minimum.micros, s.minimum.decimals),
-                 write(meanUnits * step, s.finestDecimals)};
+    const qint64 step = kPowers[kDecimals - m_finestDecimals];
+    const qint64 meanUnits = (2 * m_sum + m_count * step) / (2 * m_count * step);
+    return Texts{write(m_maximum.micros, m_maximum.decimals),
+                 write(m_minimum.micros, m_minimum.decimals),
+                 write(meanUnits * step, m_finestDecimals)};
 }

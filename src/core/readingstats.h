@@ -39,7 +39,7 @@ public:
     // Stop and start-up: nothing counted.
     void reset();
 
-    int count(Quantity quantity) const { return m_summaries[quantity].count; }
+    int count(Quantity quantity) const { return m_tallies[quantity].count(); }
     // nullopt while no reading of the quantity was counted.
     std::optional<Texts> texts(Quantity quantity) const;
 
@@ -47,24 +47,36 @@ public:
     // three decimals after the conversion to milliamperes), with room for a long session's sum.
     static constexpr int kDecimals = 6;
 
-private:
     // A number as a readout shows it: value = micros / 10^6, written with `decimals` decimals.
     struct Shown
     {
         qint64 micros = 0;
         int decimals = 0;
     };
+    // A value that is a number, as its texts show it, in its own unit.
+    static Shown shown(const ::Quantity::Value &number);
 
-    struct Summary
+    // The boxes' arithmetic over any numbers counted as shown: the largest and smallest as they
+    // were shown, the mean from the exact sum, to the finest decimals shown, halves up. The
+    // report's summary counts the stored records with it.
+    class Tally
     {
-        int count = 0;
-        Shown maximum;
-        Shown minimum;
-        qint64 sum = 0; // millionths
-        int finestDecimals = 0;
-    };
-    void take(Record::Holds holds, const ::Quantity::Value &number);
-    void take(Quantity quantity, Shown shown);
+    public:
+        void add(const Shown &shown);
+        int count() const { return m_count; }
+        // nullopt while nothing was counted.
+        std::optional<Texts> texts() const;
 
-    Summary m_summaries[2];
+    private:
+        int m_count = 0;
+        Shown m_maximum;
+        Shown m_minimum;
+        qint64 m_sum = 0; // millionths
+        int m_finestDecimals = 0;
+    };
+
+private:
+    void take(Record::Holds holds, const ::Quantity::Value &number);
+
+    Tally m_tallies[2];
 };

@@ -1,4 +1,4 @@
-#include "app/listingfont.h"
+#include "draw/listingfont.h"
 
 #include <QFontDatabase>
 #include <QFontMetricsF>
