@@ -74,7 +74,7 @@ private:
         m_rig->sim.setPaced(paced);
         m_rig->start();
         // Discovery is over once its next tick has switched polling on.
-        if (!waitFor([this] { return !m_rig->form->link().findcom()->isActive(); }, 3000))
+        if (!waitFor([this] { return !m_rig->form->link().searchTimer()->isActive(); }, 3000))
             return false;
         m_rig->form->Option2_Click();
         return true;

@@ -267,7 +267,7 @@ void TestModes::discoveryEnablesRunButtonsInReadOldData()
     w.stopTimers();
     w->Option2_Click();
     w.connectOn(3); // the instrument answered the search on COM3
-    w->link().findcom()->start();
+    w->link().searchTimer()->start();
     w->findcom_Timer();
     QVERIFY(w->ui().Command1->isEnabled());
     QVERIFY(w->ui().Command2->isEnabled());

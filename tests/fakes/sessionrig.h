@@ -16,17 +16,28 @@ struct SessionRig
     FakeSerialPort *port = new FakeSerialPort;
     LinkSession link{std::unique_ptr<SerialPort>(port)};
 
+    // The session's clock, in milliseconds: it moves only when the test says so.
+    std::shared_ptr<qint64> clockMs = std::make_shared<qint64>(0);
+
     SessionRig()
     {
         for (QTimer *timer : link.findChildren<QTimer *>())
             timer->stop();
+        link.setClock([clock = clockMs] { return *clock; });
+    }
+
+    // Time passes: whatever the session watches for comes due.
+    void advance(qint64 ms)
+    {
+        *clockMs += ms;
+        link.answerWatchTick();
     }
 
     // The instrument answered the handshake on that port. The records of the fake start empty.
     void connect(int portNumber = 1)
     {
         port->forceOpen(portNumber);
-        link.SendCommand(Protocol::Handshake);
+        link.send(Protocol::Handshake);
         port->deliver(QByteArray::fromHex("D55555"));
         QVERIFY(link.connected());
         port->resetRecords();

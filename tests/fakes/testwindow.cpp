@@ -19,6 +19,7 @@ TestWindow::TestWindow(bool loaded)
     platform.messages = std::move(fakeMessages);
     platform.archive = ArchiveLocation::file(archiveFolder.filePath("archive.sqlite"));
     form = std::make_unique<Form1>(std::move(platform));
+    form->link().setClock([clock = clockMs] { return *clock; });
     if (loaded)
         form->Form_Load();
 }
@@ -35,6 +36,12 @@ void TestWindow::connectOn(int portNumber)
     port->forceOpen(portNumber);
     form->SendCommand(Protocol::Handshake);
     port->deliver(QByteArray::fromHex("D55555"));
-    form->link().findcom()->stop();
+    form->link().searchTimer()->stop();
     port->resetRecords();
+}
+
+void TestWindow::advance(qint64 ms)
+{
+    *clockMs += ms;
+    form->link().answerWatchTick();
 }
