@@ -2,6 +2,7 @@
 // wire, polling, the stored-record exchange and where replies go; then what the window does with
 // what the session reports.
 #include "app/shapeindicator.h"
+#include "core/linkprofile.h"
 #include "core/protocol.h"
 #include "fakes/fakeserialport.h"
 #include "fakes/sessionrig.h"
@@ -128,7 +129,7 @@ void TestLink::sendCommandBlockRequestKeepsThreshold()
 {
     Rig r;
     r.connect();
-    r.port->setRThreshold(84); // as the count reply of 12 records left it
+    r.countReply(QByteArray::fromHex("0505000c")); // the count of 12 records sets 84
     r.port->resetRecords();
     r.link.send(25);
     QCOMPARE(r.port->written, QByteArray::fromHex("19"));
@@ -278,6 +279,8 @@ void TestLink::modeSwitch()
     r.link.setOperatingMode(Protocol::OperatingMode(mode));
     r.link.haltSampling();
     r.link.switchInstrumentMode();
+    // The reading waits for whatever the instrument may say to the switch.
+    r.advance(LinkProfile::kLongestTurnaroundMs + 6);
     QCOMPARE(r.port->written, sent);
     QCOMPARE(r.link.lastCommand(), qint16(lastCommand));
     QCOMPARE(r.port->rThreshold(), threshold);
@@ -491,6 +494,8 @@ void TestLink::interruptedReadEndsVisibly()
         for (char byte : block.mid(blockBytesBefore))
             r.port->deliver(QByteArray(1, byte));
         r.link.readingTick();
+    } else {
+        r.advance(LinkProfile::kLongestTurnaroundMs + 6); // the count's answer is not coming
     }
     QCOMPARE(r.port->written.right(1), QByteArray::fromHex("23"));
     QVERIFY(readings.isEmpty());
@@ -631,6 +636,7 @@ void TestLink::runControls()
     QVERIFY(w->traceEnabled());
     w->comunication_Timer();
     QCOMPARE(w.port->written, QByteArray::fromHex("05")); // keep-alive, not a reading
+    w.port->deliver(QByteArray::fromHex("D55555"));
 
     w.port->resetRecords();
     w->Command1_Click(); // start: a reading at once
@@ -654,8 +660,10 @@ void TestLink::runControls()
     QVERIFY(!w->traceEnabled());
 
     // "Mode" after a stop: the switch, a reading, and the trace on again.
+    w.advance(2 * LinkProfile::kLongestTurnaroundMs); // the readings asked for are not coming
     w.port->resetRecords();
     w->ui().mnuchangemode->trigger();
+    w.advance(LinkProfile::kLongestTurnaroundMs + 6);
     QCOMPARE(w.port->written, QByteArray::fromHex("3723"));
     QCOMPARE(w->link().runState(), qint16(1));
     QVERIFY(w->traceEnabled());

@@ -1,6 +1,7 @@
 // The two operating modes: what each leaves shown, hidden, enabled and disabled, and what they do
 // to sampling and polling.
 #include "app/drawingsurface.h"
+#include "core/linkprofile.h"
 #include "fakes/testwindow.h"
 #include "link/linksession.h"
 
@@ -194,6 +195,7 @@ void TestModes::readOldDataWhileRunningHaltsSampling()
     QCOMPARE(w->ui().Label7->text(), QStringLiteral("STOP"));
     w->Timer4_Timer();
     QVERIFY(w.port->written.isEmpty());
+    w.advance(2 * LinkProfile::kLongestTurnaroundMs); // the reading asked for is not coming
     w->comunication_Timer();
     QCOMPARE(w.port->written, QByteArray(1, '\x05'));
 }
@@ -211,6 +213,7 @@ void TestModes::backToRealtimeSendsNothingUntilStart()
     w->Timer4_Timer();
     w->comunication_Timer();
     QCOMPARE(w.port->written, QByteArray(1, '\x05'));
+    w.port->deliver(QByteArray::fromHex("D55555"));
     w->Command1_Click();
     QCOMPARE(w.port->written, QByteArray::fromHex("0523"));
     w->comunication_Timer();
