@@ -216,6 +216,7 @@ void TestModes::backToRealtimeSendsNothingUntilStart()
     w.port->deliver(QByteArray::fromHex("D55555"));
     w->Command1_Click();
     QCOMPARE(w.port->written, QByteArray::fromHex("0523"));
+    w.port->deliver(QByteArray::fromHex("0400fa0100051e"));
     w->comunication_Timer();
     QCOMPARE(w.port->written, QByteArray::fromHex("052323"));
 }

@@ -80,33 +80,23 @@ bool LinkExchange::holds(qint16 command) const
 
 void LinkExchange::settle(qint64 nowMs)
 {
-    if (endsByTime(m_phase) && nowMs >= answerDeadline()) {
+    if (endsByTime(m_phase) && nowMs >= answerDeadline())
         m_phase = Phase::Idle;
-        m_readingsOwed = 0;
-    }
 }
 
-LinkExchange::Send LinkExchange::sendNow(qint16 command, qint64 nowMs, bool emptyFirst)
+LinkExchange::Send LinkExchange::sendNow(qint16 command, qint64 nowMs)
 {
-    m_readingsOwed = command != Protocol::ReadingRequest ? 0
-                     : emptyFirst                        ? 1
-                                                         : m_readingsOwed + 1;
     m_phase = phaseFor(command);
     m_lastCommand = command;
     m_sentAtMs = nowMs;
-    m_answerBytes = command == Protocol::ReadingRequest
-                            ? qint64(m_readingsOwed) * LinkProfile::kReadingReplyBytes
-                            : answerBytesFor(command, m_recordCount);
-    m_drainLeft = -1;
-    if (emptyFirst)
-        m_waiting = 0;
-    return {command, emptyFirst, Protocol::thresholdFor(command)};
+    m_answerBytes = answerBytesFor(command, m_recordCount);
+    m_waiting = 0;
+    return {command, Protocol::thresholdFor(command)};
 }
 
-void LinkExchange::drainUntilQuiet(qint64 bytesLeft)
+void LinkExchange::drain(qint64 bytesLeft)
 {
     m_phase = Phase::Draining;
-    m_readingsOwed = 0;
     m_drainLeft = bytesLeft;
 }
 
@@ -119,7 +109,7 @@ LinkExchange::Wanted LinkExchange::abandonRead()
     if (m_phase == Phase::BlockDue)
         m_phase = Phase::Idle; // nothing on the line yet
     else
-        drainUntilQuiet(m_answerBytes); // what waits is counted off when it is taken
+        drain(m_answerBytes); // what waits is counted off when it is taken
     return wanted;
 }
 
@@ -133,7 +123,7 @@ LinkExchange::Wanted LinkExchange::want(qint16 command, qint64 nowMs)
             return {}; // no count announced a block
         Wanted wanted;
         wanted.kind = Wanted::SendNow;
-        wanted.send = sendNow(command, nowMs, true);
+        wanted.send = sendNow(command, nowMs);
         return wanted;
     }
     Wanted wanted = readUnderWay() ? abandonRead() : Wanted{};
@@ -141,22 +131,17 @@ LinkExchange::Wanted LinkExchange::want(qint16 command, qint64 nowMs)
         // The program is leaving: nothing said after it is waited for.
         m_held.clear();
         wanted.kind = Wanted::SendNow;
-        wanted.send = sendNow(command, nowMs, true);
+        wanted.send = sendNow(command, nowMs);
         return wanted;
     }
-    const bool mayArrive = answerMayArrive(nowMs);
-    if (command == Protocol::ReadingRequest && m_phase == Phase::Readings && mayArrive
-        && m_held.isEmpty()) {
-        wanted.kind = Wanted::SendNow;
-        wanted.send = sendNow(command, nowMs, false);
-    } else if (mayArrive || !m_held.isEmpty()) {
+    if (answerMayArrive(nowMs) || !m_held.isEmpty()) {
         if (!holds(command))
             m_held.append(command); // the same command wanted twice is one wish
         wanted.kind = Wanted::Hold;
         wanted.holdUntilMs = answerDeadline();
     } else {
         wanted.kind = Wanted::SendNow;
-        wanted.send = sendNow(command, nowMs, true);
+        wanted.send = sendNow(command, nowMs);
     }
     return wanted;
 }
@@ -166,36 +151,9 @@ std::optional<LinkExchange::Send> LinkExchange::nextDue(qint64 nowMs)
     if (m_held.isEmpty())
         return std::nullopt;
     settle(nowMs);
-    const qint16 command = m_held.first();
-    const bool backToBack = command == Protocol::ReadingRequest && m_phase == Phase::Readings;
-    if (answerMayArrive(nowMs) && !backToBack)
+    if (answerMayArrive(nowMs))
         return std::nullopt;
-    m_held.removeFirst();
-    return sendNow(command, nowMs, !backToBack);
-}
-
-LinkExchange::Taken LinkExchange::takeReadings(const QByteArray &bytes)
-{
-    const qint64 size = bytes.size();
-    const qint64 whole = size / LinkProfile::kReadingReplyBytes;
-    const bool aligned = size >= LinkProfile::kReadingReplyBytes
-                         && (m_readingsOwed <= 1 || size % LinkProfile::kReadingReplyBytes == 0);
-    if (!aligned) {
-        // Answers asked for back to back, one of them short or long: where one ends and the next
-        // begins is unknown, so none of it is a reading, and neither is what still comes.
-        drainUntilQuiet(-1);
-        return {};
-    }
-    // One answer is taken whole even when longer (a burst of nine); answers back to back count
-    // off one each.
-    m_readingsOwed = std::max(0, m_readingsOwed - int(m_readingsOwed <= 1 ? 1 : whole));
-    Taken taken;
-    taken.kind = Kind::Reading;
-    if (m_readingsOwed == 0) {
-        m_phase = Phase::Idle;
-        taken.emptyAfter = true;
-    }
-    return taken;
+    return sendNow(m_held.takeFirst(), nowMs);
 }
 
 LinkExchange::Taken LinkExchange::takeCount(const QByteArray &bytes)
@@ -219,15 +177,16 @@ LinkExchange::Taken LinkExchange::taken(const QByteArray &bytes)
     case Phase::Handshake:
     case Phase::Readings:
         // A handshake answer ahead of a reading asked for after it is still the handshake.
+        m_phase = Phase::Idle;
         if (handshake) {
-            m_phase = Phase::Idle;
-            m_readingsOwed = 0;
             m_connected = true;
             return {Kind::Handshake, 0, std::nullopt, true};
         }
-        if (m_phase == Phase::Readings)
-            return takeReadings(bytes);
-        m_phase = Phase::Idle;
+        // A reply longer than a reading (a burst of nine) is taken whole; the threshold never
+        // lets a shorter one through.
+        if (m_lastCommand == Protocol::ReadingRequest
+            && bytes.size() >= LinkProfile::kReadingReplyBytes)
+            return {Kind::Reading, 0, std::nullopt, true};
         return {Kind::Stale, 0, std::nullopt, true};
     case Phase::Count:
         return takeCount(bytes);
@@ -237,11 +196,9 @@ LinkExchange::Taken LinkExchange::taken(const QByteArray &bytes)
     case Phase::Draining:
         // Taken off as they come and never emptied: emptying would also drop bytes still in
         // the driver, uncounted, and the count would then eat into the next answer.
-        if (m_drainLeft >= 0) {
-            m_drainLeft -= bytes.size();
-            if (m_drainLeft <= 0)
-                m_phase = Phase::Idle;
-        }
+        m_drainLeft -= bytes.size();
+        if (m_drainLeft <= 0)
+            m_phase = Phase::Idle;
         return {};
     case Phase::Other:
         m_phase = Phase::Idle;
@@ -268,7 +225,6 @@ bool LinkExchange::timePassed(qint64 nowMs)
     }
     m_recheckAt.reset();
     m_phase = Phase::Idle;
-    m_readingsOwed = 0;
     // What waits is an answer that ended short, or the rest of one nobody waits for.
     return std::exchange(m_waiting, 0) > 0;
 }
@@ -299,7 +255,6 @@ bool LinkExchange::supervisionTick()
     m_connected = false;
     m_lostRead = readUnderWay();
     m_phase = Phase::Idle;
-    m_readingsOwed = 0;
     m_held.clear();
     return true;
 }
@@ -308,7 +263,6 @@ bool LinkExchange::portOpened()
 {
     const bool hadRead = readUnderWay();
     m_phase = Phase::Idle;
-    m_readingsOwed = 0;
     m_waiting = 0;
     m_held.clear();
     m_recheckAt.reset();

@@ -15,8 +15,8 @@
 // command goes out while an earlier answer may still be arriving. A command wanted then is held
 // until that answer has been taken or can no longer come (its bytes' time on the line plus the
 // longest turnaround, counted again from every byte that arrives), and goes out then, in the
-// order wanted. The one exception are reading requests asked for back to back by the two polling
-// timers: their answers follow each other and are taken together, whole.
+// order wanted. Reading requests too: answers back to back cannot be told apart once one of them
+// is a byte short or long, so every reply taken is one answer.
 class LinkExchange
 {
 public:
@@ -24,7 +24,7 @@ public:
     enum class Phase : quint8 {
         Idle,       // nothing on its way
         Handshake,  // 5 sent: the search's handshake, or a keep-alive once linked
-        Readings,   // 35 sent: `readingsOwed()` answers of 7 bytes to come
+        Readings,   // 35 sent: a reading of 7 bytes to come
         Count,      // 15 sent: the count of stored records
         BlockDue,   // the count is in; the block request waits for its delay
         Block,      // 25 sent: the block of records
@@ -32,13 +32,12 @@ public:
         Other,      // 0 or 55 sent: an answer, if any, is of no use
     };
 
-    // One command byte to write: empty the receive buffer first or not (only readings asked for
-    // back to back keep what waits: the earlier answer), and the receive threshold to set
-    // (none for the block request, whose threshold the count set).
+    // One command byte to write, after emptying the receive buffer (what waits then is nobody's
+    // answer), and the receive threshold to set (none for the block request, whose threshold the
+    // count set).
     struct Send
     {
         qint16 command = 0;
-        bool emptyFirst = true;
         std::optional<int> threshold;
         bool operator==(const Send &) const = default;
     };
@@ -57,7 +56,7 @@ public:
     // What a batch of bytes taken off the port is.
     enum class Kind : quint8 {
         Handshake,     // the instrument answered the search: the link is up
-        Reading,       // a realtime reading (or readings asked for back to back), whole
+        Reading,       // a realtime reading, whole
         Count,         // the count of stored records, in `count`
         CountRejected, // the answer to a count request was not a count
         Block,         // the stored records, `count` of them announced
@@ -102,7 +101,6 @@ public:
     bool readUnderWay() const;
     // The link loss just reported ended a read under way.
     bool lostRead() const { return m_lostRead; }
-    int readingsOwed() const { return m_readingsOwed; }
     qint16 silentTicks() const { return m_silentTicks; }
     qint16 lastCommand() const { return m_lastCommand; }
     qint16 recordCount() const { return m_recordCount; }
@@ -115,11 +113,10 @@ private:
     qint64 answerDeadline() const;
     bool holds(qint16 command) const;
     Wanted abandonRead();
-    Send sendNow(qint16 command, qint64 nowMs, bool emptyFirst);
+    Send sendNow(qint16 command, qint64 nowMs);
     void settle(qint64 nowMs);
-    Taken takeReadings(const QByteArray &bytes);
     Taken takeCount(const QByteArray &bytes);
-    void drainUntilQuiet(qint64 bytesLeft);
+    void drain(qint64 bytesLeft);
 
     Phase m_phase = Phase::Idle;
     bool m_connected = false;
@@ -127,12 +124,11 @@ private:
     qint16 m_recordCount = 0;
     qint16 m_silentTicks = 0;
     bool m_lostRead = false;
-    int m_readingsOwed = 0;
     qint64 m_answerBytes = 0;  // bytes the answer on its way has on the line
     qint64 m_sentAtMs = 0;      // when its command went out
     qint64 m_lastArrivalMs = 0; // the latest byte, of whatever
     qint64 m_waiting = 0;       // bytes waiting on the port since the last take or emptying
-    qint64 m_drainLeft = -1;    // bytes of the dropped answer still to come; -1: until it stops
+    qint64 m_drainLeft = 0;     // bytes of the dropped answer still to come
     std::optional<qint64> m_recheckAt; // a held-up look asked to look once more
     QList<qint16> m_held; // commands held, in the order wanted
 };

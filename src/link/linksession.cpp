@@ -248,8 +248,7 @@ void LinkSession::transmit(const LinkExchange::Send &send)
     // out, so this answer is collected from scratch. Emptied after it, the answer's first byte
     // could go too: an instrument may answer within a byte time, and on a busy machine the
     // writing process can be preempted by the very write that wakes the other side.
-    if (send.emptyFirst)
-        m_port->clearInBuffer();
+    m_port->clearInBuffer();
     m_port->clearOutBuffer();
     m_port->output(QByteArray(1, char(quint8(send.command))));
     if (send.command == Protocol::BlockRequest) {
