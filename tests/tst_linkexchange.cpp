@@ -9,26 +9,21 @@
 #include <QSignalSpy>
 #include <QtTest>
 
-#include <deque>
 #include <map>
 #include <set>
 
 namespace {
 const char *kinds = "hrcxb-"; // Handshake, Reading, Count, CountRejected, Block, Stale
 
-// Runs a script of steps, each "<step>@<ms>" or a bare step:
-//   wN want command N | tHEX bytes taken | aN N bytes arrived | p time passed | s supervision
-//   tick | o port opened | dN the owner takes N bytes off and drops them | link: the link is up.
-// Returns what the exchange said, a token per answer: SN sent, H held,
-// R refused, A read abandoned, a kind letter for a take (with the count after c), E emptied, D
-// take off and drop, L lost (L* with a read).
+// Runs a script of steps "<step>@<ms>": wN want command N, tHEX bytes taken, aN N bytes arrived,
+// p time passed, s supervision tick, o port opened, dN N bytes taken off and dropped, link: the
+// link is up. Says a token per answer: SN sent, H held, R refused, A read abandoned, a kind letter
+// for a take (c with the count), E emptied, D take off and drop, L lost (L* with a read).
 QString run(const QString &script)
 {
     LinkExchange x;
     QStringList said;
-    const auto sent = [&](const LinkExchange::Send &s) {
-        said << QStringLiteral("S%1").arg(s.command);
-    };
+    const auto sent = [&](const LinkExchange::Send &s) { said << QStringLiteral("S%1").arg(s.command); };
     for (const QString &step : script.split(u' ', Qt::SkipEmptyParts)) {
         const QStringList parts = step.split(u'@');
         const qint64 at = parts.value(1).toLongLong();
