@@ -22,7 +22,7 @@ private:
     static void prepare(Form1 &form)
     {
         form.Form_Load();
-        form.link().findcom()->stop();
+        form.link().searchTimer()->stop();
         form.Command2_Click(); // the trace is drawn, no reading is asked for
         form.ui().Slider2->setValue(4);
         // One more than the ring holds: the write position wraps once, so every entry is set.

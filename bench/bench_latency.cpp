@@ -47,7 +47,7 @@ void BenchLatency::initTestCase()
     platform.port = std::make_unique<QtSerialPort>(PortMap(QStringList{m_sim.slavePath()}));
     m_form = std::make_unique<Form1>(std::move(platform));
     m_form->Form_Load();
-    QTRY_VERIFY_WITH_TIMEOUT(m_form->link().connected() && !m_form->link().findcom()->isActive(),
+    QTRY_VERIFY_WITH_TIMEOUT(m_form->link().connected() && !m_form->link().searchTimer()->isActive(),
                              5000);
     // From here on only this benchmark asks for readings.
     for (QTimer *timer : m_form->findChildren<QTimer *>())

@@ -264,24 +264,27 @@ void TestAlarms::rejectedLimitStaysMarked()
     w.connectOn();
     w->ui().Check1->setChecked(true);
     w->ui().Text1->setText(QStringLiteral("1300"));
-    w->SendCommand(35);
-    w.port->deliver(reply(2, 1, 23, 1, 0, 5, 30));
+    const auto reading = [&] { // asked for and answered
+        w->SendCommand(35);
+        w.port->deliver(reply(2, 1, 23, 1, 0, 5, 30));
+    };
+    reading();
     // The status line has moved on; the box still tells.
     QCOMPARE(w->ui().Label6->text(), QStringLiteral("receive data"));
     QVERIFY(marked(w->ui().Text1));
     QVERIFY(w->ui().Text1->toolTip().contains(QLatin1String("0 to 1200")));
     QVERIFY(!marked(w->ui().Text9));
     // Still rejected on the next reading.
-    w.port->deliver(reply(2, 1, 23, 1, 0, 5, 30));
+    reading();
     QVERIFY(marked(w->ui().Text1));
     // Switching the alarm off does not read the box, so the mark stays.
     w->ui().Check1->setChecked(false);
-    w.port->deliver(reply(2, 1, 23, 1, 0, 5, 30));
+    reading();
     QVERIFY(marked(w->ui().Text1));
     // A valid limit read from it clears the mark.
     w->ui().Check1->setChecked(true);
     w->ui().Text1->setText(QStringLiteral("1200"));
-    w.port->deliver(reply(2, 1, 23, 1, 0, 5, 30));
+    reading();
     QVERIFY(w->ui().Text1->styleSheet().isEmpty());
     QVERIFY(w->ui().Text1->toolTip().isEmpty());
     QCOMPARE(w->limits().resistanceLimit, 1200.0f);

@@ -21,9 +21,9 @@ struct Rig : SessionRig
     // One half second of the running program: the search tick, then the supervision tick.
     void halfSecond()
     {
-        if (link.findcom()->isActive())
-            link.findcom_Timer();
-        link.COMtimout_Timer();
+        if (link.searchTimer()->isActive())
+            link.searchTick();
+        link.supervisionTick();
     }
 
     // The search found the instrument on `portNumber` (the only port there) and handed over to
@@ -33,11 +33,11 @@ struct Rig : SessionRig
         port->onlyPort = portNumber;
         link.beginSearch();
         for (int tick = 1; tick <= portNumber; ++tick)
-            link.findcom_Timer();
+            link.searchTick();
         port->deliver(kHandshakeReply);
-        link.findcom_Timer();
+        link.searchTick();
         QVERIFY(link.connected());
-        QVERIFY(!link.findcom()->isActive());
+        QVERIFY(!link.searchTimer()->isActive());
         port->resetRecords();
     }
 };
@@ -94,7 +94,7 @@ void TestDiscovery::noPortAnswers()
         if (lost.count() > lostBefore)
             lostTicks.append(tick);
         QVERIFY(!r.link.connected());
-        QVERIFY(r.link.findcom()->isActive());
+        QVERIFY(r.link.searchTimer()->isActive());
     }
     const QStringList texts = portTexts(tried);
     QCOMPARE(texts.size(), 40);
@@ -139,16 +139,16 @@ void TestDiscovery::openOutcomes()
     r.port->onlyPort = -1;
     r.link.beginSearch();
     for (int tick = 1; tick < port; ++tick)
-        r.link.findcom_Timer();
+        r.link.searchTick();
     QCOMPARE(r.link.scanPort(), qint16(port));
 
     r.port->resetRecords();
     r.port->forceOpen(1); // a port left open from before: the search must let it go first
     r.port->openResults.insert(port, SerialPort::OpenResult(result));
-    r.link.SendCommand(Protocol::ModeSwitch);
+    r.link.send(Protocol::ModeSwitch);
     r.port->resetRecords();
     QSignalSpy tried(&r.link, &LinkSession::portTried);
-    r.link.findcom_Timer();
+    r.link.searchTick();
 
     QCOMPARE(tried.count(), 1);
     QCOMPARE(tried.first().at(0).value<qint16>(), qint16(port));
@@ -185,14 +185,14 @@ void TestDiscovery::wrongHandshakeGoesOn()
 {
     Rig r;
     r.link.beginSearch();
-    r.link.findcom_Timer(); // COM1
+    r.link.searchTick(); // COM1
     QSignalSpy up(&r.link, &LinkSession::linkUp);
     QSignalSpy tried(&r.link, &LinkSession::portTried);
     r.port->deliver(QByteArray::fromHex("D55554"));
     QVERIFY(!r.link.connected());
     QVERIFY(up.isEmpty());
-    r.link.findcom_Timer();
-    QVERIFY(r.link.findcom()->isActive());
+    r.link.searchTick();
+    QVERIFY(r.link.searchTimer()->isActive());
     QCOMPARE(portTexts(tried), QStringList{"COM2 open success"});
 }
 
@@ -200,27 +200,27 @@ void TestDiscovery::silenceAfterConnecting()
 {
     Rig r;
     r.foundOn(5);
-    QVERIFY(r.link.comunication()->isActive());
+    QVERIFY(r.link.pollTimer()->isActive());
     QSignalSpy lost(&r.link, &LinkSession::linkLost);
 
     // The instrument falls silent: four ticks are tolerated, the fifth declares the link lost.
     for (int tick = 1; tick <= 4; ++tick) {
-        r.link.COMtimout_Timer();
+        r.link.supervisionTick();
         QVERIFY(lost.isEmpty());
         QVERIFY(r.link.connected());
         QCOMPARE(r.link.silentTicks(), qint16(tick));
     }
-    r.link.COMtimout_Timer();
+    r.link.supervisionTick();
     QCOMPARE(lost.count(), 1);
     QVERIFY(!r.link.connected());
     QCOMPARE(r.link.silentTicks(), qint16(0));
-    QVERIFY(r.link.findcom()->isActive());
+    QVERIFY(r.link.searchTimer()->isActive());
     // The supervision neither closes the port nor stops polling.
     QVERIFY(r.port->portOpen());
-    QVERIFY(r.link.comunication()->isActive());
+    QVERIFY(r.link.pollTimer()->isActive());
 
     QSignalSpy tried(&r.link, &LinkSession::portTried);
-    r.link.findcom_Timer();
+    r.link.searchTick();
     QCOMPARE(r.port->openedPorts.last(), 6);
     QCOMPARE(portTexts(tried), QStringList{"COM6 null"});
     QVERIFY(!r.port->portOpen());
@@ -232,14 +232,14 @@ void TestDiscovery::lossKeepsTheSearchOnTime()
     // search tick under way must keep its time, or the round of 16 ports would stretch.
     Rig r;
     r.link.beginSearch();
-    QTRY_VERIFY_WITH_TIMEOUT(r.link.findcom()->remainingTime() <= 400, 2000);
+    QTRY_VERIFY_WITH_TIMEOUT(r.link.searchTimer()->remainingTime() <= 400, 2000);
     QSignalSpy lost(&r.link, &LinkSession::linkLost);
     for (int tick = 0; tick < 5; ++tick)
-        r.link.COMtimout_Timer();
+        r.link.supervisionTick();
     QCOMPARE(lost.count(), 1);
-    QVERIFY(r.link.findcom()->isActive());
-    QVERIFY2(r.link.findcom()->remainingTime() <= 400,
-             qPrintable(QString::number(r.link.findcom()->remainingTime())));
+    QVERIFY(r.link.searchTimer()->isActive());
+    QVERIFY2(r.link.searchTimer()->remainingTime() <= 400,
+             qPrintable(QString::number(r.link.searchTimer()->remainingTime())));
 }
 
 void TestDiscovery::lostInstrumentRetriedAfterTheOther15()
@@ -248,10 +248,10 @@ void TestDiscovery::lostInstrumentRetriedAfterTheOther15()
     r.foundOn(5);
     QCOMPARE(r.link.scanPort(), qint16(6));
     for (int tick = 0; tick < 5; ++tick)
-        r.link.COMtimout_Timer();
-    QVERIFY(r.link.findcom()->isActive());
+        r.link.supervisionTick();
+    QVERIFY(r.link.searchTimer()->isActive());
     for (int tick = 0; tick < 16; ++tick)
-        r.link.findcom_Timer();
+        r.link.searchTick();
     QCOMPARE(r.port->openedPorts,
              (QList<int>{6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 1, 2, 3, 4, 5}));
 }
@@ -285,16 +285,16 @@ void TestDiscovery::anyByteResetsSilence()
 
     Rig r;
     r.foundOn(1);
-    r.link.SendCommand(qint16(lastCommand));
+    r.link.send(qint16(lastCommand));
     r.port->setRThreshold(threshold);
     for (int tick = 0; tick < 4; ++tick)
-        r.link.COMtimout_Timer();
+        r.link.supervisionTick();
     QCOMPARE(r.link.silentTicks(), qint16(4));
     r.port->deliver(bytes);
     QCOMPARE(r.link.silentTicks(), qint16(0));
     // A notified burst is taken off the line; one below the threshold keeps waiting.
     QCOMPARE(r.port->waiting(), notified ? QByteArray() : bytes);
-    r.link.COMtimout_Timer(); // the next tick counts from the byte, not from the last reply
+    r.link.supervisionTick(); // the next tick counts from the byte, not from the last reply
     QVERIFY(r.link.connected());
     QCOMPARE(r.link.silentTicks(), qint16(1));
 }
@@ -306,7 +306,7 @@ void TestDiscovery::longBlockIsNotCutOff()
     Rig r;
     r.foundOn(1);
     r.link.setOperatingMode(Protocol::StoredData);
-    r.link.StartStoredRead();
+    r.link.startStoredRead();
     QCOMPARE(r.port->written, QByteArray(1, '\x0f'));
     QSignalSpy statuses(&r.link, &LinkSession::status);
     QSignalSpy blocks(&r.link, &LinkSession::blockReceived);
@@ -314,16 +314,16 @@ void TestDiscovery::longBlockIsNotCutOff()
     r.port->deliver(QByteArray::fromHex("05050A00")); // 1000 records
     QCOMPARE(r.link.recordCount(), qint16(1000));
     QCOMPARE(r.port->rThreshold(), 7000);
-    r.link.Timer3_Timer();
+    r.link.blockRequestTick();
     QCOMPARE(r.link.lastCommand(), qint16(25));
     // About 480 bytes per half second, for 14 ticks (7 s) before the last 280.
     for (int tick = 0; tick < 14; ++tick) {
         r.port->deliver(QByteArray(480, '\x01'));
-        r.link.COMtimout_Timer();
+        r.link.supervisionTick();
         QVERIFY2(r.link.connected(), qPrintable(QStringLiteral("lost at tick %1").arg(tick)));
     }
     QVERIFY(lost.isEmpty());
-    QVERIFY(!r.link.findcom()->isActive());
+    QVERIFY(!r.link.searchTimer()->isActive());
     QVERIFY(blocks.isEmpty());
     r.port->deliver(QByteArray(7000 - 14 * 480, '\x01'));
     QCOMPARE(blocks.count(), 1);
@@ -342,10 +342,10 @@ void TestDiscovery::keepAliveRepliesKeepLinkUp()
     QSignalSpy up(&r.link, &LinkSession::linkUp);
     QSignalSpy lost(&r.link, &LinkSession::linkLost);
     for (int tick = 0; tick < 20; ++tick) {
-        r.link.comunication_Timer();
+        r.link.pollTick();
         QCOMPARE(r.port->written.back(), '\x05');
         r.port->deliver(kHandshakeReply);
-        r.link.COMtimout_Timer();
+        r.link.supervisionTick();
         QVERIFY(r.link.connected());
     }
     QCOMPARE(r.port->written, QByteArray(20, '\x05'));
@@ -367,7 +367,7 @@ void TestDiscovery::instrumentOnCom5()
     QFETCH(int, mode);
     TestWindow w;
     w.stopTimers();
-    w->link().findcom()->start();
+    w->link().searchTimer()->start();
     if (mode == 2)
         w->Option2_Click(); // disables the run buttons; the search enables two of them again
     w.port->onlyPort = 5;
@@ -388,12 +388,12 @@ void TestDiscovery::instrumentOnCom5()
     QVERIFY(w->link().connected());
     QCOMPARE(w->ui().Label2->text(), QStringLiteral("connection success"));
     w->COMtimout_Timer();
-    QVERIFY(w->link().findcom()->isActive());
-    QVERIFY(!w->link().comunication()->isActive());
+    QVERIFY(w->link().searchTimer()->isActive());
+    QVERIFY(!w->link().pollTimer()->isActive());
 
     w->findcom_Timer(); // the next tick ends the search
-    QVERIFY(!w->link().findcom()->isActive());
-    QVERIFY(w->link().comunication()->isActive());
+    QVERIFY(!w->link().searchTimer()->isActive());
+    QVERIFY(w->link().pollTimer()->isActive());
     QVERIFY(w->ui().Command1->isEnabled());
     QVERIFY(w->ui().Command2->isEnabled());
     QCOMPARE(w->ui().Command3->isEnabled(), mode == 1);
@@ -428,7 +428,7 @@ void TestDiscovery::permissionNoticeOnce()
     QSignalSpy tried(&r.link, &LinkSession::portTried);
     r.link.beginSearch();
     for (int tick = 1; tick <= 32; ++tick) // two rounds, two refusing ports each
-        r.link.findcom_Timer();
+        r.link.searchTick();
     QCOMPARE(notices.count(), 1);
     const QString text = notices.first().at(0).toString();
     QVERIFY2(text.contains(QStringLiteral("/dev/ttyFAKE2")), qPrintable(text));
@@ -453,10 +453,10 @@ void TestDiscovery::noDeviceNoticeOnce()
     QSignalSpy notices(&r.link, &LinkSession::notice);
     r.link.beginSearch();
     for (int tick = 1; tick <= 15; ++tick)
-        r.link.findcom_Timer();
+        r.link.searchTick();
     QVERIFY(notices.isEmpty()); // not before a whole round
     for (int tick = 16; tick <= 48; ++tick)
-        r.link.findcom_Timer();
+        r.link.searchTick();
     QTEST(int(notices.count()), "notices");
     QCOMPARE(r.port->openedPorts.size(), 48); // the search went on
     if (!notices.isEmpty())

@@ -39,8 +39,8 @@ bool discover(Form1 &form, PtyPair &pty)
     if (!QTest::qWaitFor([&] { return form.link().connected(); }, 2000))
         return false;
     form.findcom_Timer();
-    form.link().comunication()->stop();
-    return !form.link().findcom()->isActive();
+    form.link().pollTimer()->stop();
+    return !form.link().searchTimer()->isActive();
 }
 } // namespace
 
@@ -88,7 +88,7 @@ void TestDiscoveryPty::pulledInstrumentIsRediscovered()
     QVERIFY(form->link().connected());
     form->COMtimout_Timer();
     QCOMPARE(form->ui().Label2->text(), QStringLiteral("connection fail"));
-    QVERIFY(form->link().findcom()->isActive());
+    QVERIFY(form->link().searchTimer()->isActive());
     form->findcom_Timer(); // the next port: there is no COM2 here
     QCOMPARE(form->ui().Label1->text(), QStringLiteral("COM2 null"));
 }

@@ -424,16 +424,21 @@ void TestE2eCli::download_data()
 {
     QTest::addColumn<int>("count");
     QTest::addColumn<QString>("format");
+    QTest::addColumn<int>("lateMs"); // every answer this late, as behind a slow adapter
     for (const int count : {0, 37, 4681}) {
         for (const char *format : {"listing", "csv", "json"})
-            QTest::addRow("%d, %s", count, format) << count << QString::fromLatin1(format);
+            QTest::addRow("%d, %s", count, format) << count << QString::fromLatin1(format) << 0;
     }
+    QTest::newRow("37, listing, 80 ms late") << 37 << QStringLiteral("listing") << 80;
+    QTest::newRow("600, json, 150 ms late") << 600 << QStringLiteral("json") << 150;
 }
 
 void TestE2eCli::download()
 {
     QFETCH(int, count);
     QFETCH(QString, format);
+    QFETCH(int, lateMs);
+    m_sim->faults().lateMs = lateMs;
     m_sim->setStoredBlock(knownBlock(count));
     m_sim->setPaced(count < 100); // the full memory unpaced: 34 s on the wire is not the point
     const QString out = m_dir->filePath(QStringLiteral("records"));
@@ -445,6 +450,7 @@ void TestE2eCli::download()
     QCOMPARE(cli.err(), QString()); // no progress where stderr is no terminal
     QVERIFY(cli.out().isEmpty());
     QVERIFY(endOfLinkSent());
+    QCOMPARE(m_sim->received().count(char(15)), 1);
     QCOMPARE(m_sim->received().count(char(25)), count > 0 ? 1 : 0);
 
     const QByteArray written = readFile(out);

@@ -28,7 +28,7 @@ void TestE2eInterrupted::abandonedBlockIsDroppedNotDecoded()
     rig.sim.setStoredBlock(block);
     rig.sim.realtime().setScript({Sim::makeRecord(2, 123, 1, 5, 30)});
     rig.start();
-    QVERIFY(waitFor([&] { return !rig.form->link().findcom()->isActive(); }, 6000));
+    QVERIFY(waitFor([&] { return !rig.form->link().searchTimer()->isActive(); }, 6000));
     rig.form->Option2_Click();
     QVERIFY(rig.pressRead());
 

@@ -58,8 +58,8 @@ void TestE2eLink::discoveryAndHandshake()
     QCOMPARE(quint8(r.sim.received().at(0)), quint8(5));
 
     // The next discovery tick ends the search: polling on, start and pause enabled.
-    QTRY_VERIFY_WITH_TIMEOUT(!r.form->link().findcom()->isActive(), 1500);
-    QVERIFY(r.form->link().comunication()->isActive());
+    QTRY_VERIFY_WITH_TIMEOUT(!r.form->link().searchTimer()->isActive(), 1500);
+    QVERIFY(r.form->link().pollTimer()->isActive());
     QVERIFY(r.form->ui().Command1->isEnabled());
     QVERIFY(r.form->ui().Command2->isEnabled());
     QCOMPARE(r.form->link().scanPort(), qint16(4));

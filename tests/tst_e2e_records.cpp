@@ -63,6 +63,9 @@ private slots:
     void badCountReply();
     void unpluggedMidBlock_data();
     void unpluggedMidBlock();
+    void readAtEveryMomentOfTheKeepAlive();
+    void pressedTwice_data();
+    void pressedTwice();
 
 private:
     // Connected in the read-old-data mode, ready for "Read".
@@ -74,7 +77,7 @@ private:
         m_rig->sim.setPaced(paced);
         m_rig->start();
         // Discovery is over once its next tick has switched polling on.
-        if (!waitFor([this] { return !m_rig->form->link().findcom()->isActive(); }, 3000))
+        if (!waitFor([this] { return !m_rig->form->link().searchTimer()->isActive(); }, 3000))
             return false;
         m_rig->form->Option2_Click();
         return true;
@@ -219,6 +222,72 @@ void TestE2eRecords::unpluggedMidBlock()
     QTRY_COMPARE_WITH_TIMEOUT(m_rig->link(), kConnected, kRecoveryMs);
     QCOMPARE(m_rig->listing(), before);
     QVERIFY(m_rig->status() != QStringLiteral("receive old data"));
+}
+
+
+// ---- A tester behind a slow adapter, a user who clicks twice ----
+
+namespace {
+// Every answer 80 ms late, as a Bluetooth serial link gives them.
+constexpr int kLateMs = 80;
+}
+
+void TestE2eRecords::readAtEveryMomentOfTheKeepAlive()
+{
+    // "Read" pressed at twenty moments after a keep-alive went out, its answer on the way or in:
+    // the count request waits for it, and every read lists exactly.
+    QVERIFY(readyToRead(false));
+    m_rig->sim.faults().lateMs = kLateMs;
+    m_rig->sim.setStoredBlock(knownBlock(9));
+    QStringList statuses; // of this read
+    bool receiveError = false;
+    connect(&m_rig->form->link(), &LinkSession::status, [&](const QString &s) {
+        statuses << s;
+        receiveError = receiveError || s == LinkSession::receiveErrorText();
+    });
+    for (int moment = 0; moment < 20; ++moment) {
+        statuses.clear();
+        m_rig->form->ui().RichTextBox1->clear();
+        m_rig->sim.clearReceived();
+        QVERIFY(waitFor([this] { return m_rig->sim.received().endsWith(char(5)); }, 2000));
+        QTimer::singleShot(moment * LinkProfile::kPollTickMs / 20,
+                           [this] { m_rig->form->Command4_Click(); });
+        QTRY_VERIFY_WITH_TIMEOUT(statuses.endsWith(QStringLiteral("receive old data")), 4000);
+        verifyListing(9);
+        QCOMPARE(m_rig->sim.received().count(char(15)), 1);
+    }
+    QVERIFY(!receiveError);
+    QCOMPARE(m_rig->link(), kConnected);
+}
+
+void TestE2eRecords::pressedTwice_data()
+{
+    QTest::addColumn<int>("records");
+    QTest::addColumn<int>("againAfterMs");
+    QTest::newRow("double click, 40 ms") << 9 << 40;
+    QTest::newRow("double click, 120 ms") << 9 << 120;
+    // Paced at the line speed, 600 records take over four seconds.
+    QTest::newRow("again 1.5 s into 600 records") << 600 << 1500;
+}
+
+void TestE2eRecords::pressedTwice()
+{
+    // The second press changes nothing: one count request, one exact listing.
+    QFETCH(int, records);
+    QFETCH(int, againAfterMs);
+    QVERIFY(readyToRead(records > 100));
+    m_rig->sim.faults().lateMs = kLateMs;
+    m_rig->sim.setStoredBlock(knownBlock(records));
+    QVERIFY(waitFor([this] { return m_rig->sim.received().endsWith(char(5)); }, 2000));
+    m_rig->sim.clearReceived();
+    m_rig->form->Command4_Click();
+    QTimer::singleShot(againAfterMs, [this] { m_rig->form->Command4_Click(); });
+    QTRY_COMPARE_WITH_TIMEOUT(m_rig->status(),
+                              QStringLiteral("receive old data"),
+                              2 * (records * 8 + 2 * kLateMs + 1000));
+    verifyListing(records);
+    QCOMPARE(m_rig->sim.received().count(char(15)), 1);
+    QCOMPARE(m_rig->link(), kConnected);
 }
 
 QTEST_MAIN(TestE2eRecords)

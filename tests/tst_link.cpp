@@ -2,6 +2,7 @@
 // wire, polling, the stored-record exchange and where replies go; then what the window does with
 // what the session reports.
 #include "app/shapeindicator.h"
+#include "core/linkprofile.h"
 #include "core/protocol.h"
 #include "fakes/fakeserialport.h"
 #include "fakes/sessionrig.h"
@@ -28,7 +29,7 @@ struct Rig : SessionRig
     void countReply(const QByteArray &reply)
     {
         link.setOperatingMode(Protocol::StoredData);
-        link.StartStoredRead();
+        link.startStoredRead();
         QCOMPARE(port->written, QByteArray::fromHex("0f"));
         port->resetRecords();
         port->deliver(reply);
@@ -38,7 +39,7 @@ struct Rig : SessionRig
     void silentTicks(int ticks)
     {
         for (int tick = 0; tick < ticks; ++tick)
-            link.COMtimout_Timer();
+            link.supervisionTick();
         QCOMPARE(link.silentTicks(), qint16(ticks));
     }
 };
@@ -70,8 +71,6 @@ private slots:
     void storedReadOnlyInStoredMode();
     void modeSwitch_data();
     void modeSwitch();
-    void routeReply_data();
-    void routeReply();
     void handshake_data();
     void handshake();
     void countReply_data();
@@ -84,7 +83,7 @@ private slots:
     void readRightAfterConnectingCompletes();
     void interruptedReadEndsVisibly_data();
     void interruptedReadEndsVisibly();
-    void secondRequestKeepsTheFirstAnswer();
+    void secondRequestWaitsForTheFirstAnswer();
     void replyStartingDuringTheWriteIsKept_data();
     void replyStartingDuringTheWriteIsKept();
     void switchingOnARunningTimerKeepsItsTick();
@@ -117,7 +116,7 @@ void TestLink::sendCommand()
     QFETCH(int, threshold);
     Rig r;
     r.connect();
-    r.link.SendCommand(qint16(command));
+    r.link.send(qint16(command));
     QCOMPARE(r.port->written, QByteArray(1, char(command)));
     QCOMPARE(r.port->thresholds, QList<int>{threshold});
     QCOMPARE(r.link.lastCommand(), qint16(command));
@@ -130,9 +129,9 @@ void TestLink::sendCommandBlockRequestKeepsThreshold()
 {
     Rig r;
     r.connect();
-    r.port->setRThreshold(84); // as the count reply of 12 records left it
+    r.countReply(QByteArray::fromHex("0505000c")); // the count of 12 records sets 84
     r.port->resetRecords();
-    r.link.SendCommand(25);
+    r.link.send(25);
     QCOMPARE(r.port->written, QByteArray::fromHex("19"));
     QVERIFY(r.port->thresholds.isEmpty());
     QCOMPARE(r.port->rThreshold(), 84);
@@ -144,10 +143,10 @@ void TestLink::sendCommandWithPortClosedSendsNothing()
     Rig r;
     r.connect();
     r.link.setOperatingMode(Protocol::RealtimeSampling);
-    r.link.SendCommand(35);
+    r.link.send(35);
     r.port->closePort();
     r.port->resetRecords();
-    r.link.SendCommand(5);
+    r.link.send(5);
     r.link.startSampling();
     QVERIFY(r.port->written.isEmpty());
     QVERIFY(r.port->thresholds.isEmpty());
@@ -160,17 +159,17 @@ void TestLink::countRequestStopsPolling()
 {
     Rig r;
     r.connect();
-    r.link.comunication()->start();
+    r.link.pollTimer()->start();
     r.link.setOperatingMode(Protocol::StoredData);
-    r.link.StartStoredRead();
+    r.link.startStoredRead();
     QCOMPARE(r.port->written, QByteArray::fromHex("0f"));
-    QVERIFY(!r.link.comunication()->isActive());
+    QVERIFY(!r.link.pollTimer()->isActive());
     // Nothing answers: the polling stays off until a block or a new search. A tick already
     // due sends nothing either: its keep-alive would take the count reply's place.
-    r.link.comunication_Timer();
+    r.link.pollTick();
     QCOMPARE(r.port->written, QByteArray::fromHex("0f"));
-    QVERIFY(!r.link.comunication()->isActive());
-    QVERIFY(r.link.storedReadActive());
+    QVERIFY(!r.link.pollTimer()->isActive());
+    QVERIFY(r.link.readUnderWay());
 }
 
 // ---- Polling ----
@@ -215,8 +214,9 @@ void TestLink::polling()
     else
         r.link.haltSampling();
     QCOMPARE(r.link.runState(), qint16(runState));
+    r.advance(1000); // nothing answers what went out so far
     r.port->resetRecords();
-    r.link.comunication_Timer();
+    r.link.pollTick();
     QCOMPARE(r.port->written, sent);
 }
 
@@ -240,8 +240,9 @@ void TestLink::timer4RequestsOnlyWhenRunningInRealtime()
     r.link.setOperatingMode(Protocol::OperatingMode(mode));
     if (runState == 1)
         r.link.startSampling();
+    r.advance(1000); // nothing answers what went out so far
     r.port->resetRecords();
-    r.link.Timer4_Timer();
+    r.link.readingTick();
     QCOMPARE(r.port->written, sent);
 }
 
@@ -250,10 +251,10 @@ void TestLink::storedReadOnlyInStoredMode()
     Rig r;
     r.connect();
     r.link.setOperatingMode(Protocol::RealtimeSampling);
-    r.link.StartStoredRead();
+    r.link.startStoredRead();
     QVERIFY(r.port->written.isEmpty());
     r.link.setOperatingMode(Protocol::StoredData);
-    r.link.StartStoredRead();
+    r.link.startStoredRead();
     QCOMPARE(r.port->written, QByteArray::fromHex("0f"));
     QCOMPARE(r.port->rThreshold(), 4);
 }
@@ -280,6 +281,8 @@ void TestLink::modeSwitch()
     r.link.setOperatingMode(Protocol::OperatingMode(mode));
     r.link.haltSampling();
     r.link.switchInstrumentMode();
+    // The reading waits for whatever the instrument may say to the switch.
+    r.advance(LinkProfile::kLongestTurnaroundMs + 6);
     QCOMPARE(r.port->written, sent);
     QCOMPARE(r.link.lastCommand(), qint16(lastCommand));
     QCOMPARE(r.port->rThreshold(), threshold);
@@ -287,50 +290,6 @@ void TestLink::modeSwitch()
 }
 
 // ---- Where replies go ----
-
-void TestLink::routeReply_data()
-{
-    QTest::addColumn<int>("lastCommand");
-    QTest::addColumn<bool>("connected");
-    QTest::addColumn<QByteArray>("reply");
-    QTest::addColumn<int>("route");
-    using R = Protocol::Route;
-    const QByteArray reading = QByteArray::fromHex("0100050000ff00");
-    QTest::newRow("handshake answer") << 5 << false << kHandshakeReply << int(R::Handshake);
-    QTest::newRow("handshake answer with a trailing byte")
-            << 5 << false << QByteArray::fromHex("d5555500") << int(R::Handshake);
-    QTest::newRow("last byte wrong")
-            << 5 << false << QByteArray::fromHex("d55554") << int(R::Ignored);
-    QTest::newRow("first byte wrong")
-            << 5 << false << QByteArray::fromHex("d45555") << int(R::Ignored);
-    QTest::newRow("handshake cut short")
-            << 5 << false << QByteArray::fromHex("d555") << int(R::Ignored);
-    QTest::newRow("keep-alive answer once connected")
-            << 5 << true << kHandshakeReply << int(R::Ignored);
-    // After a lost link the search's handshake and a reading request can go out in step.
-    QTest::newRow("handshake answer ahead of a reading")
-            << 35 << false << kHandshakeReply << int(R::Handshake);
-    QTest::newRow("reading before the link is up") << 35 << false << reading << int(R::Reading);
-    QTest::newRow("reading once connected") << 35 << true << reading << int(R::Reading);
-    QTest::newRow("handshake bytes as a reading once connected")
-            << 35 << true << kHandshakeReply << int(R::Reading);
-    QTest::newRow("count") << 15 << true << QByteArray::fromHex("0505000c") << int(R::Count);
-    QTest::newRow("bad count still goes to the count")
-            << 15 << true << QByteArray::fromHex("0605000c") << int(R::Count);
-    QTest::newRow("block") << 25 << true << reading + reading << int(R::Block);
-    QTest::newRow("after the mode switch") << 55 << true << QByteArray(4, '\0') << int(R::Ignored);
-    QTest::newRow("after the end of link") << 0 << true << QByteArray(4, '\1') << int(R::Ignored);
-    QTest::newRow("after an unknown command") << 99 << true << reading << int(R::Ignored);
-}
-
-void TestLink::routeReply()
-{
-    QFETCH(int, lastCommand);
-    QFETCH(bool, connected);
-    QFETCH(QByteArray, reply);
-    QFETCH(int, route);
-    QCOMPARE(int(Protocol::routeReply(qint16(lastCommand), connected, reply)), route);
-}
 
 void TestLink::handshake_data()
 {
@@ -357,7 +316,7 @@ void TestLink::handshake()
         r.connect();
     else
         r.port->forceOpen(1);
-    r.link.SendCommand(5);
+    r.link.send(5);
     r.silentTicks(3);
     QSignalSpy up(&r.link, &LinkSession::linkUp);
     QSignalSpy readings(&r.link, &LinkSession::readingReceived);
@@ -408,8 +367,8 @@ void TestLink::countReply()
     QCOMPARE(texts(statuses), QStringList{status});
     QVERIFY(blocks.isEmpty());
     QCOMPARE(r.port->rThreshold(), threshold);
-    QCOMPARE(r.link.Timer3()->isActive(), blockArmed);
-    QVERIFY(!r.link.comunication()->isActive()); // polling stays off either way
+    QCOMPARE(r.link.blockRequestTimer()->isActive(), blockArmed);
+    QVERIFY(!r.link.pollTimer()->isActive()); // polling stays off either way
     QVERIFY(r.port->written.isEmpty());          // 25 waits for Timer3
 }
 
@@ -422,13 +381,13 @@ void TestLink::countZeroTakesEmptyBlockAtOnce()
     r.countReply(QByteArray::fromHex("05050000"));
     QCOMPARE(r.link.recordCount(), qint16(0));
     QVERIFY(r.port->written.isEmpty()); // no block request for nothing
-    QVERIFY(!r.link.Timer3()->isActive());
+    QVERIFY(!r.link.blockRequestTimer()->isActive());
     QCOMPARE(blocks.count(), 1);
     QCOMPARE(blocks.first().at(0).toByteArray(), QByteArray());
     QCOMPARE(blocks.first().at(1).value<qint16>(), qint16(0));
     QCOMPARE(texts(statuses), (QStringList{"Save num:0", "receive old data"}));
     QCOMPARE(r.port->rThreshold(), 3);
-    QVERIFY(r.link.comunication()->isActive());
+    QVERIFY(r.link.pollTimer()->isActive());
 }
 
 void TestLink::blockExchange()
@@ -436,15 +395,15 @@ void TestLink::blockExchange()
     Rig r;
     r.connect();
     r.countReply(QByteArray::fromHex("05050002"));
-    QVERIFY(r.link.Timer3()->isActive());
+    QVERIFY(r.link.blockRequestTimer()->isActive());
     QSignalSpy started(&r.link, &LinkSession::transferStarted);
     QSignalSpy progress(&r.link, &LinkSession::transferProgress);
     QSignalSpy statuses(&r.link, &LinkSession::status);
     QSignalSpy blocks(&r.link, &LinkSession::blockReceived);
 
-    r.link.Timer3_Timer();
+    r.link.blockRequestTick();
     QCOMPARE(r.port->written, QByteArray::fromHex("19")); // once: Timer3 stops itself
-    QVERIFY(!r.link.Timer3()->isActive());
+    QVERIFY(!r.link.blockRequestTimer()->isActive());
     QCOMPARE(started.count(), 1);
     QCOMPARE(started.first().at(0).toInt(), 14);
 
@@ -452,7 +411,7 @@ void TestLink::blockExchange()
     const QByteArray second = QByteArray::fromHex("02012c0200051e");
     r.port->deliver(first);
     QVERIFY(blocks.isEmpty());
-    QVERIFY(!r.link.comunication()->isActive());
+    QVERIFY(!r.link.pollTimer()->isActive());
     r.port->deliver(second);
     QCOMPARE(progress.count(), 2); // every burst reports the bytes waiting so far
     QCOMPARE(progress.at(0).at(0).toLongLong(), 7);
@@ -462,7 +421,7 @@ void TestLink::blockExchange()
     QCOMPARE(blocks.first().at(1).value<qint16>(), qint16(2));
     QCOMPARE(texts(statuses), QStringList{"receive old data"});
     QCOMPARE(r.port->rThreshold(), 3);
-    QVERIFY(r.link.comunication()->isActive());
+    QVERIFY(r.link.pollTimer()->isActive());
     QCOMPARE(r.port->written, QByteArray::fromHex("19")); // nothing more
 }
 
@@ -473,21 +432,21 @@ void TestLink::readRightAfterConnectingCompletes()
     Rig r;
     r.port->onlyPort = 1;
     r.link.beginSearch();
-    r.link.findcom_Timer(); // COM1 opened, handshake sent
+    r.link.searchTick(); // COM1 opened, handshake sent
     r.port->deliver(kHandshakeReply);
     QVERIFY(r.link.connected());
     QSignalSpy blocks(&r.link, &LinkSession::blockReceived);
     r.link.setOperatingMode(Protocol::StoredData);
-    r.link.StartStoredRead();
-    r.link.findcom_Timer(); // the search's last tick
-    QVERIFY(!r.link.comunication()->isActive());
-    r.link.comunication_Timer(); // a poll already due
+    r.link.startStoredRead();
+    r.link.searchTick(); // the search's last tick
+    QVERIFY(!r.link.pollTimer()->isActive());
+    r.link.pollTick(); // a poll already due
     QCOMPARE(r.port->written.right(1), QByteArray::fromHex("0f"));
     r.port->deliver(QByteArray::fromHex("05050001"));
-    r.link.Timer3_Timer();
+    r.link.blockRequestTick();
     r.port->deliver(QByteArray::fromHex("01007b01002d04"));
     QCOMPARE(blocks.count(), 1);
-    QVERIFY(r.link.comunication()->isActive());
+    QVERIFY(r.link.pollTimer()->isActive());
 }
 
 void TestLink::interruptedReadEndsVisibly_data()
@@ -509,10 +468,10 @@ void TestLink::interruptedReadEndsVisibly()
                                                  "02012c0200051e");
     if (blockBytesBefore < 0) {
         r.link.setOperatingMode(Protocol::StoredData);
-        r.link.StartStoredRead();
+        r.link.startStoredRead();
     } else {
         r.countReply(QByteArray::fromHex("05050002"));
-        r.link.Timer3_Timer();
+        r.link.blockRequestTick();
         r.port->deliver(block.left(blockBytesBefore));
     }
     r.port->resetRecords();
@@ -525,18 +484,20 @@ void TestLink::interruptedReadEndsVisibly()
     r.link.startSampling();
     QCOMPARE(texts(statuses), QStringList{"receive error"});
     QCOMPARE(ended.count(), 1);
-    QVERIFY(!r.link.storedReadActive());
-    QVERIFY(r.link.comunication()->isActive());
+    QVERIFY(!r.link.readUnderWay());
+    QVERIFY(r.link.pollTimer()->isActive());
 
     if (blockBytesBefore >= 0) {
         // The instrument is still sending the block: a request now would queue behind it, so
         // none goes out until the tail has passed, byte by byte.
         QVERIFY(r.port->written.isEmpty());
-        r.link.comunication_Timer();
+        r.link.pollTick();
         QVERIFY(r.port->written.isEmpty());
         for (char byte : block.mid(blockBytesBefore))
             r.port->deliver(QByteArray(1, byte));
-        r.link.Timer4_Timer();
+        r.link.readingTick();
+    } else {
+        r.advance(LinkProfile::kLongestTurnaroundMs + 6); // the count's answer is not coming
     }
     QCOMPARE(r.port->written.right(1), QByteArray::fromHex("23"));
     QVERIFY(readings.isEmpty());
@@ -547,11 +508,10 @@ void TestLink::interruptedReadEndsVisibly()
     QVERIFY(blocks.isEmpty());
 }
 
-void TestLink::secondRequestKeepsTheFirstAnswer()
+void TestLink::secondRequestWaitsForTheFirstAnswer()
 {
-    // The polling and Timer4 each ask for a reading; out of step, the second request goes out
-    // while the first answer is half in, and the next one while the second answer is coming in
-    // right behind the first. Both answers are readings, each whole.
+    // The polling and Timer4 each ask for a reading; out of step, the second request comes while
+    // the first answer is half in. It goes out once that answer is in: each reply is one answer.
     Rig r;
     r.connect();
     r.link.setOperatingMode(Protocol::RealtimeSampling);
@@ -560,12 +520,11 @@ void TestLink::secondRequestKeepsTheFirstAnswer()
     const QByteArray first = QByteArray::fromHex("0400fa0100051e");
     const QByteArray second = QByteArray::fromHex("02017b0100051e");
     r.port->deliver(first.left(3));
-    r.link.Timer4_Timer();
-    QCOMPARE(r.port->written, QByteArray::fromHex("2323"));
-    r.port->arrivingDuringInput = second.left(1);
+    r.link.readingTick();
+    QCOMPARE(r.port->written, QByteArray::fromHex("23"));
     r.port->deliver(first.mid(3));
-    r.link.Timer4_Timer();
-    r.port->deliver(second.mid(1));
+    QCOMPARE(r.port->written, QByteArray::fromHex("2323"));
+    r.port->deliver(second);
     QCOMPARE(readings.count(), 2);
     QCOMPARE(readings.at(0).at(0).toByteArray(), first);
     QCOMPARE(readings.at(1).at(0).toByteArray(), second);
@@ -601,12 +560,12 @@ void TestLink::switchingOnARunningTimerKeepsItsTick()
     // poll that was due. A long interval makes "restarted" unmistakable.
     Rig r;
     r.connect();
-    QTimer *poll = r.link.comunication();
+    QTimer *poll = r.link.pollTimer();
     poll->setInterval(60000);
     poll->start();
     QTRY_VERIFY_WITH_TIMEOUT(poll->remainingTime() < 59990, 5000);
-    r.link.findcom()->start();
-    r.link.findcom_Timer(); // connected: hands over to polling
+    r.link.searchTimer()->start();
+    r.link.searchTick(); // connected: hands over to polling
     QVERIFY(poll->isActive());
     QVERIFY(poll->remainingTime() < 59990);
 }
@@ -619,7 +578,7 @@ void TestLink::largeCountKeepsWholeThreshold()
     r.countReply(QByteArray::fromHex("05056363")); // 99 x 100 + 99 = 9999 records
     QCOMPARE(r.link.recordCount(), qint16(9999));
     QCOMPARE(r.port->rThreshold(), 69993);
-    r.link.Timer3_Timer();
+    r.link.blockRequestTick();
     QCOMPARE(r.link.lastCommand(), qint16(25));
     // Nothing is handed on before the whole block is in.
     r.port->deliver(QByteArray(69992, '\x01'));
@@ -639,7 +598,7 @@ void TestLink::realtimeBurstOfNineDecodedOnce()
     r.countReply(QByteArray::fromHex("0505000c"));
     QCOMPARE(r.link.recordCount(), qint16(12));
     r.link.setOperatingMode(Protocol::RealtimeSampling);
-    r.link.SendCommand(35);
+    r.link.send(35);
     QSignalSpy readings(&r.link, &LinkSession::readingReceived);
     QSignalSpy statuses(&r.link, &LinkSession::status);
     const QByteArray burst = QByteArray::fromHex("020001010005ff0102");
@@ -654,7 +613,7 @@ void TestLink::otherEventKindsIgnored()
 {
     Rig r;
     r.port->forceOpen(1);
-    r.link.SendCommand(5);
+    r.link.send(5);
     r.port->deliver(QByteArray::fromHex("d555")); // waiting, below the threshold
     r.silentTicks(2);
     QSignalSpy up(&r.link, &LinkSession::linkUp);
@@ -677,6 +636,7 @@ void TestLink::runControls()
     QVERIFY(w->traceEnabled());
     w->comunication_Timer();
     QCOMPARE(w.port->written, QByteArray::fromHex("05")); // keep-alive, not a reading
+    w.port->deliver(QByteArray::fromHex("D55555"));
 
     w.port->resetRecords();
     w->Command1_Click(); // start: a reading at once
@@ -700,8 +660,10 @@ void TestLink::runControls()
     QVERIFY(!w->traceEnabled());
 
     // "Mode" after a stop: the switch, a reading, and the trace on again.
+    w.advance(1000); // the readings asked for are not coming
     w.port->resetRecords();
     w->ui().mnuchangemode->trigger();
+    w.advance(1000);
     QCOMPARE(w.port->written, QByteArray::fromHex("3723"));
     QCOMPARE(w->link().runState(), qint16(1));
     QVERIFY(w->traceEnabled());

@@ -1,6 +1,7 @@
 // The two operating modes: what each leaves shown, hidden, enabled and disabled, and what they do
 // to sampling and polling.
 #include "app/drawingsurface.h"
+#include "core/linkprofile.h"
 #include "fakes/testwindow.h"
 #include "link/linksession.h"
 
@@ -194,6 +195,7 @@ void TestModes::readOldDataWhileRunningHaltsSampling()
     QCOMPARE(w->ui().Label7->text(), QStringLiteral("STOP"));
     w->Timer4_Timer();
     QVERIFY(w.port->written.isEmpty());
+    w.advance(2 * LinkProfile::kLongestTurnaroundMs); // the reading asked for is not coming
     w->comunication_Timer();
     QCOMPARE(w.port->written, QByteArray(1, '\x05'));
 }
@@ -211,8 +213,10 @@ void TestModes::backToRealtimeSendsNothingUntilStart()
     w->Timer4_Timer();
     w->comunication_Timer();
     QCOMPARE(w.port->written, QByteArray(1, '\x05'));
+    w.port->deliver(QByteArray::fromHex("D55555"));
     w->Command1_Click();
     QCOMPARE(w.port->written, QByteArray::fromHex("0523"));
+    w.port->deliver(QByteArray::fromHex("0400fa0100051e"));
     w->comunication_Timer();
     QCOMPARE(w.port->written, QByteArray::fromHex("052323"));
 }
@@ -267,7 +271,7 @@ void TestModes::discoveryEnablesRunButtonsInReadOldData()
     w.stopTimers();
     w->Option2_Click();
     w.connectOn(3); // the instrument answered the search on COM3
-    w->link().findcom()->start();
+    w->link().searchTimer()->start();
     w->findcom_Timer();
     QVERIFY(w->ui().Command1->isEnabled());
     QVERIFY(w->ui().Command2->isEnabled());

@@ -59,8 +59,8 @@ void TestStartup::newWindowIsBlank()
         QCOMPARE(ring->size(), std::size_t(501));
         QVERIFY(std::all_of(ring->begin(), ring->end(), [](float v) { return v == 0.0f; }));
     }
-    QVERIFY(!w->link().findcom()->isActive());
-    QVERIFY(w->link().COMtimout()->isActive());
+    QVERIFY(!w->link().searchTimer()->isActive());
+    QVERIFY(w->link().supervisionTimer()->isActive());
     QVERIFY(w.port->written.isEmpty());
 }
 
@@ -72,14 +72,14 @@ void TestStartup::afterStartUp()
     QCOMPARE(w->traceEnabled(), true);
     QCOMPARE(w->link().connected(), false);
     QCOMPARE(w->link().scanPort(), qint16(1));
-    QVERIFY(w->link().findcom()->isActive());
-    QCOMPARE(w->link().findcom()->interval(), 500);
-    QVERIFY(!w->link().Timer3()->isActive());
+    QVERIFY(w->link().searchTimer()->isActive());
+    QCOMPARE(w->link().searchTimer()->interval(), 500);
+    QVERIFY(!w->link().blockRequestTimer()->isActive());
     QVERIFY(!w->ui().Timer7->isActive());
     QVERIFY(!w->ui().Timer9->isActive());
-    QVERIFY(w->link().comunication()->isActive());
-    QVERIFY(w->link().Timer4()->isActive());
-    QVERIFY(w->link().COMtimout()->isActive());
+    QVERIFY(w->link().pollTimer()->isActive());
+    QVERIFY(w->link().readingTimer()->isActive());
+    QVERIFY(w->link().supervisionTimer()->isActive());
     // No port is opened at start-up and nothing is written.
     QVERIFY(w.port->openedPorts.isEmpty());
     QVERIFY(!w.port->portOpen());

@@ -5,6 +5,7 @@
 #include "app/shapeindicator.h"
 #include "core/datafile.h"
 #include "core/listing.h"
+#include "core/linkprofile.h"
 #include "fakes/testwindow.h"
 #include "link/linksession.h"
 
@@ -106,8 +107,8 @@ void TestWindow_::handlersFindTheirObjects_data()
 // One row per object, named as the member the handlers use.
 #define UI_ROW(member) \
     QTest::newRow(#member) << Reach([](const Form1 &w) -> QObject * { return w.ui().member; })
-#define LINK_ROW(timer) \
-    QTest::newRow(#timer) << Reach([](const Form1 &w) -> QObject * { return w.link().timer(); })
+#define LINK_ROW(name, timer) \
+    QTest::newRow(#name) << Reach([](const Form1 &w) -> QObject * { return w.link().timer(); })
     // Run and mode controls.
     UI_ROW(Option1);
     UI_ROW(Option2);
@@ -180,11 +181,11 @@ void TestWindow_::handlersFindTheirObjects_data()
     UI_ROW(Timer7);
     UI_ROW(Timer8);
     UI_ROW(Timer9);
-    LINK_ROW(findcom);
-    LINK_ROW(COMtimout);
-    LINK_ROW(comunication);
-    LINK_ROW(Timer3);
-    LINK_ROW(Timer4);
+    LINK_ROW(findcom, searchTimer);
+    LINK_ROW(COMtimout, supervisionTimer);
+    LINK_ROW(comunication, pollTimer);
+    LINK_ROW(Timer3, blockRequestTimer);
+    LINK_ROW(Timer4, readingTimer);
 #undef UI_ROW
 #undef LINK_ROW
 }
@@ -416,6 +417,7 @@ void TestWindow_::buttonsAndMenusReachTheirHandlers()
         action->trigger();
     else
         QFAIL("no such button or menu item");
+    w.advance(2 * LinkProfile::kLongestTurnaroundMs); // what waits for an answer goes out
 
     QCOMPARE(w.port->written.toHex(' '), wire.toHex(' '));
     switch (effect) {

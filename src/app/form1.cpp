@@ -46,7 +46,7 @@ Form1::~Form1()
 
 SerialPort &Form1::MSComm1()
 {
-    return m_link->MSComm1();
+    return m_link->port();
 }
 
 Protocol::OperatingMode Form1::operatingMode() const

@@ -59,52 +59,52 @@ void Form1::connectLink()
 
 void Form1::comopen(qint16 port)
 {
-    m_link->comopen(port);
+    m_link->openPort(port);
 }
 
 void Form1::findcom_Timer()
 {
-    m_link->findcom_Timer();
+    m_link->searchTick();
 }
 
 void Form1::COMtimout_Timer()
 {
-    m_link->COMtimout_Timer();
+    m_link->supervisionTick();
 }
 
 void Form1::SendCommand(qint16 command)
 {
-    m_link->SendCommand(command);
+    m_link->send(command);
 }
 
 void Form1::RequestReading()
 {
-    m_link->RequestReading();
+    m_link->requestReading();
 }
 
 void Form1::StartStoredRead()
 {
-    m_link->StartStoredRead();
+    m_link->startStoredRead();
 }
 
 void Form1::comunication_Timer()
 {
-    m_link->comunication_Timer();
+    m_link->pollTick();
 }
 
 void Form1::Timer4_Timer()
 {
-    m_link->Timer4_Timer();
+    m_link->readingTick();
 }
 
 void Form1::Timer3_Timer()
 {
-    m_link->Timer3_Timer();
+    m_link->blockRequestTick();
 }
 
 void Form1::MSComm1_OnComm()
 {
-    m_link->MSComm1_OnComm();
+    m_link->takeReply();
 }
 
 // ---- The run controls ----
@@ -141,5 +141,5 @@ void Form1::Command9_Click()
 
 void Form1::Command4_Click()
 {
-    m_link->StartStoredRead();
+    m_link->startStoredRead();
 }

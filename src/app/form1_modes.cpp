@@ -50,7 +50,7 @@ void Form1::Form_Unload()
     // The instrument ends its session on this byte. SendCommand hands it to the driver and does
     // not wait for it to leave; closing the port gives it the moment it needs on the line, and
     // only a line that does not drain loses it.
-    m_link->SendCommand(Protocol::EndOfLink);
+    m_link->send(Protocol::EndOfLink);
 }
 
 void Form1::mnuexit_Click()

@@ -57,7 +57,7 @@ void DownloadCommand::searchEnded()
     if (m_requested)
         return;
     m_requested = true;
-    link().StartStoredRead();
+    link().startStoredRead();
 }
 
 void DownloadCommand::onCountRejected()
@@ -86,8 +86,8 @@ void DownloadCommand::onBlock(const QByteArray &block, qint16 count)
     showProgress(block.size(), true);
     // A freshly started window has seen no record without a second value: the flag is 0.
     const std::optional<Archive::Entry> entry
-            = Archive::downloadedNow(block, count, 0, link().MSComm1().commPort(),
-                                     link().MSComm1().devicePath(),
+            = Archive::downloadedNow(block, count, 0, link().port().commPort(),
+                                     link().port().devicePath(),
                                      QStringLiteral("quillobarent-cli"));
     if (!entry) {
         finish(Cli::LinkLost,

@@ -119,7 +119,7 @@ void LinkCommand::onLinkUp()
     if (m_finishing)
         return;
     m_up = true;
-    m_answeredPort = qint16(m_link->MSComm1().commPort());
+    m_answeredPort = qint16(m_link->port().commPort());
     m_answeredDevice = m_serial->devicePath();
     linkUp();
     // End the search at once rather than at its next tick, from the event loop: this runs
@@ -167,7 +167,7 @@ void LinkCommand::tearDown()
     // it needs on the line. Only where it answered: a port the search merely tried may belong
     // to another device.
     if (m_up)
-        m_link->SendCommand(Protocol::EndOfLink);
+        m_link->send(Protocol::EndOfLink);
     m_link->release();
     QCoreApplication::exit(m_exitCode);
 }

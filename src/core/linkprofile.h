@@ -24,6 +24,13 @@ inline constexpr int kHandshakeReplyBytes = 3; // D5 55 55
 inline constexpr int kCountReplyBytes = 4;     // 05 05 hundreds units; also after 0 and 55
 inline constexpr int kReadingReplyBytes = Record::kBytes;
 
+// The longest an instrument may take to start answering a command and the longest pause inside
+// an answer: a tester behind a Bluetooth serial link answers up to this late. An answer not in by
+// its bytes' time on the line plus this is not coming any more.
+inline constexpr int kLongestTurnaroundMs = 150;
+// One byte on the line at 9600 baud, 8N1 (ten bits), in microseconds, rounded up.
+inline constexpr int kByteMicros = 1042;
+
 // How long the search takes to find an instrument that answers at any port: every port's tick
 // and the tick that sees the answer.
 inline constexpr int kSearchRoundMs = (kPortCount + 1) * kSearchTickMs;

@@ -43,24 +43,4 @@ std::optional<Command> pollCommand(bool connected, OperatingMode mode, RunState 
     return std::nullopt;
 }
 
-Route routeReply(qint16 lastCommand, bool connected, const QByteArray &reply)
-{
-    // A reading request can follow the handshake byte before its answer is in: after a lost link
-    // the search and the polling tick in step. The answer then arrives ahead of the reading and
-    // must be taken as the handshake, or the instrument would never be found again.
-    const bool handshakeFirst = lastCommand == ReadingRequest && isHandshakeReply(reply);
-    if (!connected && (lastCommand == Handshake || handshakeFirst))
-        return isHandshakeReply(reply) ? Route::Handshake : Route::Ignored;
-    switch (lastCommand) {
-    case CountRequest:
-        return Route::Count;
-    case BlockRequest:
-        return Route::Block;
-    case ReadingRequest:
-        return Route::Reading;
-    default: // 5 once connected, 0, 55: the burst only fed the supervision
-        return Route::Ignored;
-    }
-}
-
 } // namespace Protocol

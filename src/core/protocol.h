@@ -57,16 +57,6 @@ enum RunState : qint16 {
 // search for the instrument runs in realtime mode.
 std::optional<Command> pollCommand(bool connected, OperatingMode mode, RunState runState);
 
-// Where a reply goes, by the last command sent and the link state.
-enum class Route {
-    Handshake, // the instrument answered the search
-    Ignored,   // nothing to do beyond noting that the line is alive
-    Count,     // the answer to a count request
-    Block,     // a block of stored records
-    Reading,   // a realtime reading
-};
-Route routeReply(qint16 lastCommand, bool connected, const QByteArray &reply);
-
 // The port the search tries after `port`: 1..16 round.
 inline qint16 nextScanPort(qint16 port)
 {

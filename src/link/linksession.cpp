@@ -2,29 +2,48 @@
 
 #include "core/linkprofile.h"
 #include "core/protocol.h"
-#include "core/record.h"
 #include "link/switchon.h"
 
+#include <QElapsedTimer>
 #include <QTimer>
+
+#include <algorithm>
+
+namespace {
+qint64 steadyMs()
+{
+    static const QElapsedTimer started = [] {
+        QElapsedTimer timer;
+        timer.start();
+        return timer;
+    }();
+    return started.elapsed();
+}
+} // namespace
 
 LinkSession::LinkSession(std::unique_ptr<SerialPort> port, QObject *parent)
     : QObject(parent)
     , m_port(std::move(port))
+    , m_clock(steadyMs)
 {
     setObjectName(QStringLiteral("linkSession"));
-    m_findcom = makeTimer("findcom", LinkProfile::kSearchTickMs, false);
-    m_COMtimout = makeTimer("COMtimout", LinkProfile::kSupervisionTickMs, true);
-    m_comunication = makeTimer("comunication", LinkProfile::kPollTickMs, true);
-    m_timer3 = makeTimer("Timer3", LinkProfile::kBlockRequestDelayMs, false);
-    m_timer4 = makeTimer("Timer4", LinkProfile::kReadingTickMs, true);
+    m_searchTimer = makeTimer("findcom", LinkProfile::kSearchTickMs, false);
+    m_supervisionTimer = makeTimer("COMtimout", LinkProfile::kSupervisionTickMs, true);
+    m_pollTimer = makeTimer("comunication", LinkProfile::kPollTickMs, true);
+    m_blockRequestTimer = makeTimer("Timer3", LinkProfile::kBlockRequestDelayMs, false);
+    m_readingTimer = makeTimer("Timer4", LinkProfile::kReadingTickMs, true);
+    m_answerWatchTimer = makeTimer("answerWatch", 0, false);
+    m_answerWatchTimer->setSingleShot(true);
+    m_answerWatchTimer->setTimerType(Qt::PreciseTimer);
 
-    connect(m_findcom, &QTimer::timeout, this, &LinkSession::findcom_Timer);
-    connect(m_COMtimout, &QTimer::timeout, this, &LinkSession::COMtimout_Timer);
-    connect(m_comunication, &QTimer::timeout, this, &LinkSession::comunication_Timer);
-    connect(m_timer3, &QTimer::timeout, this, &LinkSession::Timer3_Timer);
-    connect(m_timer4, &QTimer::timeout, this, &LinkSession::Timer4_Timer);
-    connect(m_port.get(), &SerialPort::OnComm, this, &LinkSession::MSComm1_OnComm);
-    connect(m_port.get(), &SerialPort::bytesArrived, this, &LinkSession::MSComm1_BytesArrived);
+    connect(m_searchTimer, &QTimer::timeout, this, &LinkSession::searchTick);
+    connect(m_supervisionTimer, &QTimer::timeout, this, &LinkSession::supervisionTick);
+    connect(m_pollTimer, &QTimer::timeout, this, &LinkSession::pollTick);
+    connect(m_blockRequestTimer, &QTimer::timeout, this, &LinkSession::blockRequestTick);
+    connect(m_readingTimer, &QTimer::timeout, this, &LinkSession::readingTick);
+    connect(m_answerWatchTimer, &QTimer::timeout, this, &LinkSession::answerWatchTick);
+    connect(m_port.get(), &SerialPort::OnComm, this, &LinkSession::takeReply);
+    connect(m_port.get(), &SerialPort::bytesArrived, this, &LinkSession::noteArrival);
 }
 
 LinkSession::~LinkSession() = default;
@@ -41,21 +60,21 @@ QTimer *LinkSession::makeTimer(const char *name, int interval, bool running)
 
 void LinkSession::beginSearch()
 {
-    m_connected = false;
+    m_exchange.restartSearch();
     m_scanPort = 1;
-    m_findcom->start();
+    m_searchTimer->start();
 }
 
 void LinkSession::beginSearchNow()
 {
     beginSearch();
-    findcom_Timer();
+    searchTick();
 }
 
 void LinkSession::endSearchNow()
 {
-    if (m_connected && m_findcom->isActive())
-        findcom_Timer();
+    if (connected() && m_searchTimer->isActive())
+        searchTick();
 }
 
 void LinkSession::setOperatingMode(Protocol::OperatingMode mode)
@@ -68,7 +87,7 @@ void LinkSession::setOperatingMode(Protocol::OperatingMode mode)
 void LinkSession::startSampling()
 {
     m_runState = Protocol::Running;
-    RequestReading();
+    requestReading();
 }
 
 void LinkSession::haltSampling()
@@ -78,13 +97,25 @@ void LinkSession::haltSampling()
 
 void LinkSession::switchInstrumentMode()
 {
-    SendCommand(Protocol::ModeSwitch);
+    send(Protocol::ModeSwitch);
     startSampling();
+}
+
+void LinkSession::requestReading()
+{
+    if (m_operatingMode == Protocol::RealtimeSampling && m_runState == Protocol::Running)
+        send(Protocol::ReadingRequest);
+}
+
+void LinkSession::startStoredRead()
+{
+    if (m_operatingMode == Protocol::StoredData)
+        send(Protocol::CountRequest);
 }
 
 void LinkSession::release()
 {
-    for (QTimer *timer : {m_findcom, m_COMtimout, m_comunication, m_timer3, m_timer4})
+    for (QTimer *timer : findChildren<QTimer *>())
         timer->stop();
     if (m_port->portOpen())
         m_port->closePort();
@@ -109,10 +140,20 @@ QString LinkSession::openOutcomeText(qint16 port, SerialPort::OpenResult outcome
     }
 }
 
-void LinkSession::comopen(qint16 port)
+QString LinkSession::receiveErrorText()
+{
+    return QStringLiteral("receive error");
+}
+
+void LinkSession::openPort(qint16 port)
 {
     if (m_port->portOpen())
         m_port->closePort();
+    if (m_exchange.portOpened()) {
+        readEndedWithoutBlock();
+        resumePolling();
+    }
+    m_answerWatchTimer->stop();
     m_port->setCommPort(port);
     const SerialPort::OpenResult outcome = m_port->openPort();
     emit portTried(port, outcome, openOutcomeText(port, outcome));
@@ -150,236 +191,215 @@ void LinkSession::noteOutcome(SerialPort::OpenResult outcome)
     }
 }
 
-void LinkSession::findcom_Timer()
+void LinkSession::searchTick()
 {
-    if (m_connected) {
-        m_findcom->stop();
-        // A "Read" pressed since the link came up has stopped polling for its exchange.
+    if (connected()) {
+        m_searchTimer->stop();
+        // A "Read" pressed since the link came up has stopped polling for its read.
         resumePolling();
         emit searchEnded();
         return;
     }
-    comopen(m_scanPort);
-    SendCommand(Protocol::Handshake);
+    openPort(m_scanPort);
+    send(Protocol::Handshake);
     m_scanPort = Protocol::nextScanPort(m_scanPort);
 }
 
-void LinkSession::COMtimout_Timer()
+void LinkSession::supervisionTick()
 {
-    if (m_silentTicks > 0)
-        m_readingsOwed = 0; // a whole tick without a byte: no answer is on its way any more
-    if (m_silentTicks < LinkProfile::kSilentTicksTolerated) {
-        m_silentTicks = qint16(m_silentTicks + 1);
+    if (!m_exchange.supervisionTick())
         return;
-    }
-    m_silentTicks = 0;
-    m_connected = false;
     // The search timer may still run: restarting it would postpone its tick, and while nothing
     // answers every fifth supervision tick would then cost the search a port.
-    switchOn(m_findcom);
-    m_discardBytes = 0; // whatever was left of an abandoned block went with the link
-    if (m_storedReadActive) {
-        // The block (or its count) is lost with the link: say so rather than wait in silence.
-        m_storedReadActive = false;
-        emit transferEnded();
-        emit status(QStringLiteral("receive error"));
-    }
+    switchOn(m_searchTimer);
+    m_answerWatchTimer->stop();
+    if (m_exchange.lostRead())
+        readEndedWithoutBlock(); // the block (or its count) went with the link: say so
     emit linkLost();
 }
 
 // ---- Commands and polling ----
 
-void LinkSession::SendCommand(qint16 command)
+void LinkSession::send(qint16 command)
 {
     if (!m_port->portOpen())
         return; // nothing happens; lastCommand keeps its value
+    const LinkExchange::Wanted wanted = m_exchange.want(command, now());
+    if (wanted.readAbandoned) {
+        // Another command in the read's place ("→" after switching back to realtime sampling,
+        // say): the read ends visibly, and what already came of its answer is counted off.
+        readEndedWithoutBlock();
+        if (m_exchange.phase() == LinkExchange::Phase::Draining)
+            dropWaiting();
+        resumePolling();
+    }
+    if (wanted.kind == LinkExchange::Wanted::SendNow)
+        transmit(wanted.send);
+    watchAnswers();
+}
 
-    if (m_storedReadActive && command != Protocol::CountRequest
-        && command != Protocol::BlockRequest)
-        abandonStoredRead();
-    if (m_discardBytes > 0 && command != Protocol::EndOfLink) {
-        // The instrument is still sending an abandoned block: a request now would only queue
-        // behind it, and emptying the buffer for its reply would drop tail bytes uncounted. The
-        // polling asks again once the tail has passed.
-        return;
-    }
-    if (command == Protocol::CountRequest) {
-        m_comunication->stop(); // the stored-record exchange runs without polling
-        m_storedReadActive = true;
-        m_discardBytes = 0;
-    }
-    if (const std::optional<int> threshold = Protocol::thresholdFor(command))
-        m_port->setRThreshold(*threshold);
-    // The two polling timers each ask for a reading; when their ticks are apart, the second
-    // request can go out while the answer to the first is coming in. Emptying the buffer then
-    // would cut that answer and align the next one on its tail: it is left to complete instead.
-    const bool answerComing = command == Protocol::ReadingRequest
-                              && m_lastCommand == Protocol::ReadingRequest && m_readingsOwed > 0;
-    // Whatever is waiting belongs to an earlier request: emptied before the command goes out, so
-    // this reply is collected from scratch. Emptied after it, the reply's first byte could go too:
-    // an instrument may answer within a byte time, and on a busy machine the writing process
-    // can be preempted by the very write that wakes the other side.
-    if (!answerComing)
-        m_port->clearInBuffer();
+void LinkSession::transmit(const LinkExchange::Send &send)
+{
+    if (send.command == Protocol::CountRequest)
+        m_pollTimer->stop(); // the stored-record read runs without polling
+    if (send.threshold)
+        m_port->setRThreshold(*send.threshold);
+    // Whatever waits then belongs to an answer nobody waits for: emptied before the command goes
+    // out, so this answer is collected from scratch. Emptied after it, the answer's first byte
+    // could go too: an instrument may answer within a byte time, and on a busy machine the
+    // writing process can be preempted by the very write that wakes the other side.
+    m_port->clearInBuffer();
     m_port->clearOutBuffer();
-    m_readingsOwed = command == Protocol::ReadingRequest ? m_readingsOwed + 1 : 0;
-    m_lastCommand = command;
-    m_port->output(QByteArray(1, char(quint8(command))));
-}
-
-void LinkSession::RequestReading()
-{
-    if (m_operatingMode == Protocol::RealtimeSampling && m_runState == Protocol::Running)
-        SendCommand(Protocol::ReadingRequest);
-}
-
-void LinkSession::StartStoredRead()
-{
-    if (m_operatingMode == Protocol::StoredData)
-        SendCommand(Protocol::CountRequest);
-}
-
-void LinkSession::comunication_Timer()
-{
-    if (m_storedReadActive)
-        return; // the stored-record exchange runs without polling, even for a tick already due
-    if (const std::optional<Protocol::Command> command
-        = Protocol::pollCommand(m_connected, m_operatingMode, m_runState))
-        SendCommand(*command);
-}
-
-void LinkSession::Timer4_Timer()
-{
-    RequestReading();
-}
-
-void LinkSession::Timer3_Timer()
-{
-    SendCommand(Protocol::BlockRequest);
-    m_timer3->stop();
-    // A full instrument takes tens of seconds to send its records: show them coming.
-    if (m_lastCommand == Protocol::BlockRequest) {
-        m_blockBytesExpected = Protocol::blockBytes(m_recordCount);
-        emit transferStarted(m_blockBytesExpected);
+    m_port->output(QByteArray(1, char(quint8(send.command))));
+    if (send.command == Protocol::BlockRequest) {
+        // A full instrument takes tens of seconds to send its records: show them coming.
+        emit transferStarted(m_exchange.blockBytes());
     }
+}
+
+void LinkSession::sendHeld()
+{
+    while (const std::optional<LinkExchange::Send> due = m_exchange.nextDue(now())) {
+        if (!m_port->portOpen())
+            return;
+        transmit(*due);
+    }
+}
+
+void LinkSession::watchAnswers()
+{
+    if (const std::optional<qint64> at = m_exchange.wakeAt())
+        m_answerWatchTimer->start(int(std::clamp<qint64>(*at - now(), 0, 60000)));
+    else
+        m_answerWatchTimer->stop();
+}
+
+void LinkSession::answerWatchTick()
+{
+    if (m_exchange.timePassed(now()))
+        m_port->clearInBuffer(); // the rest of an answer that ended short: never joined on
+    sendHeld();
+    watchAnswers();
+}
+
+void LinkSession::pollTick()
+{
+    if (readUnderWay())
+        return; // the stored-record read runs without polling, even for a tick already due
+    if (const std::optional<Protocol::Command> command
+        = Protocol::pollCommand(connected(), m_operatingMode, m_runState))
+        send(*command);
+}
+
+void LinkSession::readingTick()
+{
+    requestReading();
+}
+
+void LinkSession::blockRequestTick()
+{
+    m_blockRequestTimer->stop();
+    send(Protocol::BlockRequest);
 }
 
 // ---- Reception ----
 
-void LinkSession::MSComm1_OnComm()
+void LinkSession::takeReply()
 {
     if (m_port->commEvent() != SerialPort::EventReceive)
         return;
-
     const QByteArray reply = m_port->input();
-    const Protocol::Route route = Protocol::routeReply(m_lastCommand, m_connected, reply);
-    // Readings asked for back to back come back to back. When this take ended where a reading
-    // ends and another is still owed, what arrives next is that one's start, and stays. Ended
-    // inside one (a reply cut, a longer burst), the count is lost: start again from scratch.
-    const bool wholeReadings = route == Protocol::Route::Reading
-                               && reply.size() % Record::kBytes == 0;
-    m_readingsOwed = wholeReadings
-                             ? qMax(0, m_readingsOwed - int(reply.size() / Record::kBytes))
-                             : 0;
-    if (m_readingsOwed == 0)
+    const LinkExchange::Taken taken = m_exchange.taken(reply);
+    if (taken.emptyAfter)
         m_port->clearInBuffer();
     m_port->clearOutBuffer();
-    m_silentTicks = 0;
+    if (taken.threshold)
+        m_port->setRThreshold(*taken.threshold);
+    handle(taken, reply);
+    sendHeld();
+    watchAnswers();
+}
 
-    switch (route) {
-    case Protocol::Route::Handshake:
-        m_connected = true;
+void LinkSession::handle(const LinkExchange::Taken &taken, const QByteArray &reply)
+{
+    switch (taken.kind) {
+    case LinkExchange::Kind::Handshake:
         emit linkUp();
         break;
-    case Protocol::Route::Count:
-        takeCount(reply);
+    case LinkExchange::Kind::Count:
+        takeCount(taken);
         break;
-    case Protocol::Route::Block:
-        m_storedReadActive = false;
+    case LinkExchange::Kind::CountRejected:
+        m_blockRequestTimer->stop();
+        emit countRejected();
+        emit status(receiveErrorText());
+        break;
+    case LinkExchange::Kind::Block:
         emit transferEnded();
-        emit blockReceived(reply, m_recordCount);
+        emit blockReceived(reply, taken.count);
         endStoredRead();
         break;
-    case Protocol::Route::Reading:
+    case LinkExchange::Kind::Reading:
         m_recordCount = 1;
         emit readingReceived(reply);
         emit status(QStringLiteral("receive data"));
         break;
-    case Protocol::Route::Ignored:
+    case LinkExchange::Kind::Stale:
         break;
     }
 }
 
-void LinkSession::takeCount(const QByteArray &reply)
+void LinkSession::takeCount(const LinkExchange::Taken &taken)
 {
-    const std::optional<qint16> count = Protocol::parseCountReply(reply);
-    if (!count) {
-        m_storedReadActive = false;
-        m_timer3->stop();
-        m_port->setRThreshold(LinkProfile::kCountReplyBytes);
-        emit countRejected();
-        emit status(QStringLiteral("receive error"));
-        return;
-    }
-    m_recordCount = *count;
+    m_recordCount = taken.count;
     emit countReceived(m_recordCount);
     emit status(QStringLiteral("Save num:") + QString::number(m_recordCount));
-    if (m_recordCount <= 0) {
-        // Nothing stored: no block will come, so take the empty block now instead of waiting for
-        // bytes that never arrive and declaring the link dead.
-        m_storedReadActive = false;
-        emit blockReceived(QByteArray(), m_recordCount);
-        endStoredRead();
+    if (m_exchange.readUnderWay()) {
+        switchOn(m_blockRequestTimer);
         return;
     }
-    m_port->setRThreshold(int(Protocol::blockBytes(m_recordCount)));
-    switchOn(m_timer3);
+    // Nothing stored: no block will come, so take the empty block now instead of waiting for
+    // bytes that never arrive and declaring the link dead.
+    emit blockReceived(QByteArray(), m_recordCount);
+    endStoredRead();
 }
 
 void LinkSession::endStoredRead()
 {
     emit status(QStringLiteral("receive old data"));
-    m_port->setRThreshold(LinkProfile::kHandshakeReplyBytes); // the keep-alive's answer
     resumePolling();
 }
 
-void LinkSession::abandonStoredRead()
+void LinkSession::readEndedWithoutBlock()
 {
-    // Another command goes out while the exchange is under way ("→" after switching back to
-    // realtime sampling, say): the read ends visibly, and what is left of a block already coming
-    // is dropped as it arrives instead of being decoded as readings.
-    m_storedReadActive = false;
-    if (m_lastCommand == Protocol::BlockRequest) {
-        // Nothing has emptied the buffer since the block request: what waits is what came.
-        const qint64 received = m_port->input().size();
-        m_discardBytes = qMax<qint64>(0, m_blockBytesExpected - received);
-    }
-    m_timer3->stop();
+    m_blockRequestTimer->stop();
     emit transferEnded();
-    emit status(QStringLiteral("receive error"));
-    resumePolling();
+    emit status(receiveErrorText());
+}
+
+void LinkSession::dropWaiting()
+{
+    // Taken off and counted, not emptied: emptying would also drop bytes still in the driver.
+    m_exchange.taken(m_port->input());
 }
 
 void LinkSession::resumePolling()
 {
-    if (!m_storedReadActive)
-        switchOn(m_comunication);
+    if (!readUnderWay())
+        switchOn(m_pollTimer);
 }
 
-void LinkSession::MSComm1_BytesArrived(qint64 bytesWaiting)
+void LinkSession::noteArrival(qint64 bytesWaiting)
 {
     // Silence, not the time since the last complete reply, is what tells a dead link: a long
     // block of records arrives for many seconds before its single notification.
-    m_silentTicks = 0;
-    if (m_discardBytes > 0) {
-        // The tail of an abandoned block: off the line, never a reply. A reply to the command
-        // that followed may share the last chunk; it is dropped with it, and the next poll asks
-        // again on a clean line.
-        // Taken with input(), not cleared: clearing would also drop bytes still in the driver,
-        // uncounted, and the count would then eat into the next reply.
-        m_discardBytes = qMax<qint64>(0, m_discardBytes - m_port->input().size());
+    if (m_exchange.arrived(bytesWaiting, now())) {
+        // The tail of an answer no longer wanted: off the line, never a reply.
+        dropWaiting();
+        sendHeld();
+        watchAnswers();
         return;
     }
-    if (m_lastCommand == Protocol::BlockRequest && m_storedReadActive)
+    if (m_exchange.phase() == LinkExchange::Phase::Block)
         emit transferProgress(bytesWaiting);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/linkexchange.h"
 #include "core/protocol.h"
 #include "platform/serialport.h"
 
@@ -7,21 +8,22 @@
 #include <QObject>
 #include <QString>
 
+#include <functional>
 #include <memory>
 
 class QTimer;
 
-// The link to the instrument: owns the serial port and the timers of the search, the
-// supervision and the polling, and keeps the link's own state. It finds the instrument on ports
-// 1..16, notices when it falls silent, polls for readings and runs the stored-record exchange.
+// The link to the instrument: the serial port and the timers of the search, the supervision and
+// the polling, wired around the exchange (LinkExchange), which decides what goes out when and
+// what comes in is. It finds the instrument on ports 1..16, notices when it falls silent, polls
+// for readings and runs the stored-record read.
 //
 // What arrives leaves as signal payloads, in the order the exchange produces them: a reading's
 // bytes, a record count, a block of records, link up and link lost, each port tried with its
 // outcome, status texts and transfer progress. Nothing is read back out of a field.
 //
-// The handlers keep the names the window has always given them; every timer is a child named as
-// before (findcom, COMtimout, comunication, Timer3, Timer4), and every tick handler can be called
-// directly.
+// Every timer is a child with the object name the window has always given it (findcom,
+// COMtimout, comunication, Timer3, Timer4), and every tick can be called directly.
 class LinkSession : public QObject
 {
     Q_OBJECT
@@ -30,23 +32,27 @@ public:
     explicit LinkSession(std::unique_ptr<SerialPort> port, QObject *parent = nullptr);
     ~LinkSession() override;
 
-    SerialPort &MSComm1() { return *m_port; }
+    SerialPort &port() { return *m_port; }
+    // The monotonic clock in milliseconds the exchange is told; tests set their own.
+    void setClock(std::function<qint64()> clock) { m_clock = std::move(clock); }
 
     // ---- State ----
-    qint16 scanPort() const { return m_scanPort; }       // next port the search tries, 1..16
-    qint16 silentTicks() const { return m_silentTicks; } // supervision ticks without a byte
-    bool connected() const { return m_connected; }       // the instrument answered the handshake
-    qint16 lastCommand() const { return m_lastCommand; } // last command byte written
-    qint16 recordCount() const { return m_recordCount; } // records of the count reply
+    qint16 scanPort() const { return m_scanPort; } // next port the search tries, 1..16
+    qint16 silentTicks() const { return m_exchange.silentTicks(); }
+    bool connected() const { return m_exchange.connected(); }
+    qint16 lastCommand() const { return m_exchange.lastCommand(); } // last command byte written
+    qint16 recordCount() const { return m_recordCount; } // 1 after a reading, else the count
     Protocol::OperatingMode operatingMode() const { return m_operatingMode; }
     Protocol::RunState runState() const { return m_runState; }
-    bool storedReadActive() const { return m_storedReadActive; }
+    bool readUnderWay() const { return m_exchange.readUnderWay(); }
+    const LinkExchange &exchange() const { return m_exchange; }
 
-    QTimer *findcom() const { return m_findcom; }
-    QTimer *COMtimout() const { return m_COMtimout; }
-    QTimer *comunication() const { return m_comunication; }
-    QTimer *Timer3() const { return m_timer3; }
-    QTimer *Timer4() const { return m_timer4; }
+    QTimer *searchTimer() const { return m_searchTimer; }           // findcom
+    QTimer *supervisionTimer() const { return m_supervisionTimer; } // COMtimout
+    QTimer *pollTimer() const { return m_pollTimer; }               // comunication
+    QTimer *blockRequestTimer() const { return m_blockRequestTimer; } // Timer3
+    QTimer *readingTimer() const { return m_readingTimer; }         // Timer4
+    QTimer *answerWatchTimer() const { return m_answerWatchTimer; }
 
     // ---- What the window and the command line ask for ----
     // Starts the search for the instrument from port 1, whose turn comes at the search's first
@@ -65,26 +71,34 @@ public:
     void haltSampling();
     // "》": the instrument's mode switch, then sampling as "→".
     void switchInstrumentMode();
+    // A reading, when sampling runs in realtime mode.
+    void requestReading();
+    // "Read": the count of stored records, in the stored-data mode, unless a read is under way.
+    void startStoredRead();
     // Stops every timer of the link and releases the port: nothing is sent after this.
     void release();
 
-    // ---- Handlers ----
-    void comopen(qint16 port);
-    void SendCommand(qint16 command);
-    void RequestReading();
-    void StartStoredRead();
-    void findcom_Timer();
-    void COMtimout_Timer();
-    void comunication_Timer();
-    void Timer3_Timer();
-    void Timer4_Timer();
-    void MSComm1_OnComm();
-    void MSComm1_BytesArrived(qint64 bytesWaiting);
+    // ---- The port and the ticks ----
+    // Closes whatever port is open and tries port n (1..16).
+    void openPort(qint16 port);
+    // A command is wanted: it goes out now, once the answer in its way is in, or not at all.
+    void send(qint16 command);
+    void searchTick();
+    void supervisionTick();
+    void pollTick();
+    void blockRequestTick();
+    void readingTick();
+    void answerWatchTick();
+    // The port's notification: a reply (kind 2) is in.
+    void takeReply();
+    void noteArrival(qint64 bytesWaiting);
 
     // Text of an open attempt: "COM3 open success", "COM3 be occupied", "COM3 null", ...
     static QString openOutcomeText(qint16 port, SerialPort::OpenResult outcome);
     static QString noDeviceNotice();
     static QString permissionNotice(const QString &device, const QString &group);
+    // What the status line says when a read ends without its block.
+    static QString receiveErrorText();
 
 signals:
     void portTried(qint16 port, SerialPort::OpenResult outcome, const QString &text);
@@ -110,37 +124,35 @@ signals:
 
 private:
     QTimer *makeTimer(const char *name, int interval, bool running);
-    void takeCount(const QByteArray &reply);
+    qint64 now() const { return m_clock(); }
+    void transmit(const LinkExchange::Send &send);
+    void sendHeld();
+    void watchAnswers();
+    void handle(const LinkExchange::Taken &taken, const QByteArray &reply);
+    void takeCount(const LinkExchange::Taken &taken);
     void endStoredRead();
-    void abandonStoredRead();
-    // Polling resumes, unless a stored-record exchange is under way: a keep-alive sent then
-    // would take the place of the exchange's command and its reply would be lost.
+    void readEndedWithoutBlock();
+    void dropWaiting();
+    // Polling resumes, unless a stored-record read is under way: a keep-alive sent then would
+    // take the place of the read's command.
     void resumePolling();
     void noteOutcome(SerialPort::OpenResult outcome);
 
     std::unique_ptr<SerialPort> m_port;
+    std::function<qint64()> m_clock;
+    LinkExchange m_exchange;
     qint16 m_scanPort = 0;
-    qint16 m_silentTicks = 0;
-    bool m_connected = false;
-    qint16 m_lastCommand = 0;
     qint16 m_recordCount = 0;
     Protocol::OperatingMode m_operatingMode = Protocol::NoMode;
     Protocol::RunState m_runState = Protocol::Halted;
-    // From the count request until the block is in, refused, abandoned or lost.
-    bool m_storedReadActive = false;
-    qint32 m_blockBytesExpected = 0;
-    // Bytes of an abandoned block still on their way: taken off the line and dropped, never
-    // decoded as replies to what was asked next.
-    qint64 m_discardBytes = 0;
-    // Reading requests sent whose answers have not been taken yet; 0 after any other command.
-    int m_readingsOwed = 0;
     int m_missingInARow = 0; // ports in a row that do not exist
     bool m_noDeviceNoticed = false;
     bool m_permissionNoticed = false;
 
-    QTimer *m_findcom = nullptr;
-    QTimer *m_COMtimout = nullptr;
-    QTimer *m_comunication = nullptr;
-    QTimer *m_timer3 = nullptr;
-    QTimer *m_timer4 = nullptr;
+    QTimer *m_searchTimer = nullptr;
+    QTimer *m_supervisionTimer = nullptr;
+    QTimer *m_pollTimer = nullptr;
+    QTimer *m_blockRequestTimer = nullptr;
+    QTimer *m_readingTimer = nullptr;
+    QTimer *m_answerWatchTimer = nullptr;
 };

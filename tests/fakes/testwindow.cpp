@@ -19,6 +19,7 @@ TestWindow::TestWindow(bool loaded)
     platform.messages = std::move(fakeMessages);
     platform.archive = ArchiveLocation::file(archiveFolder.filePath("archive.sqlite"));
     form = std::make_unique<Form1>(std::move(platform));
+    form->link().setClock([clock = clockMs] { return *clock; });
     if (loaded)
         form->Form_Load();
 }
@@ -35,6 +36,20 @@ void TestWindow::connectOn(int portNumber)
     port->forceOpen(portNumber);
     form->SendCommand(Protocol::Handshake);
     port->deliver(QByteArray::fromHex("D55555"));
-    form->link().findcom()->stop();
+    form->link().searchTimer()->stop();
     port->resetRecords();
+}
+
+void TestWindow::advance(qint64 ms)
+{
+    // As a punctual timer would: every look the session asks for, when it asks for it.
+    const qint64 until = *clockMs + ms;
+    while (const std::optional<qint64> at = form->link().exchange().wakeAt()) {
+        if (*at > until)
+            break;
+        *clockMs = qMax(*clockMs, *at);
+        form->link().answerWatchTick();
+    }
+    *clockMs = until;
+    form->link().answerWatchTick();
 }

@@ -16,6 +16,8 @@ struct TestWindow
     FakeMessageBoxes *messages = nullptr;
     QTemporaryDir archiveFolder; // the downloads of this window, gone with it
     std::unique_ptr<Form1> form;
+    // The link's clock, in milliseconds: it moves only when the test says so (advance()).
+    std::shared_ptr<qint64> clockMs = std::make_shared<qint64>(0);
 
     // loaded: run the start-up sequence, as the program does before showing the window.
     explicit TestWindow(bool loaded = true);
@@ -26,4 +28,6 @@ struct TestWindow
     // Puts the window into the connected state on an open port: the instrument answers a
     // handshake there. The records of the fake start empty afterwards.
     void connectOn(int portNumber = 1);
+    // Time passes for the link: whatever it watches for comes due.
+    void advance(qint64 ms);
 };

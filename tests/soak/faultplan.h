@@ -7,7 +7,8 @@
 namespace Soak {
 
 // Which fault comes next, at random from the seed: cables and adapters pulled for a while, noise
-// for replies, noise on the line, split replies, nine-byte bursts, and reads of the stored block,
+// for replies, noise on the line, split replies, nine-byte bursts, a slow adapter, and reads of
+// the stored block,
 // some refused by a bad count or cut off by an unplug. The same seed plays the same faults.
 class FaultPlan
 {
@@ -99,11 +100,29 @@ private:
             const int ms = randomIn(m_rng, 1000, 5000);
             m_journal.log(QStringLiteral("split replies for %1 ms").arg(ms));
             m_line.splitReplies(ms);
-        } else {
+        } else if (pick < 62) {
             const int ms = randomIn(m_rng, 1000, 5000);
             m_journal.log(QStringLiteral("nine-byte bursts for %1 ms").arg(ms));
             m_line.nineByteBursts(ms);
+        } else {
+            slowAdapter();
         }
+    }
+
+    // A tester behind a Bluetooth or USB adapter: every answer late, a read of the stored block
+    // with "Read" pressed twice among the keep-alives, and readings after it.
+    void slowAdapter()
+    {
+        const int lateMs = randomIn(m_rng, 20, 150);
+        m_journal.log(QStringLiteral("answers %1 ms late, one reading in ten a byte short")
+                              .arg(lateMs));
+        m_rig.sim.faults().lateMs = lateMs;
+        m_rig.sim.faults().loseByteOneIn = 10;
+        const qint64 budgetNs = qMin(m_journal.remainingNs() - 5000 * kMsNs, m_journal.endNs() / 3);
+        m_read.run(StoredRead::Fault::None, m_read.recordsToRead(budgetNs), true);
+        pause(randomIn(m_rng, 1000, 3000));
+        m_rig.sim.faults().lateMs = 0;
+        m_rig.sim.faults().loseByteOneIn = 0;
     }
 
     Journal &m_journal;

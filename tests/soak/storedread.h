@@ -59,9 +59,10 @@ public:
     }
 
     // A read in the read-old-data mode with the fault given, then realtime sampling again.
-    void run(Fault fault, int records)
+    // pressedTwice: "Read" at any moment of the keep-alive cycle, and again a moment later.
+    void run(Fault fault, int records, bool pressedTwice = false)
     {
-        pressRead(fault, records);
+        pressRead(fault, records, pressedTwice);
         if ((fault == Fault::CableMidBlock || fault == Fault::AdapterMidBlock) && records > 0) {
             pullMidBlock(fault == Fault::CableMidBlock, records);
         } else {
@@ -94,7 +95,7 @@ public:
     int cleanReadsFailed() const { return m_cleanReadsFailed; }
 
 private:
-    void pressRead(Fault fault, int records)
+    void pressRead(Fault fault, int records, bool pressedTwice)
     {
         const quint32 seed = m_rng.generate();
         m_stored = Sim::storedRecords(records, seed);
@@ -110,6 +111,12 @@ private:
         m_rig.form->Option2_Click();
         m_readings.stop();
         m_rig.sim.faults().badCount = fault == Fault::BadCount; // only the count reply
+        if (pressedTwice) {
+            pause(randomIn(m_rng, 0, LinkProfile::kPollTickMs));
+            m_rig.form->Command4_Click();
+            QTimer::singleShot(randomIn(m_rng, 40, 120), m_rig.form.get(), &Form1::Command4_Click);
+            return;
+        }
         // Pressed just after a keep-alive's answer was taken; where that takes longer than the
         // rig waits (a busy machine), pressed all the same.
         if (!m_rig.pressRead())

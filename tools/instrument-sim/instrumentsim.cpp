@@ -255,6 +255,11 @@ void InstrumentSim::queueReply(QByteArray reply, bool realtime)
         m_readingsSent.push_back(reply);
         if (m_readingsSent.size() > kReadingsKept)
             m_readingsSent.pop_front();
+        // A byte lost on the line: the reply is not one the tester sent whole.
+        if (m_faults.loseByteOneIn > 0 && noiseByte() % m_faults.loseByteOneIn == 0) {
+            m_readingsSent.pop_back();
+            reply.remove(noiseByte() % reply.size(), 1);
+        }
     }
     const qint64 now = m_clock.nsecsElapsed();
     const qint64 step = (m_paced ? kByteNs : 0) + qint64(m_faults.splitGapMs) * kMsNs;

@@ -37,6 +37,7 @@ public:
         int splitGapMs = 0;        // > 0: reply bytes leave one at a time, this far apart
         bool burst9 = false;       // realtime replies carry two extra bytes (9 in all)
         bool badCount = false;     // the count reply is 05 04 hi lo
+        int loseByteOneIn = 0;     // > 0: one realtime reply in this many loses a byte
     };
 
     explicit InstrumentSim(QObject *parent = nullptr);
