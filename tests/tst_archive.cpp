@@ -3,14 +3,15 @@
 // program refused untouched; the window's History.
 #include "app/historydialog.h"
 #include "app/listingview.h"
+#include "archive/archivestore.h"
+#include "archive/archivewriter.h"
+#include "archive/downloadednow.h"
 #include "core/datafile.h"
 #include "core/export.h"
 #include "core/listing.h"
 #include "fakes/archivechild.h"
 #include "fakes/testwindow.h"
 #include "fakes/waitfor.h"
-#include "platform/archivestore.h"
-#include "platform/archivewriter.h"
 
 #include <QAction>
 #include <QCheckBox>

@@ -2,11 +2,11 @@
 // temporary folder, reached through a socket there only, run as an unprivileged user since the
 // server refuses root): two programs writing at once into a new database, and the server
 // stopped in the middle of a download.
+#include "archive/archivestore.h"
+#include "archive/archivewriter.h"
 #include "fakes/archivechild.h"
 #include "fakes/testwindow.h"
 #include "fakes/waitfor.h"
-#include "platform/archivestore.h"
-#include "platform/archivewriter.h"
 
 #include <QDir>
 #include <QPlainTextEdit>

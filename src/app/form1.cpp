@@ -2,8 +2,8 @@
 
 #include "app/drawingsurface.h"
 #include "app/historydialog.h"
+#include "archive/archivewriter.h"
 #include "link/linksession.h"
-#include "platform/archivewriter.h"
 #include "platform/qtdialogs.h"
 #include "platform/systemserialport.h"
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/form1_ui.h"
+#include "archive/archivelocation.h"
 #include "core/alarms.h"
 #include "core/cursorstate.h"
 #include "core/readingstats.h"
@@ -8,7 +9,6 @@
 #include "core/statistics.h"
 #include "core/trendbuffer.h"
 #include "link/linksession.h"
-#include "platform/archivelocation.h"
 #include "platform/dialogs.h"
 #include "platform/serialport.h"
 

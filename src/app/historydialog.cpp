@@ -1,8 +1,8 @@
 #include "app/historydialog.h"
 
+#include "archive/archivestore.h"
+#include "archive/archivewriter.h"
 #include "core/archiveentry.h"
-#include "platform/archivestore.h"
-#include "platform/archivewriter.h"
 
 #include <QCheckBox>
 #include <QDateEdit>

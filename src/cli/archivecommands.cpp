@@ -1,7 +1,7 @@
 #include "cli/archivecommands.h"
 
+#include "archive/archivestore.h"
 #include "cli/outputchannel.h"
-#include "platform/archivestore.h"
 
 #include <memory>
 

@@ -1,7 +1,7 @@
 #pragma once
 
+#include "archive/archivelocation.h"
 #include "core/archiveentry.h"
-#include "platform/archivelocation.h"
 
 #include <QDate>
 #include <QList>
@@ -56,17 +56,3 @@ private:
     QString m_connection;
     bool m_sqlite = true;
 };
-
-namespace Archive {
-
-// The entry of a download that completed just now through COM`port` (`device`), taken by
-// `program`: stamped with the clock's time and this computer's name. Empty when the block is
-// short of its records.
-std::optional<Entry> downloadedNow(const QByteArray &block,
-                                   qint16 count,
-                                   quint8 singleValue,
-                                   int port,
-                                   const QString &device,
-                                   const QString &program);
-
-} // namespace Archive

@@ -1,11 +1,10 @@
-#include "platform/archivestore.h"
+#include "archive/archivestore.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
-#include <QSysInfo>
 
 #include <limits>
 
@@ -326,22 +325,4 @@ bool ArchiveStore::setNote(qint64 id, const QString &note, QString *why)
     if (q.numRowsAffected() != 1)
         return fail(why, QStringLiteral("has no entry %1").arg(id), QString());
     return true;
-}
-
-std::optional<Archive::Entry> Archive::downloadedNow(const QByteArray &block,
-                                                     qint16 count,
-                                                     quint8 singleValue,
-                                                     int port,
-                                                     const QString &device,
-                                                     const QString &program)
-{
-    std::optional<Entry> entry = completedDownload(block, count, singleValue);
-    if (entry) {
-        entry->takenAt = QDateTime::currentDateTime();
-        entry->port = QStringLiteral("COM%1").arg(port);
-        entry->device = device;
-        entry->program = program;
-        entry->computer = QSysInfo::machineHostName();
-    }
-    return entry;
 }

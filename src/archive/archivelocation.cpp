@@ -1,4 +1,4 @@
-#include "platform/archivelocation.h"
+#include "archive/archivelocation.h"
 
 #include <QDir>
 #include <QFileInfo>
