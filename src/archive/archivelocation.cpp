@@ -7,6 +7,7 @@
 #include <QUrl>
 #include <QUrlQuery>
 
+#include <algorithm>
 #include <memory>
 
 namespace {
@@ -117,6 +118,30 @@ QString ArchiveLocation::text() const
         text += QLatin1Char('?') + query.join(QLatin1Char('&'));
     }
     return text;
+}
+
+QString ArchiveLocation::serverOptions(int connectTimeoutS) const
+{
+    QStringList options;
+    if (!connectOptions.isEmpty())
+        options = connectOptions.split(QLatin1Char(';'));
+    const QList<std::pair<const char *, QString>> defaults = {
+            {"connect_timeout", QString::number(connectTimeoutS)},
+            {"keepalives", QStringLiteral("1")},
+            {"keepalives_idle", QStringLiteral("10")},
+            {"keepalives_interval", QStringLiteral("5")},
+            {"keepalives_count", QStringLiteral("3")},
+            {"tcp_user_timeout", QStringLiteral("30000")},
+    };
+    for (const auto &[key, value] : defaults) {
+        const QString name = QLatin1StringView(key) + QLatin1Char('=');
+        const bool given = std::any_of(options.cbegin(), options.cend(), [&](const QString &o) {
+            return o.startsWith(name);
+        });
+        if (!given)
+            options.append(name + value);
+    }
+    return options.join(QLatin1Char(';'));
 }
 
 QString ArchiveLocation::driverName() const

@@ -19,15 +19,16 @@ const QString kDescription = QStringLiteral(
         "  find       search COM1..COM%1 once and print the port that answered\n"
         "  watch      print the realtime readings as the readouts show them\n"
         "  download   read the stored records, write them and keep them in the archive\n"
-        "  history    list the archived downloads, newest first: ID, time, port, device,\n"
-        "             records, note (tab-separated)\n"
+        "  history    list the archived downloads, newest first: ID, time (in this zone,\n"
+        "             with its offset), port, device, records, note (tab-separated)\n"
         "  export ID  write an archived download as download wrote it\n"
         "\n"
         "The archive: --archive, else $QUILLO_ARCHIVE, else the window's setting, else\n"
         "archive.sqlite in the user's data folder.\n"
         "\n"
         "Exit codes: 0 done, 2 usage, 3 no instrument, 4 link lost or transfer incomplete,\n"
-        "5 cannot write the output, 6 the archive cannot be used or lacks the entry.");
+        "5 cannot write the output, 6 the archive cannot be used or lacks the entry,\n"
+        "7 no archive there yet (history and export create none; a download does).");
 
 const QString kCommands = QStringLiteral("find, watch, download, history or export");
 
