@@ -1,7 +1,11 @@
 #include "archive/archivestore.h"
 
+#include "platform/hostlookup.h"
+
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -191,11 +195,11 @@ ArchiveStore::Status ArchiveStore::connect(Mode mode, QString *why)
         // Another program writing at the same moment holds the file for milliseconds: wait.
         db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=15000"));
     } else {
-        db.setHostName(m_location.hostName);
         db.setPort(m_location.port);
         db.setDatabaseName(m_location.databaseName);
         db.setUserName(m_location.userName);
-        db.setConnectOptions(m_location.serverOptions(kConnectTimeoutS));
+        if (!aimAtServer(db, why))
+            return Status::Failed;
     }
     if (!db.open() || !limitWaits(why)) {
         if (db.isOpenError())
@@ -203,6 +207,36 @@ ArchiveStore::Status ArchiveStore::connect(Mode mode, QString *why)
         return Status::Failed;
     }
     return Status::Open;
+}
+
+bool ArchiveStore::aimAtServer(QSqlDatabase &db, QString *why) const
+{
+    const QString host = m_location.hostName;
+    db.setHostName(host);
+    db.setConnectOptions(m_location.serverOptions(kConnectTimeoutS));
+    // The driver's connect_timeout counts for each address alone, and its name lookup not at
+    // all: the name is looked up here, and what is left of the time shared among the addresses.
+    static const QRegularExpression literal(QStringLiteral("^[0-9.]*$|:"));
+    if (host.isEmpty() || host.startsWith(QLatin1Char('/')) || literal.match(host).hasMatch()
+        || m_location.connectOptions.contains(QLatin1StringView("hostaddr=")))
+        return true;
+    const QDeadlineTimer deadline(kConnectTimeoutS * 1000);
+    QString detail;
+    std::optional<QStringList> addresses
+            = HostLookup::addresses(host, kConnectTimeoutS * 1000, &detail);
+    if (!addresses)
+        return fail(why, QStringLiteral("cannot be opened"), detail);
+    if (addresses->isEmpty())
+        return true;
+    if (addresses->size() > kAddressesTried)
+        addresses->resize(kAddressesTried);
+    const int n = int(addresses->size());
+    // libpq's least: a shorter connect_timeout counts as 2 s.
+    const int each = qMax(2, int(deadline.remainingTime() / 1000) / n);
+    db.setHostName(QStringList(n, host).join(QLatin1Char(',')));
+    db.setConnectOptions(m_location.serverOptions(each) + QStringLiteral(";hostaddr=")
+                         + addresses->join(QLatin1Char(',')));
+    return true;
 }
 
 bool ArchiveStore::limitWaits(QString *why)

@@ -4,6 +4,7 @@
 #include "core/archiveentry.h"
 
 #include <QDate>
+#include <QSqlDatabase>
 #include <QList>
 #include <QString>
 
@@ -27,7 +28,9 @@ public:
     // gives up on it, and how long an unanswered connection lives on the wire.
     static constexpr int kStatementTimeoutMs = 15000;
     static constexpr int kLockTimeoutMs = 5000;
+    // Looking the server's name up and connecting to it, as a whole.
     static constexpr int kConnectTimeoutS = 10;
+    static constexpr int kAddressesTried = 3;
 
     enum class Mode { Read, Write };
     enum class Status { Open, Missing, Failed };
@@ -76,6 +79,7 @@ public:
 
 private:
     Status connect(Mode mode, QString *why);
+    bool aimAtServer(QSqlDatabase &db, QString *why) const;
     bool limitWaits(QString *why);
     bool migrate(QString *why);
     int storedVersion(QString *why) const;
