@@ -33,7 +33,7 @@ QByteArray runCli(const QStringList &arguments)
     QProcess cli;
     cli.start(QUILLO_CLI_PATH, arguments);
     return cli.waitForFinished(60000) && cli.exitCode() == 0 ? cli.readAllStandardOutput()
-                                                              : QByteArray();
+                                                             : QByteArray();
 }
 
 } // namespace
@@ -64,7 +64,10 @@ private slots:
     void history()
     {
         QByteArray lines;
-        QBENCHMARK { lines = runCli({"history", "--archive", path()}); }
+        QBENCHMARK
+        {
+            lines = runCli({"history", "--archive", path()});
+        }
         QCOMPARE(lines.count('\n'), kDownloads);
     }
 
@@ -84,7 +87,10 @@ private slots:
     void exportOne()
     {
         QByteArray json;
-        QBENCHMARK { json = runCli({"export", "5000", "--format", "json", "--archive", path()}); }
+        QBENCHMARK
+        {
+            json = runCli({"export", "5000", "--format", "json", "--archive", path()});
+        }
         const Archive::Entry entry = *Archive::completedDownload(hundredRecords(), kRecords, 0);
         QCOMPARE(json, *Archive::render(entry, Archive::Format::Json));
     }

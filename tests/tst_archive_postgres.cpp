@@ -3,10 +3,10 @@
 // server refuses root): two programs writing at once into a new database, the server stopped in
 // the middle of a download, a team's tables outside the public schema, and the server stalled
 // (SIGSTOP) under the real window while History is open and a download comes in.
-#include "archive/archivestore.h"
-#include "archive/archivewriter.h"
 #include "app/historydialog.h"
 #include "archive/archivereader.h"
+#include "archive/archivestore.h"
+#include "archive/archivewriter.h"
 #include "fakes/archivechild.h"
 #include "fakes/testwindow.h"
 #include "fakes/waitfor.h"
@@ -211,9 +211,10 @@ void TestArchivePostgres::teamSchema()
     const ArchiveLocation team = *ArchiveLocation::parse(m_server.text("team", "ann"), nullptr);
     const QString wrong = ArchiveChild::check(team, 3);
     QVERIFY2(wrong.isEmpty(), qPrintable(wrong));
-    const QString untouched = m_server.sql(
-            "team", {"SELECT 1 FROM site.downloads", "DELETE FROM public.schema_version "
-                                                     "WHERE version <> 7"});
+    const QString untouched = m_server.sql("team",
+                                           {"SELECT 1 FROM site.downloads",
+                                            "DELETE FROM public.schema_version "
+                                            "WHERE version <> 7"});
     QVERIFY2(untouched.isEmpty(), qPrintable(untouched));
 }
 

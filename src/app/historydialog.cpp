@@ -132,9 +132,10 @@ QPushButton *HistoryDialog::addEntryButton(const QString &text,
     QPushButton *button = m_buttons->addButton(text, QDialogButtonBox::ActionRole);
     button->setObjectName(objectName);
     button->setEnabled(selectedId().has_value());
-    connect(m_list->selectionModel(), &QItemSelectionModel::selectionChanged, button, [this, button] {
-        button->setEnabled(selectedId().has_value());
-    });
+    connect(m_list->selectionModel(),
+            &QItemSelectionModel::selectionChanged,
+            button,
+            [this, button] { button->setEnabled(selectedId().has_value()); });
     connect(button, &QPushButton::clicked, this, [this, act = std::move(act)] {
         if (const std::optional<qint64> id = selectedId())
             act(*id);
@@ -168,10 +169,13 @@ void HistoryDialog::connectParts()
     });
     connect(m_reader, &ArchiveReader::listed, this, &HistoryDialog::listed);
     connect(m_reader, &ArchiveReader::failed, this, &HistoryDialog::failed);
-    connect(m_reader, &ArchiveReader::entryRead, this, [this](quint64 ticket, const Archive::Entry &e) {
-        if (ticket == m_openTicket)
-            emit listingChosen(Archive::listing(e));
-    });
+    connect(m_reader,
+            &ArchiveReader::entryRead,
+            this,
+            [this](quint64 ticket, const Archive::Entry &e) {
+                if (ticket == m_openTicket)
+                    emit listingChosen(Archive::listing(e));
+            });
     connect(&m_writer, &ArchiveWriter::written, this, [this] {
         if (isVisible())
             reload();

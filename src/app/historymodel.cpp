@@ -3,7 +3,6 @@
 #include <QSet>
 #include <QTextDocument>
 
-
 int HistoryModel::rowCount(const QModelIndex &parent) const
 {
     return parent.isValid() ? 0 : int(m_rows.size());

@@ -60,10 +60,13 @@ ArchiveReader::ArchiveReader(QObject *parent)
     m_worker = new Worker(QStringLiteral("archive-reader-%1").arg(quintptr(this), 0, 16));
     m_worker->moveToThread(m_thread);
     // Queued back to this thread; gone with this reader, should the worker outlive it.
-    connect(m_worker, &Worker::listed, this, [this](quint64 ticket, const QList<Archive::Entry> &e) {
-        answered(ticket);
-        emit listed(ticket, e);
-    });
+    connect(m_worker,
+            &Worker::listed,
+            this,
+            [this](quint64 ticket, const QList<Archive::Entry> &e) {
+                answered(ticket);
+                emit listed(ticket, e);
+            });
     connect(m_worker, &Worker::entryRead, this, [this](quint64 ticket, const Archive::Entry &e) {
         answered(ticket);
         emit entryRead(ticket, e);
@@ -72,10 +75,13 @@ ArchiveReader::ArchiveReader(QObject *parent)
         answered(ticket);
         emit noteSet(ticket);
     });
-    connect(m_worker, &Worker::failed, this, [this](quint64 ticket, const QString &why, bool missing) {
-        answered(ticket);
-        emit failed(ticket, why, missing);
-    });
+    connect(m_worker,
+            &Worker::failed,
+            this,
+            [this](quint64 ticket, const QString &why, bool missing) {
+                answered(ticket);
+                emit failed(ticket, why, missing);
+            });
     m_deadline.setSingleShot(true);
     m_deadline.setInterval(kAnswerWithinMs);
     connect(&m_deadline, &QTimer::timeout, this, &ArchiveReader::overdue);
@@ -176,10 +182,10 @@ void ArchiveReader::overdue()
     if (!m_waiting.isEmpty())
         m_deadline.start();
     emit failed(ticket,
-                ArchiveStore::problem(location,
-                                      QStringLiteral("does not answer"),
-                                      QStringLiteral("no reply within %1 s")
-                                              .arg(kAnswerWithinMs / 1000)),
+                ArchiveStore::problem(
+                        location,
+                        QStringLiteral("does not answer"),
+                        QStringLiteral("no reply within %1 s").arg(kAnswerWithinMs / 1000)),
                 false);
 }
 

@@ -56,22 +56,22 @@ const Migration kMigrations[] = {
 constexpr qint64 kMigrationLockKey = 0x51424152;
 
 // What the schema looks like where this connection's statements land: SQLite's main database,
-// PostgreSQL's search path (to_regclass resolves a name as an unqualified statement would, so
-// tables in a role's own schema are found, and a schema_version elsewhere is not ours).
-// "Other tables" counts those of the schema where CREATE TABLE would put ours.
-struct SchemaProbe
-{
-    const char *hasVersionTable;
-    const char *otherTables;
-};
-const SchemaProbe kSqliteProbe = {
-        "SELECT count(*) FROM sqlite_master WHERE type = 'table' AND name = 'schema_version'",
-        "SELECT count(*) FROM sqlite_master WHERE name NOT LIKE 'sqlite_%'"};
-const SchemaProbe kPostgresProbe = {
-        "SELECT count(*) FROM (SELECT to_regclass('schema_version') AS t) AS found "
-        "WHERE t IS NOT NULL",
-        "SELECT count(*) FROM pg_class JOIN pg_namespace ON pg_namespace.oid = relnamespace "
-        "WHERE nspname = current_schema() AND relkind IN ('r', 'v', 'm', 'p', 'f')"};
+// PostgreSQL's search path (so tables in a role's own schema are found, and a schema_version in a
+// schema outside the path is not taken for ours). "Other tables" counts those of the schema where
+// CREATE TABLE would put ours. Read from the catalog under the statement's own snapshot: a name
+// lookup (to_regclass) may answer from the session's cache, which misses tables that another
+// program committed while this one waited for the migration lock. One statement, so both counts
+// come from one snapshot: the tables another program is creating are seen all or not at all.
+const char *const kSqliteProbe
+        = "SELECT (SELECT count(*) FROM sqlite_master WHERE type = 'table' "
+          "AND name = 'schema_version'), "
+          "(SELECT count(*) FROM sqlite_master WHERE name NOT LIKE 'sqlite_%')";
+const char *const kPostgresProbe
+        = "SELECT (SELECT count(*) FROM pg_class JOIN pg_namespace ON pg_namespace.oid = "
+          "relnamespace WHERE relname = 'schema_version' AND nspname = ANY "
+          "(current_schemas(false)) AND relkind IN ('r', 'v', 'p', 'f')), "
+          "(SELECT count(*) FROM pg_class JOIN pg_namespace ON pg_namespace.oid = relnamespace "
+          "WHERE nspname = current_schema() AND relkind IN ('r', 'v', 'm', 'p', 'f'))";
 
 const char *kEntryColumns = "id, taken_at, utc_offset, port, device, program, computer, "
                             "record_count, single_value, note";
@@ -96,12 +96,6 @@ Archive::Entry entryFrom(const QSqlQuery &q)
 QString notNull(const QString &text)
 {
     return text.isNull() ? QStringLiteral("") : text;
-}
-
-// The number of the first row of a query that counts; -1 when it fails.
-qint64 countOf(QSqlQuery &q, const char *sql)
-{
-    return q.exec(QString::fromLatin1(sql)) && q.next() ? q.value(0).toLongLong() : -1;
 }
 
 constexpr int kUnreadable = -1; // storedVersion(): the schema cannot be read
@@ -289,14 +283,13 @@ ArchiveStore::Status ArchiveStore::open(Mode mode, QString *why)
 // The schema's version; 0 for an empty database; kUnreadable or kForeign.
 int ArchiveStore::storedVersion(QString *why) const
 {
-    const SchemaProbe &probe = m_sqlite ? kSqliteProbe : kPostgresProbe;
     QSqlQuery q(QSqlDatabase::database(m_connection, false));
-    const qint64 found = countOf(q, probe.hasVersionTable);
-    const qint64 others = found == 0 ? countOf(q, probe.otherTables) : 0;
-    if (found < 0 || others < 0) {
+    if (!q.exec(QString::fromLatin1(m_sqlite ? kSqliteProbe : kPostgresProbe)) || !q.next()) {
         *why = q.lastError().text();
         return kUnreadable;
     }
+    const qint64 found = q.value(0).toLongLong();
+    const qint64 others = q.value(1).toLongLong();
     if (found == 0)
         return others == 0 ? 0 : kForeign;
     if (!q.exec(QStringLiteral("SELECT version FROM schema_version")) || !q.next()) {
@@ -306,6 +299,7 @@ int ArchiveStore::storedVersion(QString *why) const
     }
     return q.value(0).toInt();
 }
+
 bool ArchiveStore::migrate(QString *why)
 {
     QSqlDatabase db = QSqlDatabase::database(m_connection, false);

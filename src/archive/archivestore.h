@@ -4,8 +4,8 @@
 #include "core/archiveentry.h"
 
 #include <QDate>
-#include <QSqlDatabase>
 #include <QList>
+#include <QSqlDatabase>
 #include <QString>
 
 #include <functional>

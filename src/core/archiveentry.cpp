@@ -69,9 +69,9 @@ QString shownTime(const QDateTime &time)
     const QDateTime local = time.toLocalTime();
     const int offset = local.offsetFromUtc();
     const int minutes = qAbs(offset) / 60;
-    return local.toString(QStringLiteral("yyyy-MM-dd HH:mm "))
-           + QLatin1Char(offset < 0 ? '-' : '+')
-           + QStringLiteral("%1:%2").arg(minutes / 60, 2, 10, QLatin1Char('0'))
+    return local.toString(QStringLiteral("yyyy-MM-dd HH:mm ")) + QLatin1Char(offset < 0 ? '-' : '+')
+           + QStringLiteral("%1:%2")
+                     .arg(minutes / 60, 2, 10, QLatin1Char('0'))
                      .arg(minutes % 60, 2, 10, QLatin1Char('0'));
 }
 

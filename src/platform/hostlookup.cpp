@@ -30,7 +30,7 @@ QStringList textsOf(const addrinfo *list)
         const void *address
                 = a->ai_family == AF_INET
                           ? static_cast<const void *>(
-                                    &reinterpret_cast<const sockaddr_in *>(a->ai_addr)->sin_addr)
+                                  &reinterpret_cast<const sockaddr_in *>(a->ai_addr)->sin_addr)
                           : &reinterpret_cast<const sockaddr_in6 *>(a->ai_addr)->sin6_addr;
         if ((a->ai_family == AF_INET || a->ai_family == AF_INET6)
             && inet_ntop(a->ai_family, address, text, sizeof text))
@@ -65,10 +65,11 @@ std::optional<QStringList> HostLookup::addresses(const QString &name, int timeou
     auto lookup = std::make_shared<Lookup>();
     std::thread(lookUp, lookup, name.toUtf8()).detach();
     std::unique_lock lock(lookup->mutex);
-    if (!lookup->finished.wait_for(lock, std::chrono::milliseconds(timeoutMs), [&] {
-            return lookup->done;
-        })) {
-        *why = QStringLiteral("the name %1 was not found within %2 s").arg(name).arg(timeoutMs / 1000);
+    if (!lookup->finished.wait_for(
+                lock, std::chrono::milliseconds(timeoutMs), [&] { return lookup->done; })) {
+        *why = QStringLiteral("the name %1 was not found within %2 s")
+                       .arg(name)
+                       .arg(timeoutMs / 1000);
         return std::nullopt;
     }
     if (lookup->found.isEmpty()) {
