@@ -27,6 +27,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QTableView>
+#include <QTextDocument>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -62,6 +63,7 @@ private slots:
     void twoZones_data();
     void twoZones();
     void windowHistory();
+    void markupShownAsTyped();
 
 private:
     QString path() const { return m_dir.filePath(QStringLiteral("archive.sqlite")); }
@@ -335,6 +337,20 @@ void TestArchive::windowHistory()
     cli.start(QUILLO_CLI_PATH, {"export", olderId, "--archive", archive});
     QVERIFY(cli.waitForFinished(20000));
     QCOMPARE(cli.readAllStandardOutput(), DataFile::encode(olderListing));
+}
+
+void TestArchive::markupShownAsTyped()
+{
+    // Anyone sharing the archive writes the device and computer fields.
+    Archive::Entry e;
+    e.id = 1;
+    e.device = QStringLiteral("<b>COM</b>");
+    e.computer = QStringLiteral("<img src=x>");
+    HistoryModel model;
+    model.merge({e}, true);
+    QTextDocument shown;
+    shown.setHtml(model.index(0, HistoryModel::PortColumn).data(Qt::ToolTipRole).toString());
+    QCOMPARE(shown.toPlainText(), QStringLiteral("<b>COM</b> on <img src=x> ()"));
 }
 
 ARCHIVE_TEST_MAIN(TestArchive)
