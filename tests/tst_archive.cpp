@@ -64,6 +64,7 @@ private slots:
     void twoZones();
     void windowHistory();
     void markupShownAsTyped();
+    void historyPages();
 
 private:
     QString path() const { return m_dir.filePath(QStringLiteral("archive.sqlite")); }
@@ -351,6 +352,40 @@ void TestArchive::markupShownAsTyped()
     QTextDocument shown;
     shown.setHtml(model.index(0, HistoryModel::PortColumn).data(Qt::ToolTipRole).toString());
     QCOMPARE(shown.toPlainText(), QStringLiteral("<b>COM</b> on <img src=x> ()"));
+}
+
+void TestArchive::historyPages()
+{
+    // 450 downloads, many in the same millisecond: pages of 200 in order, none twice, none lost.
+    QString why;
+    {
+        ArchiveStore store(location(), QStringLiteral("test"));
+        QVERIFY2(store.open(&why), qPrintable(why));
+        QVERIFY(QSqlQuery(QSqlDatabase::database("test")).exec("PRAGMA synchronous = OFF"));
+        Archive::Entry e = *Archive::completedDownload(kCycle, 4, 0);
+        const QDateTime start = QDateTime::currentDateTime();
+        for (int n = 0; n < 450; ++n) {
+            e.takenAt = start.addMSecs(n / 7);
+            QVERIFY2(store.add(e, &why), qPrintable(why));
+        }
+    }
+    ArchiveWriter writer(location());
+    HistoryDialog history(writer);
+    history.show();
+    history.reload();
+    QAbstractItemModel *model = history.findChild<QTableView *>()->model();
+    QVERIFY(waitFor([&] { return model->rowCount() == 200; }, 10000));
+    for (int rows : {400, 450}) {
+        QVERIFY(model->canFetchMore({}));
+        model->fetchMore({});
+        QVERIFY(waitFor([&] { return model->rowCount() == rows; }, 10000));
+    }
+    QVERIFY(!model->canFetchMore({}));
+    history.reload(); // all 450 read again, in place
+    QVERIFY(waitFor([&] { return history.findChild<QLabel *>("archiveLoading")->isHidden(); },
+                    10000));
+    for (int row = 0; row < 450; ++row) // newest first: the IDs run down from 450
+        QCOMPARE(model->index(row, HistoryModel::IdColumn).data().toInt(), 450 - row);
 }
 
 ARCHIVE_TEST_MAIN(TestArchive)

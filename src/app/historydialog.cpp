@@ -165,7 +165,10 @@ void HistoryDialog::connectParts()
     });
     connect(m_model, &HistoryModel::moreWanted, this, &HistoryDialog::fetchPage);
     connect(m_model, &HistoryModel::noteEdited, this, [this](qint64 id, const QString &note) {
-        m_reader->setNote(m_writer.location(), id, note);
+        m_noteTickets.insert(m_reader->setNote(m_writer.location(), id, note));
+    });
+    connect(m_reader, &ArchiveReader::noteSet, this, [this](quint64 ticket) {
+        m_noteTickets.remove(ticket);
     });
     connect(m_reader, &ArchiveReader::listed, this, &HistoryDialog::listed);
     connect(m_reader, &ArchiveReader::failed, this, &HistoryDialog::failed);
@@ -207,6 +210,8 @@ void HistoryDialog::reload()
 
 void HistoryDialog::fetchPage()
 {
+    if (m_reloadTicket)
+        return; // the page would follow rows about to change; the reload ends the fetching
     m_pageTicket = m_reader->list(m_writer.location(), span(), kPageRows, m_model->last());
     setLoading(true);
 }
@@ -228,17 +233,16 @@ void HistoryDialog::listed(quint64 ticket, const QList<Archive::Entry> &entries)
 
 void HistoryDialog::failed(quint64 ticket, const QString &why, bool missing)
 {
-    if (ticket == m_reloadTicket || ticket == m_pageTicket) {
+    // A read that did not answer in time keeps its ticket: should the answer come after all, it
+    // is shown.
+    if (ticket == m_reloadTicket || ticket == m_pageTicket || ticket == m_openTicket) {
         if (missing)
             m_model->merge({}, true);
-        m_model->setFetching(false);
         setLoading(false);
         showProblem(why);
-    } else if (ticket == m_openTicket) {
-        showProblem(why);
-    } else {
+    } else if (m_noteTickets.remove(ticket)) {
         showProblem(QStringLiteral("The note was not kept: %1").arg(why));
-    }
+    } // else a read overtaken by a later one, which will say how it went
 }
 
 void HistoryDialog::setLoading(bool loading)
@@ -250,6 +254,7 @@ void HistoryDialog::showProblem(const QString &why)
 {
     setShownText(m_problem, why);
 }
+
 void HistoryDialog::chooseLocation()
 {
     const ArchiveLocation current = m_writer.location();

@@ -3,6 +3,7 @@
 #include "core/archiveentry.h"
 
 #include <QDialog>
+#include <QSet>
 #include <QString>
 
 #include <functional>
@@ -80,4 +81,5 @@ private:
     int m_reloadLimit = 0;
     quint64 m_pageTicket = 0;
     quint64 m_openTicket = 0;
+    QSet<quint64> m_noteTickets;
 };
