@@ -4,6 +4,7 @@
 
 #include <QThread>
 
+#include <algorithm>
 #include <memory>
 
 // The reader's side, on its thread: one store, opened to read (it creates nothing) on the first
@@ -83,7 +84,6 @@ ArchiveReader::ArchiveReader(QObject *parent)
                 emit failed(ticket, why, missing);
             });
     m_deadline.setSingleShot(true);
-    m_deadline.setInterval(kAnswerWithinMs);
     connect(&m_deadline, &QTimer::timeout, this, &ArchiveReader::overdue);
     m_thread->start();
 }
@@ -107,10 +107,9 @@ template<typename Job>
 quint64 ArchiveReader::post(const ArchiveLocation &location, Job job)
 {
     const quint64 ticket = ++m_lastTicket;
-    m_waiting.append(ticket);
-    m_where.append(location);
-    if (!m_deadline.isActive())
-        m_deadline.start();
+    m_waiting.append({ticket, location, QDeadlineTimer(kAnswerWithinMs)});
+    if (m_waiting.size() == 1)
+        watchOldest();
     QMetaObject::invokeMethod(m_worker, [worker = m_worker, location, ticket, job] {
         if (ArchiveStore *store = worker->store(location, ticket))
             job(*worker, *store, ticket);
@@ -162,31 +161,38 @@ void ArchiveReader::release()
 
 void ArchiveReader::answered(quint64 ticket)
 {
-    const qsizetype at = m_waiting.indexOf(ticket);
-    if (at < 0)
+    const auto at = std::find_if(m_waiting.cbegin(), m_waiting.cend(), [ticket](const Waiting &w) {
+        return w.ticket == ticket;
+    });
+    if (at == m_waiting.cend())
         return; // reported overdue already
-    m_waiting.remove(at);
-    m_where.remove(at);
+    const bool oldest = at == m_waiting.cbegin();
+    m_waiting.erase(at);
+    if (oldest)
+        watchOldest();
+}
+
+void ArchiveReader::watchOldest()
+{
     if (m_waiting.isEmpty())
         m_deadline.stop();
-    else if (at == 0)
-        m_deadline.start();
+    else
+        m_deadline.start(int(qMax<qint64>(0, m_waiting.first().due.remainingTime())));
 }
 
 void ArchiveReader::overdue()
 {
-    if (m_waiting.isEmpty())
-        return;
-    const quint64 ticket = m_waiting.takeFirst();
-    const ArchiveLocation location = m_where.takeFirst();
-    if (!m_waiting.isEmpty())
-        m_deadline.start();
-    emit failed(ticket,
-                ArchiveStore::problem(
-                        location,
-                        QStringLiteral("does not answer"),
-                        QStringLiteral("no reply within %1 s").arg(kAnswerWithinMs / 1000)),
-                false);
+    // Each request counts from when it was made, not from the answer to the one before it.
+    while (!m_waiting.isEmpty() && m_waiting.first().due.hasExpired()) {
+        const Waiting late = m_waiting.takeFirst();
+        emit failed(late.ticket,
+                    ArchiveStore::problem(
+                            late.location,
+                            QStringLiteral("does not answer"),
+                            QStringLiteral("no reply within %1 s").arg(kAnswerWithinMs / 1000)),
+                    false);
+    }
+    watchOldest();
 }
 
 #include "archivereader.moc"

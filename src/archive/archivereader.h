@@ -3,6 +3,7 @@
 #include "archive/archivelocation.h"
 #include "core/archiveentry.h"
 
+#include <QDeadlineTimer>
 #include <QList>
 #include <QObject>
 #include <QString>
@@ -16,9 +17,9 @@ class QThread;
 // a server that stopped answering costs the window a message, never its event loop, which also
 // polls the instrument. Requests are served in order, each answered by one signal carrying the
 // ticket its request returned. The connection is kept while requests come (the pages of one
-// list) and let go by release(). A request still unanswered after kAnswerWithinMs is reported
-// failed ("does not answer") by the reader itself; should its answer come later, it is delivered
-// too.
+// list) and let go by release(). A request still unanswered kAnswerWithinMs after it was made
+// is reported failed ("does not answer") by the reader itself; should its answer come later, it
+// is delivered too.
 class ArchiveReader : public QObject
 {
     Q_OBJECT
@@ -53,11 +54,17 @@ private:
     quint64 post(const ArchiveLocation &location, Job job);
     void answered(quint64 ticket);
     void overdue();
+    void watchOldest();
 
     QThread *m_thread = nullptr;
     Worker *m_worker = nullptr; // lives on m_thread
     quint64 m_lastTicket = 0;
-    QList<quint64> m_waiting;       // tickets not yet answered, oldest first
-    QList<ArchiveLocation> m_where; // where each of them reads
-    QTimer m_deadline;              // for the oldest of them
+    struct Waiting
+    {
+        quint64 ticket;
+        ArchiveLocation location;
+        QDeadlineTimer due;
+    };
+    QList<Waiting> m_waiting; // requests not yet answered, oldest first
+    QTimer m_deadline;        // for the oldest of them
 };
