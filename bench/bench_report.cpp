@@ -1,9 +1,9 @@
 // The inspection report of a full instrument, 4681 stored records: drawn in the program, and
 // made by `quillobarent-cli report` from an archive on disk, start to exit (goal: under 2 s).
 // QUILLO_REPORT_KEEP=FILE.pdf keeps the command line's PDF for a look.
+#include "archive/archivestore.h"
 #include "core/report.h"
 #include "draw/reportpdf.h"
-#include "platform/archivestore.h"
 
 #include <QElapsedTimer>
 #include <QFile>

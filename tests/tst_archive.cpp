@@ -1,30 +1,34 @@
 // The archive of downloads on SQLite: records in, the core's listing, data file, CSV and JSON
-// out; an entry whole or absent when its writer is killed mid-write; a database from a newer
-// program refused untouched; the window's History; reports from the window, History and the
-// command line.
+// out; an entry whole or absent when its writer is killed mid-write; a wrong schema and a foreign
+// file refused untouched; a missing archive said so and not made by reading; two zones in one
+// archive; the window's History; reports from the window, History and the command line.
 #include "app/historydialog.h"
+#include "app/historymodel.h"
 #include "app/listingview.h"
+#include "archive/archivestore.h"
+#include "archive/archivewriter.h"
+#include "archive/downloadednow.h"
 #include "core/datafile.h"
 #include "core/export.h"
 #include "core/listing.h"
 #include "fakes/archivechild.h"
 #include "fakes/testwindow.h"
 #include "fakes/waitfor.h"
-#include "platform/archivestore.h"
-#include "platform/archivewriter.h"
 
 #include <QAction>
 #include <QCheckBox>
 #include <QDateEdit>
 #include <QDir>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QSqlDatabase>
 #include <QSqlQuery>
-#include <QTableWidget>
+#include <QTableView>
 #include <QTemporaryDir>
+#include <QTextDocument>
 #include <QtTest>
 
 namespace {
@@ -53,9 +57,18 @@ private slots:
     void roundTrip_data();
     void roundTrip();
     void killedMidWrite();
-    void newerSchemaRefused();
+    void wrongSchema_data();
+    void wrongSchema();
+    void foreignFile_data();
+    void foreignFile();
+    void missingArchive_data();
+    void missingArchive();
+    void twoZones_data();
+    void twoZones();
     void windowHistory();
     void reports();
+    void markupShownAsTyped();
+    void historyPages();
 
 private:
     QString path() const { return m_dir.filePath(QStringLiteral("archive.sqlite")); }
@@ -118,21 +131,160 @@ void TestArchive::killedMidWrite()
     QVERIFY2(wrong.isEmpty(), qPrintable(wrong));
 }
 
-void TestArchive::newerSchemaRefused()
+void TestArchive::wrongSchema_data()
 {
+    QTest::addColumn<QString>("change");
+    QTest::addColumn<QString>("said");
+    QTest::newRow("a newer program's") << "UPDATE schema_version SET version = 99"
+                                       << "newer version";
+    QTest::newRow("a version table of another shape")
+            << "ALTER TABLE schema_version RENAME COLUMN version TO release"
+            << "version";
+}
+
+void TestArchive::wrongSchema()
+{
+    QFETCH(QString, change);
+    QFETCH(QString, said);
     QString why;
     {
         ArchiveStore store(location(), QStringLiteral("test"));
         QVERIFY2(store.open(&why), qPrintable(why));
-        QVERIFY(QSqlQuery(QSqlDatabase::database("test"))
-                        .exec(QStringLiteral("UPDATE schema_version SET version = %1")
-                                      .arg(ArchiveStore::kSchemaVersion + 1)));
+        QVERIFY(QSqlQuery(QSqlDatabase::database("test")).exec(change));
     }
     const QByteArray before = fileBytes(path());
-    ArchiveStore store(location(), QStringLiteral("test"));
-    QVERIFY(!store.open(&why));
-    QVERIFY2(why.contains("newer version") && why.contains(QDir::toNativeSeparators(path())), qPrintable(why));
+    for (const auto mode : {ArchiveStore::Mode::Read, ArchiveStore::Mode::Write}) {
+        ArchiveStore store(location(), QStringLiteral("test"));
+        QCOMPARE(store.open(mode, &why), ArchiveStore::Status::Failed);
+        QVERIFY2(why.contains(said) && why.contains(QDir::toNativeSeparators(path())),
+                 qPrintable(why));
+    }
     QCOMPARE(fileBytes(path()), before);
+}
+
+void TestArchive::foreignFile_data()
+{
+    QTest::addColumn<bool>("database");
+    QTest::newRow("another program's database") << true;
+    QTest::newRow("no database at all") << false;
+}
+
+void TestArchive::foreignFile()
+{
+    QFETCH(bool, database);
+    if (database) {
+        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "foreign");
+        db.setDatabaseName(path());
+        QVERIFY(db.open());
+        QVERIFY(QSqlQuery(db).exec("CREATE TABLE customers (name TEXT)"));
+        db.close();
+    } else {
+        QFile f(path());
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(QByteArray("a letter, not a database\n").repeated(200));
+    }
+    QSqlDatabase::removeDatabase("foreign");
+    const QByteArray before = fileBytes(path());
+    // Neither a download nor a reader adds anything to it.
+    QString why;
+    ArchiveStore store(location(), QStringLiteral("test"));
+    QCOMPARE(store.open(ArchiveStore::Mode::Write, &why), ArchiveStore::Status::Failed);
+    QProcess cli;
+    cli.start(QUILLO_CLI_PATH, {"history", "--archive", path()});
+    QVERIFY(cli.waitForFinished(20000));
+    QCOMPARE(cli.exitCode(), 6);
+    QVERIFY(cli.readAllStandardError().contains(QDir::toNativeSeparators(path()).toLocal8Bit()));
+    QCOMPARE(fileBytes(path()), before);
+}
+
+void TestArchive::missingArchive_data()
+{
+    QTest::addColumn<bool>("emptyFile");
+    QTest::addColumn<QStringList>("command"); // empty: the window's History
+    QTest::newRow("history") << false << QStringList{"history"};
+    QTest::newRow("export") << false << QStringList{"export", "1", "--format", "csv"};
+    QTest::newRow("report") << false << QStringList{"report", "1", "--limit", "25", "--out", "-"};
+    QTest::newRow("History") << false << QStringList();
+    QTest::newRow("history, an empty file") << true << QStringList{"history"};
+    QTest::newRow("History, an empty file") << true << QStringList();
+}
+
+void TestArchive::missingArchive()
+{
+    QFETCH(bool, emptyFile);
+    QFETCH(QStringList, command);
+    const QString missing = emptyFile ? path() : m_dir.filePath("no/such/archive.sqlite");
+    if (emptyFile)
+        QVERIFY(QFile(missing).open(QIODevice::WriteOnly));
+    const QString said = emptyFile ? "holds no downloads yet" : "does not exist yet";
+    if (command.isEmpty()) {
+        TestWindow w;
+        w.stopTimers();
+        w->archive().setLocation(ArchiveLocation::file(missing));
+        w->ui().mnuhistory->trigger();
+        auto *problem = w->findChild<QLabel *>("archiveProblem");
+        QVERIFY(waitFor([&] { return problem->text().contains(said); }, 10000));
+    } else {
+        QProcess cli;
+        cli.start(QUILLO_CLI_PATH, command + QStringList{"--archive", missing});
+        QVERIFY(cli.waitForFinished(20000));
+        QCOMPARE(cli.exitCode(), 7);
+        QVERIFY(cli.readAllStandardError().contains(said.toLatin1()));
+        QVERIFY(cli.readAllStandardOutput().isEmpty());
+    }
+    QVERIFY(!QFileInfo::exists(m_dir.filePath("no")));
+    QCOMPARE(fileBytes(missing), emptyFile ? QByteArray() : QByteArray("<missing>"));
+}
+
+void TestArchive::twoZones_data()
+{
+    QTest::addColumn<QDate>("from");
+    QTest::addColumn<QDate>("to");
+    QTest::addColumn<QStringList>("times");
+    const QString newYork = "2026-12-09 05:30 +01:00", here = "2026-12-09 03:00 +01:00",
+                  tokyo = "2026-12-08 04:00 +01:00";
+    QTest::newRow("all, newest first") << QDate() << QDate() << QStringList{newYork, here, tokyo};
+    QTest::newRow("the viewer's 8 December")
+            << QDate(2026, 12, 8) << QDate(2026, 12, 8) << QStringList{tokyo};
+    QTest::newRow("the viewer's 9 December")
+            << QDate(2026, 12, 9) << QDate(2026, 12, 9) << QStringList{newYork, here};
+}
+
+void TestArchive::twoZones()
+{
+    QFETCH(QDate, from);
+    QFETCH(QDate, to);
+    QFETCH(QStringList, times);
+    // The viewer is at +01:00; the archive holds downloads taken in New York, here and Tokyo,
+    // the New York one on its author's 8 December.
+    qputenv("TZ", "CET-1");
+    tzset();
+    QString why;
+    ArchiveStore store(location(), QStringLiteral("test"));
+    QVERIFY2(store.open(&why), qPrintable(why));
+    const QList<std::pair<QDateTime, int>> taken
+            = {{QDateTime(QDate(2026, 12, 8), QTime(23, 30), Qt::OffsetFromUTC, -5 * 3600), 1},
+               {QDateTime(QDate(2026, 12, 9), QTime(3, 0), Qt::OffsetFromUTC, 3600), 2},
+               {QDateTime(QDate(2026, 12, 8), QTime(12, 0), Qt::OffsetFromUTC, 9 * 3600), 3}};
+    for (const auto &[when, n] : taken) {
+        Archive::Entry e = *Archive::completedDownload(kCycle, 4, 0);
+        e.takenAt = when;
+        QVERIFY2(store.add(e, &why), qPrintable(why));
+    }
+    const std::optional<QList<Archive::Entry>> listed = store.list(from, to, &why);
+    QVERIFY2(listed, qPrintable(why));
+    QStringList shown;
+    for (const Archive::Entry &e : *listed)
+        shown.append(Archive::historyLine(e).section('\t', 1, 1));
+    QCOMPARE(shown, times);
+    if (from.isValid())
+        return;
+    QProcess cli; // the same rule on the command line, whatever zone the author was in
+    cli.start(QUILLO_CLI_PATH, {"history", "--archive", path()});
+    QVERIFY(cli.waitForFinished(20000));
+    const QStringList lines = QString::fromLocal8Bit(cli.readAllStandardOutput()).split('\n');
+    QCOMPARE(lines.value(0).section('\t', 1, 1), times.at(0));
+    QCOMPARE(lines.value(2).section('\t', 1, 1), times.at(2));
 }
 
 void TestArchive::windowHistory()
@@ -149,27 +301,42 @@ void TestArchive::windowHistory()
 
     w->ui().mnuhistory->trigger();
     auto *history = w->findChild<HistoryDialog *>();
-    auto *list = history->findChild<QTableWidget *>("historyList");
-    QCOMPARE(list->rowCount(), 2);
-    QCOMPARE(list->item(0, 3)->text(), "4"); // newest first
-    QCOMPARE(list->item(1, 2)->text(), "COM2");
-    const QString olderId = list->item(1, 0)->text();
+    auto *list = history->findChild<QTableView *>("historyList");
+    QAbstractItemModel *model = list->model();
+    auto cell
+            = [model](int row, int column) { return model->index(row, column).data().toString(); };
+    QVERIFY(waitFor([&] { return model->rowCount() == 2; }, 10000));
+    QCOMPARE(cell(0, HistoryModel::CountColumn), "4"); // newest first
+    QCOMPARE(cell(1, HistoryModel::PortColumn), "COM2");
+    const QString olderId = cell(1, HistoryModel::IdColumn);
 
-    list->item(1, 4)->setText(QStringLiteral("substation 4")); // kept: history shows it below
-    // Only yesterday: nothing; yesterday and today: both.
+    // A note being typed when another download is archived: the list grows by one above it,
+    // and the note and the selection stay where they were.
+    list->selectRow(1);
+    list->edit(model->index(1, HistoryModel::NoteColumn));
+    auto *editor = list->findChild<QLineEdit *>();
+    QVERIFY(editor);
+    editor->setText(QStringLiteral("substation 4"));
+    w->DecodeStoredRecords(kCycle.left(7), 1);
+    QVERIFY(waitFor([&] { return model->rowCount() == 3; }, 20000));
+    QCOMPARE(editor->text(), "substation 4");
+    QCOMPARE(history->selectedId(), olderId.toLongLong());
+    QTest::keyClick(editor, Qt::Key_Return); // kept: history shows it below
+
+    // Only yesterday: nothing; yesterday and today: all three.
     const QDate yesterday = QDate::currentDate().addDays(-1);
     history->findChild<QDateEdit *>("fromDate")->setDate(yesterday);
     history->findChild<QDateEdit *>("toDate")->setDate(yesterday);
     history->findChild<QCheckBox *>("byDate")->setChecked(true);
-    QCOMPARE(list->rowCount(), 0);
+    QVERIFY(waitFor([&] { return model->rowCount() == 0; }, 10000));
     history->findChild<QDateEdit *>("toDate")->setDate(QDate::currentDate());
-    QCOMPARE(list->rowCount(), 2);
+    QVERIFY(waitFor([&] { return model->rowCount() == 3; }, 10000));
 
     // The older one, opened in realtime mode, is back exactly, for Save and Print.
     w->Option1_Click();
-    list->selectRow(1);
+    list->selectRow(2);
     history->findChild<QPushButton *>("openEntry")->click();
-    QCOMPARE(w->operatingMode(), qint16(2));
+    QVERIFY(waitFor([&] { return w->operatingMode() == 2; }, 10000));
     QCOMPARE(ListingView::text(*w->ui().RichTextBox1), olderListing);
     // The command line lists it with its note and exports what the window's Save writes.
     const QString archive = w.archiveFolder.filePath("archive.sqlite");
@@ -197,7 +364,7 @@ void TestArchive::reports()
     QVERIFY(waitFor([&] { return written.size() == 1; }, 20000));
     const qint64 id = written.first().first().toLongLong();
     w->mnureport_Click(); // no limit in the box, none read by the alarm
-    QCOMPARE(w.messages->shown.size(), 2);
+    QVERIFY(waitFor([&] { return w.messages->shown.size() == 2; }, 10000));
     QVERIFY(w.messages->shown.at(1).text.contains("limit"));
     QVERIFY(w.dialog->shownSaves.isEmpty());
 
@@ -210,14 +377,17 @@ void TestArchive::reports()
     const QString fromHistory = m_dir.filePath(QStringLiteral("history.pdf"));
     w.dialog->saveAnswers
             = {{CommonDialog::Accepted, onScreen, 0}, {CommonDialog::Accepted, fromHistory, 0}};
-    w->ui().mnureport->trigger();
+    w->ui().mnureport->trigger(); // the entry is read again, for its note
+    QVERIFY(waitFor([&] { return w.dialog->shownSaves.size() == 1; }, 10000));
     QCOMPARE(w.dialog->shownSaves.first().fileName, QStringLiteral("Report %1").arg(id));
     QCOMPARE(w.dialog->shownSaves.first().filter, QStringLiteral("PDF (*.pdf)|*.pdf|"));
     w->ui().mnuhistory->trigger();
     auto *history = w->findChild<HistoryDialog *>();
-    history->findChild<QTableWidget *>("historyList")->selectRow(0);
+    auto *list = history->findChild<QTableView *>("historyList");
+    QVERIFY(waitFor([&] { return list->model()->rowCount() == 1; }, 10000));
+    list->selectRow(0);
     history->findChild<QPushButton *>("reportEntry")->click();
-    QCOMPARE(w.dialog->shownSaves.size(), 2);
+    QVERIFY(waitFor([&] { return w.dialog->shownSaves.size() == 2; }, 10000));
 
     QProcess cli;
     cli.start(QUILLO_CLI_PATH,
@@ -255,6 +425,54 @@ void TestArchive::reports()
     QVERIFY(cli.waitForFinished(20000));
     QCOMPARE(cli.exitCode(), 6); // no such entry
     QVERIFY(cli.readAllStandardOutput().isEmpty());
+}
+
+void TestArchive::markupShownAsTyped()
+{
+    // Anyone sharing the archive writes the device and computer fields.
+    Archive::Entry e;
+    e.id = 1;
+    e.device = QStringLiteral("<b>COM</b>");
+    e.computer = QStringLiteral("<img src=x>");
+    HistoryModel model;
+    model.merge({e}, true);
+    QTextDocument shown;
+    shown.setHtml(model.index(0, HistoryModel::PortColumn).data(Qt::ToolTipRole).toString());
+    QCOMPARE(shown.toPlainText(), QStringLiteral("<b>COM</b> on <img src=x> ()"));
+}
+
+void TestArchive::historyPages()
+{
+    // 450 downloads, many in the same millisecond: pages of 200 in order, none twice, none lost.
+    QString why;
+    {
+        ArchiveStore store(location(), QStringLiteral("test"));
+        QVERIFY2(store.open(&why), qPrintable(why));
+        QVERIFY(QSqlQuery(QSqlDatabase::database("test")).exec("PRAGMA synchronous = OFF"));
+        Archive::Entry e = *Archive::completedDownload(kCycle, 4, 0);
+        const QDateTime start = QDateTime::currentDateTime();
+        for (int n = 0; n < 450; ++n) {
+            e.takenAt = start.addMSecs(n / 7);
+            QVERIFY2(store.add(e, &why), qPrintable(why));
+        }
+    }
+    ArchiveWriter writer(location());
+    HistoryDialog history(writer);
+    history.show();
+    history.reload();
+    QAbstractItemModel *model = history.findChild<QTableView *>()->model();
+    QVERIFY(waitFor([&] { return model->rowCount() == 200; }, 10000));
+    for (int rows : {400, 450}) {
+        QVERIFY(model->canFetchMore({}));
+        model->fetchMore({});
+        QVERIFY(waitFor([&] { return model->rowCount() == rows; }, 10000));
+    }
+    QVERIFY(!model->canFetchMore({}));
+    history.reload(); // all 450 read again, in place
+    QVERIFY(waitFor([&] { return history.findChild<QLabel *>("archiveLoading")->isHidden(); },
+                    10000));
+    for (int row = 0; row < 450; ++row) // newest first: the IDs run down from 450
+        QCOMPARE(model->index(row, HistoryModel::IdColumn).data().toInt(), 450 - row);
 }
 
 ARCHIVE_TEST_MAIN(TestArchive)

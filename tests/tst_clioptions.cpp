@@ -66,7 +66,7 @@ void TestCliOptions::parse_data()
     QTest::newRow("help") << QStringList{"--help"} << int(P::Help)
                           << "  export ID  write an archived download";
     QTest::newRow("help continued") << QStringList{"history", "--help"} << int(P::Help)
-                                    << "device,\n             records, note";
+                                    << "zone,\n             with its offset";
     QTest::newRow("command's help") << QStringList{"watch", "--help"} << int(P::Help) << "--count";
     QTest::newRow("version") << QStringList{"--version"} << int(P::Version) << "tst_clioptions";
     QTest::newRow("no command") << QStringList{} << int(P::Error)

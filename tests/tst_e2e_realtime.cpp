@@ -192,7 +192,8 @@ void TestE2eRealtime::builtInScenarioRuns()
     sim.realtime() = Sim::RealtimeScenario(3);
     sim.realtime().setReadingsPerKind(3);
     QSet<int> kinds;
-    connect(&m_rig.form->link(), &LinkSession::readingReceived, this, [&](const QByteArray &r) {
+    QObject scope; // the connection ends with this function, as do the locals it writes
+    connect(&m_rig.form->link(), &LinkSession::readingReceived, &scope, [&](const QByteArray &r) {
         if (!r.isEmpty())
             kinds.insert(quint8(r.at(0)));
     });
@@ -213,7 +214,8 @@ void TestE2eRealtime::lateAndLossyReplies()
     sim.realtime() = Sim::RealtimeScenario(5);
     int shown = 0;
     QByteArrayList strangers;
-    connect(&m_rig.form->link(), &LinkSession::readingReceived, this, [&](const QByteArray &r) {
+    QObject scope;
+    connect(&m_rig.form->link(), &LinkSession::readingReceived, &scope, [&](const QByteArray &r) {
         ++shown;
         if (!sim.sentReading(r.left(7)))
             strangers.append(r.toHex());

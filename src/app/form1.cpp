@@ -2,9 +2,9 @@
 
 #include "app/drawingsurface.h"
 #include "app/historydialog.h"
+#include "archive/archivewriter.h"
 #include "desktop/qtdialogs.h"
 #include "link/linksession.h"
-#include "platform/archivewriter.h"
 #include "platform/systemserialport.h"
 
 #include <QAction>

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/form1_ui.h"
+#include "archive/archivelocation.h"
 #include "core/alarms.h"
 #include "core/archiveentry.h"
 #include "core/cursorstate.h"
@@ -10,7 +11,6 @@
 #include "core/trendbuffer.h"
 #include "desktop/dialogs.h"
 #include "link/linksession.h"
-#include "platform/archivelocation.h"
 #include "platform/serialport.h"
 
 #include <QByteArray>
@@ -20,6 +20,7 @@
 #include <memory>
 #include <optional>
 
+class ArchiveReader;
 class ArchiveWriter;
 class HistoryDialog;
 
@@ -137,8 +138,8 @@ public:
     // ---- Reports (form1_report.cpp) ----
     // "Report...": the report of the download whose listing is on screen.
     void mnureport_Click();
-    // "Report..." in History: the report of the archive's entry `id`.
-    void ReportArchiveEntry(qint64 id);
+    // "Report..." in History: the report of the archive's entry, as History read it.
+    void ReportArchiveEntry(const Archive::Entry &entry);
 
     // ---- Charts (form1_charts.cpp) ----
     void ResetTrendChart();
@@ -181,6 +182,8 @@ private:
     void noteArchived(std::optional<qint64> id);
     // Asks where, then writes the entry's report against the window's limit.
     void SaveReport(const Archive::Entry &entry);
+    // The reader of the on-screen download's entry for its report, made when first asked for.
+    ArchiveReader &reportReader();
     void showReportError(const QString &why);
     void showSaveError(const QString &path, const QString &why);
     void showPrintError(const QString &why);
@@ -195,9 +198,11 @@ private:
     Form1Ui m_ui;
     std::unique_ptr<CommonDialog> m_dialog;
     std::unique_ptr<MessageBoxes> m_messages;
-    LinkSession *m_link = nullptr; // a child: its timers are found among the window's
-    ArchiveWriter *m_archive = nullptr; // a child
-    HistoryDialog *m_history = nullptr; // a child, made when first asked for
+    LinkSession *m_link = nullptr;           // a child: its timers are found among the window's
+    ArchiveWriter *m_archive = nullptr;      // a child
+    HistoryDialog *m_history = nullptr;      // a child, made when first asked for
+    ArchiveReader *m_reportReader = nullptr; // a child
+    quint64 m_reportTicket = 0;              // the entry being read for "Report..."; 0: none
     // The download whose listing is on screen, for its report; its ID comes once the archive
     // has kept it: writes finish in the order handed over, and m_shownArchiving counts which
     // of them is this one's (0: none pending).

@@ -4,9 +4,9 @@
 
 #include "app/historydialog.h"
 #include "app/listingview.h"
+#include "archive/archivewriter.h"
+#include "archive/downloadednow.h"
 #include "core/archiveentry.h"
-#include "platform/archivestore.h"
-#include "platform/archivewriter.h"
 
 #include <QPlainTextEdit>
 

@@ -2,28 +2,38 @@
 // against the resistance alarm's limit, saved as a PDF through the save dialog.
 #include "app/form1.h"
 
+#include "archive/archivereader.h"
+#include "archive/archivewriter.h"
 #include "core/report.h"
 #include "draw/reportpdf.h"
-#include "platform/archivestore.h"
-#include "platform/archivewriter.h"
 #include "platform/reportlimit.h"
 #include "platform/savefile.h"
 
 #include <QLineEdit>
 
-namespace {
-
-// The entry as the archive holds it now (a note typed in History since the download is in
-// the report); empty optional and *why when it cannot be read.
-std::optional<Archive::Entry> readEntry(const ArchiveLocation &location, qint64 id, QString *why)
+ArchiveReader &Form1::reportReader()
 {
-    ArchiveStore store(location, QStringLiteral("archive-report"));
-    if (!store.open(why))
-        return std::nullopt;
-    return store.entry(id, why);
+    if (m_reportReader)
+        return *m_reportReader;
+    m_reportReader = new ArchiveReader(this);
+    connect(m_reportReader,
+            &ArchiveReader::entryRead,
+            this,
+            [this](quint64 ticket, const Archive::Entry &entry) {
+                if (ticket != m_reportTicket)
+                    return; // answered after the deadline: the report was made already
+                m_reportTicket = 0;
+                SaveReport(entry);
+            });
+    connect(m_reportReader, &ArchiveReader::failed, this, [this](quint64 ticket) {
+        if (ticket != m_reportTicket || !m_shownDownload)
+            return;
+        m_reportTicket = 0;
+        // Where the archive cannot be read now, the report is made from the download as it came.
+        SaveReport(*m_shownDownload);
+    });
+    return *m_reportReader;
 }
-
-} // namespace
 
 void Form1::mnureport_Click()
 {
@@ -32,23 +42,19 @@ void Form1::mnureport_Click()
                                        "data, or open a download in History."));
         return;
     }
-    QString why;
-    const std::optional<Archive::Entry> kept
-            = m_shownDownload->id > 0 ? readEntry(m_archive->location(), m_shownDownload->id, &why)
-                                      : std::nullopt;
-    // Where the archive cannot be read now, the report is made from the download as it came.
-    SaveReport(kept.value_or(*m_shownDownload));
-}
-
-void Form1::ReportArchiveEntry(qint64 id)
-{
-    QString why;
-    const std::optional<Archive::Entry> entry = readEntry(m_archive->location(), id, &why);
-    if (!entry) {
-        showReportError(why);
+    if (m_shownDownload->id <= 0) {
+        SaveReport(*m_shownDownload); // not (yet) in the archive
         return;
     }
-    SaveReport(*entry);
+    // The entry as the archive holds it now, read off the window's thread: a note typed in
+    // History since the download is in the report.
+    m_reportTicket = reportReader().entry(m_archive->location(), m_shownDownload->id);
+    m_reportReader->release();
+}
+
+void Form1::ReportArchiveEntry(const Archive::Entry &entry)
+{
+    SaveReport(entry);
 }
 
 void Form1::SaveReport(const Archive::Entry &entry)

@@ -1,8 +1,8 @@
 #include "app/historydialog.h"
 
-#include "core/archiveentry.h"
-#include "platform/archivestore.h"
-#include "platform/archivewriter.h"
+#include "app/historymodel.h"
+#include "archive/archivereader.h"
+#include "archive/archivewriter.h"
 
 #include <QCheckBox>
 #include <QDateEdit>
@@ -10,20 +10,28 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QInputDialog>
+#include <QItemSelectionModel>
 #include <QLabel>
 #include <QPushButton>
-#include <QTableWidget>
+#include <QTableView>
 #include <QVBoxLayout>
 
 namespace {
 
-enum Column { IdColumn, TimeColumn, PortColumn, CountColumn, NoteColumn, ColumnCount };
-
-QTableWidgetItem *fixedItem(const QString &text)
+// Text from a shared archive, or about it, is shown as typed: never as markup.
+QLabel *plainLabel(const QString &objectName, QWidget *parent)
 {
-    auto *item = new QTableWidgetItem(text);
-    item->setFlags(item->flags() & ~Qt::ItemIsEditable);
-    return item;
+    auto *label = new QLabel(parent);
+    label->setObjectName(objectName);
+    label->setTextFormat(Qt::PlainText);
+    return label;
+}
+
+void setShownText(QLabel *label, const QString &text)
+{
+    label->setText(text);
+    label->setAccessibleName(text);
+    label->setVisible(!text.isEmpty());
 }
 
 } // namespace
@@ -31,16 +39,46 @@ QTableWidgetItem *fixedItem(const QString &text)
 HistoryDialog::HistoryDialog(ArchiveWriter &writer, QWidget *parent)
     : QDialog(parent)
     , m_writer(writer)
+    , m_reader(new ArchiveReader(this))
+    , m_model(new HistoryModel(this))
 {
     setObjectName(QStringLiteral("HistoryDialog"));
     setWindowTitle(QStringLiteral("History"));
+    makeList();
+    auto *layout = new QVBoxLayout(this);
+    layout->addLayout(makeLocationRow());
+    layout->addLayout(makeDateRow());
+    layout->addWidget(m_list, 1);
+    makeProblemAndButtons();
+    layout->addWidget(m_loading);
+    layout->addWidget(m_problem);
+    layout->addWidget(m_buttons);
+    addEntryButton(QStringLiteral("Open"), QStringLiteral("openEntry"), [this](qint64 id) {
+        readEntry(id, &HistoryDialog::entryChosen);
+    });
+    addEntryButton(QStringLiteral("Report..."), QStringLiteral("reportEntry"), [this](qint64 id) {
+        readEntry(id, &HistoryDialog::reportChosen);
+    });
+    connectParts();
+}
 
-    m_location = new QLabel(this);
-    m_location->setObjectName(QStringLiteral("archiveLocation"));
+HistoryDialog::~HistoryDialog() = default;
+
+QBoxLayout *HistoryDialog::makeLocationRow()
+{
+    m_location = plainLabel(QStringLiteral("archiveLocation"), this);
     m_location->setTextInteractionFlags(Qt::TextSelectableByMouse);
     auto *change = new QPushButton(QStringLiteral("Location..."), this);
     change->setObjectName(QStringLiteral("changeLocation"));
+    connect(change, &QPushButton::clicked, this, &HistoryDialog::chooseLocation);
+    auto *row = new QHBoxLayout;
+    row->addWidget(m_location, 1);
+    row->addWidget(change);
+    return row;
+}
 
+QBoxLayout *HistoryDialog::makeDateRow()
+{
     m_byDate = new QCheckBox(QStringLiteral("Only from"), this);
     m_byDate->setObjectName(QStringLiteral("byDate"));
     m_from = new QDateEdit(QDate::currentDate().addDays(-30), this);
@@ -49,189 +87,181 @@ HistoryDialog::HistoryDialog(ArchiveWriter &writer, QWidget *parent)
     m_to = new QDateEdit(QDate::currentDate(), this);
     m_to->setObjectName(QStringLiteral("toDate"));
     m_to->setAccessibleName(QStringLiteral("last day"));
+    auto *row = new QHBoxLayout;
+    row->addWidget(m_byDate);
     for (QDateEdit *date : {m_from, m_to}) {
         date->setCalendarPopup(true);
         date->setDisplayFormat(QStringLiteral("yyyy-MM-dd"));
+        row->addWidget(date);
+        if (date == m_from)
+            row->addWidget(new QLabel(QStringLiteral("to"), this));
     }
+    row->addStretch(1);
+    return row;
+}
 
-    m_list = new QTableWidget(0, ColumnCount, this);
+void HistoryDialog::makeList()
+{
+    m_list = new QTableView(this);
     m_list->setObjectName(QStringLiteral("historyList"));
     m_list->setAccessibleName(QStringLiteral("past downloads"));
-    m_list->setHorizontalHeaderLabels({QStringLiteral("ID"),
-                                       QStringLiteral("Time"),
-                                       QStringLiteral("Port"),
-                                       QStringLiteral("Records"),
-                                       QStringLiteral("Note")});
+    m_list->setModel(m_model);
     m_list->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_list->setSelectionMode(QAbstractItemView::SingleSelection);
     m_list->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed
                             | QAbstractItemView::AnyKeyPressed);
     m_list->verticalHeader()->hide();
+    // Sized by the header, not by measuring every row: the rows come a page at a time.
     m_list->horizontalHeader()->setStretchLastSection(true);
+    m_list->setColumnWidth(HistoryModel::TimeColumn, 170);
     m_list->setMinimumSize(560, 300);
+}
 
-    m_problem = new QLabel(this);
-    m_problem->setObjectName(QStringLiteral("archiveProblem"));
+void HistoryDialog::makeProblemAndButtons()
+{
+    m_loading = plainLabel(QStringLiteral("archiveLoading"), this);
+    setShownText(m_loading, QString());
+    m_problem = plainLabel(QStringLiteral("archiveProblem"), this);
     m_problem->setWordWrap(true);
-    m_problem->setVisible(false);
+    setShownText(m_problem, QString());
+    m_buttons = new QDialogButtonBox(QDialogButtonBox::Close, this);
+    connect(m_buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+}
 
-    auto *buttons = new QDialogButtonBox(QDialogButtonBox::Close, this);
-    m_open = buttons->addButton(QStringLiteral("Open"), QDialogButtonBox::ActionRole);
-    m_open->setObjectName(QStringLiteral("openEntry"));
-    m_open->setEnabled(false);
-    addReportButton(buttons);
+QPushButton *HistoryDialog::addEntryButton(const QString &text,
+                                           const QString &objectName,
+                                           std::function<void(qint64)> act)
+{
+    QPushButton *button = m_buttons->addButton(text, QDialogButtonBox::ActionRole);
+    button->setObjectName(objectName);
+    button->setEnabled(selectedId().has_value());
+    connect(m_list->selectionModel(),
+            &QItemSelectionModel::selectionChanged,
+            button,
+            [this, button] { button->setEnabled(selectedId().has_value()); });
+    connect(button, &QPushButton::clicked, this, [this, act = std::move(act)] {
+        if (const std::optional<qint64> id = selectedId())
+            act(*id);
+    });
+    return button;
+}
 
-    auto *where = new QHBoxLayout;
-    where->addWidget(m_location, 1);
-    where->addWidget(change);
-    auto *dates = new QHBoxLayout;
-    dates->addWidget(m_byDate);
-    dates->addWidget(m_from);
-    dates->addWidget(new QLabel(QStringLiteral("to"), this));
-    dates->addWidget(m_to);
-    dates->addStretch(1);
-    auto *layout = new QVBoxLayout(this);
-    layout->addLayout(where);
-    layout->addLayout(dates);
-    layout->addWidget(m_list, 1);
-    layout->addWidget(m_problem);
-    layout->addWidget(buttons);
+std::optional<qint64> HistoryDialog::selectedId() const
+{
+    const QModelIndexList rows = m_list->selectionModel()->selectedRows();
+    if (rows.isEmpty())
+        return std::nullopt;
+    return m_model->idAt(rows.first().row());
+}
 
-    connect(change, &QPushButton::clicked, this, &HistoryDialog::chooseLocation);
+void HistoryDialog::connectParts()
+{
     connect(m_byDate, &QCheckBox::toggled, this, &HistoryDialog::reload);
     for (QDateEdit *date : {m_from, m_to})
         connect(date, &QDateEdit::dateChanged, this, [this] {
             if (m_byDate->isChecked())
                 reload();
         });
-    connect(m_list, &QTableWidget::itemSelectionChanged, this, [this] {
-        m_open->setEnabled(!m_list->selectedItems().isEmpty());
+    connect(m_list, &QTableView::doubleClicked, this, [this](const QModelIndex &index) {
+        if (index.column() != HistoryModel::NoteColumn)
+            readEntry(m_model->idAt(index.row()), &HistoryDialog::entryChosen);
     });
-    connect(m_list, &QTableWidget::itemChanged, this, &HistoryDialog::noteEdited);
-    connect(m_list, &QTableWidget::cellDoubleClicked, this, [this](int, int column) {
-        if (column != NoteColumn)
-            openSelected();
+    connect(m_model, &HistoryModel::moreWanted, this, &HistoryDialog::fetchPage);
+    connect(m_model, &HistoryModel::noteEdited, this, [this](qint64 id, const QString &note) {
+        m_noteTickets.insert(m_reader->setNote(m_writer.location(), id, note));
     });
-    connect(m_open, &QPushButton::clicked, this, &HistoryDialog::openSelected);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    connect(m_reader, &ArchiveReader::noteSet, this, [this](quint64 ticket) {
+        m_noteTickets.remove(ticket);
+    });
+    connect(m_reader, &ArchiveReader::listed, this, &HistoryDialog::listed);
+    connect(m_reader, &ArchiveReader::failed, this, &HistoryDialog::failed);
+    connect(m_reader, &ArchiveReader::entryRead, this, &HistoryDialog::entryRead);
     connect(&m_writer, &ArchiveWriter::written, this, [this] {
         if (isVisible())
             reload();
     });
 }
 
-HistoryDialog::~HistoryDialog() = default;
-
 void HistoryDialog::hideEvent(QHideEvent *event)
 {
-    m_store.reset();
+    m_reader->release();
     QDialog::hideEvent(event);
 }
 
-bool HistoryDialog::ensureStore()
+Archive::Span HistoryDialog::span() const
 {
-    const ArchiveLocation location = m_writer.location();
-    m_location->setText(QStringLiteral("Archive: %1").arg(location.text()));
-    m_location->setAccessibleName(m_location->text());
-    if (m_store && m_store->location() == location)
-        return true;
-    m_store.reset();
-    auto store = std::make_unique<ArchiveStore>(location, QStringLiteral("archive-history"));
-    QString why;
-    if (!store->open(&why)) {
-        showProblem(why);
-        return false;
-    }
-    m_store = std::move(store);
-    return true;
-}
-
-void HistoryDialog::showProblem(const QString &why)
-{
-    m_problem->setText(why);
-    m_problem->setAccessibleName(why);
-    m_problem->setVisible(!why.isEmpty());
+    return m_byDate->isChecked() ? Archive::Span{m_from->date(), m_to->date()} : Archive::Span{};
 }
 
 void HistoryDialog::reload()
 {
-    const QSignalBlocker quiet(m_list);
-    m_list->setRowCount(0);
-    m_open->setEnabled(false);
-    if (!ensureStore())
-        return;
-    QString why;
-    const std::optional<QList<Archive::Entry>> entries
-            = m_byDate->isChecked() ? m_store->list(m_from->date(), m_to->date(), &why)
-                                    : m_store->list(QDate(), QDate(), &why);
-    if (!entries) {
-        m_store.reset(); // read again from a fresh connection next time
-        showProblem(why);
-        return;
+    const ArchiveLocation location = m_writer.location();
+    setShownText(m_location, QStringLiteral("Archive: %1").arg(location.text()));
+    // The rows shown so far are read again, so none of them goes from under the user.
+    m_reloadLimit = qMax(kPageRows, m_model->rowCount());
+    m_reloadTicket = m_reader->list(location, span(), m_reloadLimit, std::nullopt);
+    m_pageTicket = 0; // a page after rows about to change would not follow on
+    m_model->setFetching(true);
+    setLoading(true);
+}
+
+void HistoryDialog::fetchPage()
+{
+    if (m_reloadTicket)
+        return; // the page would follow rows about to change; the reload ends the fetching
+    m_pageTicket = m_reader->list(m_writer.location(), span(), kPageRows, m_model->last());
+    setLoading(true);
+}
+
+void HistoryDialog::readEntry(qint64 id, Chosen chosen)
+{
+    m_entryTickets.insert(m_reader->entry(m_writer.location(), id), chosen);
+}
+
+void HistoryDialog::entryRead(quint64 ticket, const Archive::Entry &entry)
+{
+    // Read afresh, so a note typed a moment ago is in what the window gets.
+    if (const Chosen chosen = m_entryTickets.take(ticket))
+        emit(this->*chosen)(entry);
+}
+
+void HistoryDialog::listed(quint64 ticket, const QList<Archive::Entry> &entries)
+{
+    if (ticket == m_reloadTicket) {
+        m_reloadTicket = 0;
+        m_model->merge(entries, entries.size() < m_reloadLimit);
+    } else if (ticket == m_pageTicket) {
+        m_pageTicket = 0;
+        m_model->append(entries, entries.size() < kPageRows);
+    } else {
+        return; // overtaken by a reload
     }
     showProblem(QString());
-    m_list->setRowCount(int(entries->size()));
-    for (int row = 0; row < entries->size(); ++row) {
-        const Archive::Entry &e = entries->at(row);
-        QTableWidgetItem *id = fixedItem(QString::number(e.id));
-        id->setData(Qt::UserRole, e.id);
-        m_list->setItem(row, IdColumn, id);
-        m_list->setItem(row,
-                        TimeColumn,
-                        fixedItem(e.takenAt.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"))));
-        QTableWidgetItem *port = fixedItem(e.port);
-        port->setToolTip(QStringLiteral("%1 on %2 (%3)").arg(e.device, e.computer, e.program));
-        m_list->setItem(row, PortColumn, port);
-        m_list->setItem(row, CountColumn, fixedItem(QString::number(e.recordCount)));
-        m_list->setItem(row, NoteColumn, new QTableWidgetItem(e.note));
-    }
-    m_list->resizeColumnsToContents();
+    setLoading(m_reloadTicket || m_pageTicket);
 }
 
-void HistoryDialog::openSelected()
+void HistoryDialog::failed(quint64 ticket, const QString &why, bool missing)
 {
-    const QList<QTableWidgetItem *> selected = m_list->selectedItems();
-    if (selected.isEmpty() || !ensureStore())
-        return;
-    const qint64 id
-            = m_list->item(selected.first()->row(), IdColumn)->data(Qt::UserRole).toLongLong();
-    QString why;
-    const std::optional<Archive::Entry> entry = m_store->entry(id, &why);
-    if (!entry) {
+    // A read that did not answer in time keeps its ticket: should the answer come after all, it
+    // is shown.
+    if (ticket == m_reloadTicket || ticket == m_pageTicket || m_entryTickets.contains(ticket)) {
+        if (missing)
+            m_model->merge({}, true);
+        setLoading(false);
         showProblem(why);
-        return;
-    }
-    emit entryChosen(*entry);
-}
-
-void HistoryDialog::addReportButton(QDialogButtonBox *buttons)
-{
-    QPushButton *report
-            = buttons->addButton(QStringLiteral("Report..."), QDialogButtonBox::ActionRole);
-    report->setObjectName(QStringLiteral("reportEntry"));
-    report->setEnabled(false);
-    connect(m_list, &QTableWidget::itemSelectionChanged, report, [this, report] {
-        report->setEnabled(!m_list->selectedItems().isEmpty());
-    });
-    connect(report, &QPushButton::clicked, this, &HistoryDialog::reportSelected);
-}
-
-void HistoryDialog::reportSelected()
-{
-    const QList<QTableWidgetItem *> selected = m_list->selectedItems();
-    if (!selected.isEmpty())
-        emit reportChosen(
-                m_list->item(selected.first()->row(), IdColumn)->data(Qt::UserRole).toLongLong());
-}
-
-void HistoryDialog::noteEdited(QTableWidgetItem *item)
-{
-    if (item->column() != NoteColumn || !m_store)
-        return;
-    const qint64 id = m_list->item(item->row(), IdColumn)->data(Qt::UserRole).toLongLong();
-    QString why;
-    if (!m_store->setNote(id, item->text(), &why))
+    } else if (m_noteTickets.remove(ticket)) {
         showProblem(QStringLiteral("The note was not kept: %1").arg(why));
+    } // else a read overtaken by a later one, which will say how it went
+}
+
+void HistoryDialog::setLoading(bool loading)
+{
+    setShownText(m_loading, loading ? QStringLiteral("Loading...") : QString());
+}
+
+void HistoryDialog::showProblem(const QString &why)
+{
+    setShownText(m_problem, why);
 }
 
 void HistoryDialog::chooseLocation()

@@ -1,7 +1,7 @@
 #include "cli/archivecommands.h"
 
+#include "archive/archivestore.h"
 #include "cli/outputchannel.h"
-#include "platform/archivestore.h"
 
 #include <memory>
 
@@ -9,8 +9,16 @@ namespace ArchiveCommands {
 
 namespace {
 
-// The archive the options name, open; empty and *why (and *code) when it cannot be used.
-std::unique_ptr<ArchiveStore> openArchive(const Cli::Options &options, QString *why, int *code)
+// history streams its lines in blocks of about this size, so neither the program nor a reader
+// at the other end of a pipe waits for the whole archive.
+constexpr qsizetype kBlockBytes = 64 * 1024;
+
+// The archive the options name, open; empty and *why (and *code) when it cannot be used. To
+// read, nothing is created: an archive no download made yet is ArchiveMissing.
+std::unique_ptr<ArchiveStore> openArchive(const Cli::Options &options,
+                                          ArchiveStore::Mode mode,
+                                          QString *why,
+                                          int *code)
 {
     const std::optional<ArchiveLocation> location
             = ArchiveLocation::forCommandLine(options.archive, why);
@@ -19,11 +27,11 @@ std::unique_ptr<ArchiveStore> openArchive(const Cli::Options &options, QString *
         return nullptr;
     }
     auto store = std::make_unique<ArchiveStore>(*location, QStringLiteral("archive-cli"));
-    if (!store->open(why)) {
-        *code = Cli::ArchiveFailed;
-        return nullptr;
-    }
-    return store;
+    const ArchiveStore::Status status = store->open(mode, why);
+    if (status == ArchiveStore::Status::Open)
+        return store;
+    *code = status == ArchiveStore::Status::Missing ? Cli::ArchiveMissing : Cli::ArchiveFailed;
+    return nullptr;
 }
 
 int failed(int code, const QString &why)
@@ -38,31 +46,42 @@ int history(const Cli::Options &options)
 {
     QString why;
     int code = Cli::Done;
-    const std::unique_ptr<ArchiveStore> store = openArchive(options, &why, &code);
+    const std::unique_ptr<ArchiveStore> store
+            = openArchive(options, ArchiveStore::Mode::Read, &why, &code);
     if (!store)
         return failed(code, why);
-    const std::optional<QList<Archive::Entry>> entries = store->list(QDate(), QDate(), &why);
-    if (!entries)
-        return failed(Cli::ArchiveFailed, why);
-    QByteArray lines;
-    for (const Archive::Entry &entry : *entries)
-        lines += Archive::historyLine(entry).toLocal8Bit() + '\n';
-    if (!lines.isEmpty() && !OutputChannel::deliver(QString(), lines, &why))
+    OutputChannel out;
+    if (!out.open(QStringLiteral("-"), &why))
         return failed(Cli::CannotWrite, why);
-    return Cli::Done;
+    QByteArray block;
+    QString writeWhy;
+    bool written = true;
+    const bool read = store->forEach(
+            Archive::Span{},
+            [&](const Archive::Entry &entry) {
+                block += Archive::historyLine(entry).toLocal8Bit() + '\n';
+                if (block.size() >= kBlockBytes) {
+                    written = out.write(block, &writeWhy);
+                    block.clear();
+                }
+                return written;
+            },
+            &why);
+    if (written && !block.isEmpty())
+        written = out.write(block, &writeWhy);
+    if (!written)
+        return failed(Cli::CannotWrite, writeWhy);
+    return read ? Cli::Done : failed(Cli::ArchiveFailed, why);
 }
 
 int exportEntry(const Cli::Options &options)
 {
     QString why;
     int code = Cli::Done;
-    const std::unique_ptr<ArchiveStore> store = openArchive(options, &why, &code);
-    if (!store)
+    const std::optional<Archive::Entry> found = entry(options, &why, &code);
+    if (!found)
         return failed(code, why);
-    const std::optional<Archive::Entry> entry = store->entry(options.entry, &why);
-    if (!entry)
-        return failed(Cli::ArchiveFailed, why);
-    const std::optional<QByteArray> bytes = Archive::render(*entry, options.format, &why);
+    const std::optional<QByteArray> bytes = Archive::render(*found, options.format, &why);
     if (!bytes || !OutputChannel::deliver(options.out, *bytes, &why))
         return failed(Cli::CannotWrite, why);
     return Cli::Done;
@@ -71,13 +90,15 @@ int exportEntry(const Cli::Options &options)
 std::optional<qint64> keep(const Cli::Options &options, const Archive::Entry &entry, QString *why)
 {
     int code = Cli::Done;
-    const std::unique_ptr<ArchiveStore> store = openArchive(options, why, &code);
+    const std::unique_ptr<ArchiveStore> store
+            = openArchive(options, ArchiveStore::Mode::Write, why, &code);
     return store ? store->add(entry, why) : std::nullopt;
 }
 
 std::optional<Archive::Entry> entry(const Cli::Options &options, QString *why, int *code)
 {
-    const std::unique_ptr<ArchiveStore> store = openArchive(options, why, code);
+    const std::unique_ptr<ArchiveStore> store
+            = openArchive(options, ArchiveStore::Mode::Read, why, code);
     if (!store)
         return std::nullopt;
     std::optional<Archive::Entry> found = store->entry(options.entry, why);

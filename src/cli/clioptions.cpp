@@ -22,7 +22,8 @@ const QString kEpilogue = QStringLiteral(
         "archive.sqlite in the user's data folder.\n"
         "\n"
         "Exit codes: 0 done, 2 usage, 3 no instrument, 4 link lost or transfer incomplete,\n"
-        "5 cannot write the output, 6 the archive cannot be used or lacks the entry.");
+        "5 cannot write the output, 6 the archive cannot be used or lacks the entry,\n"
+        "7 no archive there yet (history, export, report create none; a download does).");
 
 // Checks an option the parser accepted and takes its value; returns what is wrong, or nothing.
 using Reader = QString (*)(const QCommandLineParser &parser, Options *o);

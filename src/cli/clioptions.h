@@ -15,6 +15,7 @@ enum ExitCode : int {
     LinkLost = 4, // the link was lost, or a transfer did not complete
     CannotWrite = 5,
     ArchiveFailed = 6, // the archive could not be opened, read or written, or lacks the entry
+    ArchiveMissing = 7, // history, export: no archive there yet (only a download makes one)
 };
 
 using Format = Archive::Format;

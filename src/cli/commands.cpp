@@ -46,8 +46,8 @@ std::span<const Command> commands()
              runOnLink<DownloadCommand>},
             {QLatin1StringView("history"),
              ArchiveLocation,
-             QStringLiteral("list the archived downloads, newest first: ID, time, port, device,\n"
-                            "records, note (tab-separated)"),
+             QStringLiteral("list the archived downloads, newest first: ID, time (in this zone,\n"
+                            "with its offset), port, device, records, note (tab-separated)"),
              ArchiveCommands::history},
             {QLatin1StringView("export"),
              Out | OutFormat | ArchiveLocation | EntryId,

@@ -1,10 +1,10 @@
 #include "cli/downloadcommand.h"
 
+#include "archive/downloadednow.h"
 #include "cli/archivecommands.h"
 #include "cli/outputchannel.h"
 #include "core/record.h"
 #include "link/linksession.h"
-#include "platform/archivestore.h"
 
 #include <QDir>
 #include <QFileInfo>

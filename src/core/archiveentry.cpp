@@ -5,6 +5,8 @@
 #include "core/listing.h"
 #include "core/record.h"
 
+#include <limits>
+
 namespace Archive {
 
 namespace {
@@ -54,16 +56,33 @@ std::optional<QByteArray> render(const Entry &entry, Format format, QString *why
     return std::nullopt;
 }
 
+std::pair<qint64, qint64> Span::bounds() const
+{
+    return {from.isValid() ? from.startOfDay().toMSecsSinceEpoch()
+                           : std::numeric_limits<qint64>::min(),
+            to.isValid() ? to.addDays(1).startOfDay().toMSecsSinceEpoch()
+                         : std::numeric_limits<qint64>::max()};
+}
+
+QString shownTime(const QDateTime &time)
+{
+    const QDateTime local = time.toLocalTime();
+    const int offset = local.offsetFromUtc();
+    const int minutes = qAbs(offset) / 60;
+    return local.toString(QStringLiteral("yyyy-MM-dd HH:mm ")) + QLatin1Char(offset < 0 ? '-' : '+')
+           + QStringLiteral("%1:%2")
+                     .arg(minutes / 60, 2, 10, QLatin1Char('0'))
+                     .arg(minutes % 60, 2, 10, QLatin1Char('0'));
+}
+
 QString historyLine(const Entry &entry)
 {
-    // With the offset it had, also for a time in the local zone (which ISO text leaves bare).
-    const QDateTime taken = entry.takenAt.toOffsetFromUtc(entry.takenAt.offsetFromUtc());
     QString note = entry.note;
     note.replace(QLatin1Char('\t'), QLatin1Char(' '))
             .replace(QLatin1Char('\r'), QLatin1Char(' '))
             .replace(QLatin1Char('\n'), QLatin1Char(' '));
     return QStringList{QString::number(entry.id),
-                       taken.toString(Qt::ISODate),
+                       shownTime(entry.takenAt),
                        entry.port,
                        entry.device,
                        QString::number(entry.recordCount),

@@ -1,10 +1,12 @@
 #pragma once
 
 #include <QByteArray>
+#include <QDate>
 #include <QDateTime>
 #include <QString>
 
 #include <optional>
+#include <utility>
 
 // One completed stored-record download as the archive keeps it. The raw records are the source
 // of truth: the listing, the data file, the CSV and the JSON are rebuilt from them by the same
@@ -27,6 +29,21 @@ struct Entry
 
 enum class Format { Listing, Csv, Json };
 
+// A span of the viewer's local dates; a null date leaves that end open.
+struct Span
+{
+    QDate from;
+    QDate to;
+    // In milliseconds since 1970 UTC: from the start of `from` to the start of the day after
+    // `to`, each in the viewer's zone as it stands on that day.
+    std::pair<qint64, qint64> bounds() const;
+};
+
+// How a time is shown to the viewer, in the dialog and on the command line alike: in the
+// viewer's zone, with that zone's offset then, "2026-12-08 14:03 +01:00". An archive shared
+// across zones so reads in one order and one calendar, the one its date filter uses.
+QString shownTime(const QDateTime &time);
+
 // An entry for a block that came in whole: `count` records of 7 bytes (bytes past them are
 // dropped); empty when fewer arrived, which is no completed transfer. singleValue: the flag
 // before the block, as the listing was built with it.
@@ -39,9 +56,9 @@ QString listing(const Entry &entry);
 // optional (and *why) when the listing cannot be encoded.
 std::optional<QByteArray> render(const Entry &entry, Format format, QString *why = nullptr);
 
-// One line for a list of entries, without its line break: the ID first, then the time (ISO 8601
-// with its offset), port, device, record count and note, separated by tabs (a note's own tabs and
-// breaks become spaces).
+// One line for a list of entries, without its line break: the ID first, then the time as
+// shownTime() shows it, port, device, record count and note, separated by tabs (a note's own tabs
+// and breaks become spaces).
 QString historyLine(const Entry &entry);
 
 } // namespace Archive

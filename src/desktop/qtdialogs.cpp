@@ -138,6 +138,9 @@ void QtMessageBoxes::show(Icon icon, const QString &title, const QString &text)
                     text,
                     QMessageBox::Ok,
                     m_parent);
+    // Plain text always: a message may carry what someone else typed (an archive's location, a
+    // shared server's answer), which is never to be read as markup.
+    box.setTextFormat(Qt::PlainText);
     box.exec();
 }
 

@@ -1,8 +1,7 @@
 #include "platform/reportlimit.h"
 
 #include "core/report.h"
-
-#include <QSettings>
+#include "platform/programsettings.h"
 
 namespace ReportLimit {
 
@@ -10,22 +9,12 @@ namespace {
 
 const QString kKey = QStringLiteral("report/resistanceLimit");
 
-QSettings settings()
-{
-    // The archive's location is kept in the same file: named, not taken from the application,
-    // so the window and the command line read one file.
-    return QSettings(QSettings::NativeFormat,
-                     QSettings::UserScope,
-                     QStringLiteral("quillobarent"),
-                     QStringLiteral("quillobarent"));
-}
-
 } // namespace
 
 std::optional<double> saved()
 {
     bool ok = false;
-    const double limit = settings().value(kKey).toDouble(&ok);
+    const double limit = ProgramSettings::open()->value(kKey).toDouble(&ok);
     if (!ok || !Report::acceptableLimit(limit))
         return std::nullopt;
     return limit;
@@ -33,7 +22,7 @@ std::optional<double> saved()
 
 void save(double limitOhms)
 {
-    settings().setValue(kKey, limitOhms);
+    ProgramSettings::open()->setValue(kKey, limitOhms);
 }
 
 } // namespace ReportLimit

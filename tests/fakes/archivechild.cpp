@@ -1,6 +1,6 @@
 #include "fakes/archivechild.h"
 
-#include "platform/archivestore.h"
+#include "archive/archivestore.h"
 
 #include <QCoreApplication>
 #include <QSet>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/archivelocation.h"
+#include "archive/archivelocation.h"
 
 #include <QProcess>
 #include <QString>

@@ -1,26 +1,19 @@
-#include "platform/archivelocation.h"
+#include "archive/archivelocation.h"
+
+#include "platform/programsettings.h"
 
 #include <QDir>
 #include <QFileInfo>
-#include <QSettings>
 #include <QStandardPaths>
 #include <QUrl>
 #include <QUrlQuery>
 
+#include <algorithm>
 #include <memory>
 
 namespace {
 
 const QString kSettingsKey = QStringLiteral("archive/location");
-
-std::unique_ptr<QSettings> settings()
-{
-    // Named, not taken from the application: the window and the command line read one file.
-    return std::make_unique<QSettings>(QSettings::NativeFormat,
-                                       QSettings::UserScope,
-                                       QStringLiteral("quillobarent"),
-                                       QStringLiteral("quillobarent"));
-}
 
 bool fail(QString *why, const QString &text)
 {
@@ -119,6 +112,30 @@ QString ArchiveLocation::text() const
     return text;
 }
 
+QString ArchiveLocation::serverOptions(int connectTimeoutS) const
+{
+    QStringList options;
+    if (!connectOptions.isEmpty())
+        options = connectOptions.split(QLatin1Char(';'));
+    const QList<std::pair<const char *, QString>> defaults = {
+            {"connect_timeout", QString::number(connectTimeoutS)},
+            {"keepalives", QStringLiteral("1")},
+            {"keepalives_idle", QStringLiteral("10")},
+            {"keepalives_interval", QStringLiteral("5")},
+            {"keepalives_count", QStringLiteral("3")},
+            {"tcp_user_timeout", QStringLiteral("30000")},
+    };
+    for (const auto &[key, value] : defaults) {
+        const QString name = QLatin1StringView(key) + QLatin1Char('=');
+        const bool given = std::any_of(options.cbegin(), options.cend(), [&](const QString &o) {
+            return o.startsWith(name);
+        });
+        if (!given)
+            options.append(name + value);
+    }
+    return options.join(QLatin1Char(';'));
+}
+
 QString ArchiveLocation::driverName() const
 {
     return kind == Kind::File ? QStringLiteral("QSQLITE") : QStringLiteral("QPSQL");
@@ -126,7 +143,7 @@ QString ArchiveLocation::driverName() const
 
 ArchiveLocation ArchiveLocation::configured()
 {
-    const QString text = settings()->value(kSettingsKey).toString();
+    const QString text = ProgramSettings::open()->value(kSettingsKey).toString();
     // A setting that no longer reads (edited by hand) falls back to the default file rather
     // than leaving downloads unarchived.
     return parse(text, nullptr).value_or(defaultLocation());
@@ -134,7 +151,7 @@ ArchiveLocation ArchiveLocation::configured()
 
 bool ArchiveLocation::configure(const ArchiveLocation &location, QString *why)
 {
-    const std::unique_ptr<QSettings> s = settings();
+    const std::unique_ptr<QSettings> s = ProgramSettings::open();
     if (location == defaultLocation())
         s->remove(kSettingsKey);
     else

@@ -41,6 +41,10 @@ struct ArchiveLocation
 
     // As parse() reads it back: the path, or the postgresql:// address.
     QString text() const;
+    // PostgreSQL: connectOptions, and where the address does not say otherwise, a connection
+    // attempt given up after `connectTimeoutS` and a connection whose peer has gone found dead
+    // by TCP within about half a minute (keep-alive probes, and a limit on unacknowledged data).
+    QString serverOptions(int connectTimeoutS) const;
     // The Qt SQL driver that reaches it.
     QString driverName() const;
     bool operator==(const ArchiveLocation &other) const = default;

@@ -1,7 +1,7 @@
 #pragma once
 
+#include "archive/archivelocation.h"
 #include "core/archiveentry.h"
-#include "platform/archivelocation.h"
 
 #include <QObject>
 #include <QString>

@@ -1,6 +1,6 @@
-#include "platform/archivewriter.h"
+#include "archive/archivewriter.h"
 
-#include "platform/archivestore.h"
+#include "archive/archivestore.h"
 
 #include <QThread>
 

@@ -1,11 +1,14 @@
-#include "platform/archivestore.h"
+#include "archive/archivestore.h"
 
+#include "platform/hostlookup.h"
+
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
-#include <QSysInfo>
 
 #include <limits>
 
@@ -52,6 +55,24 @@ const Migration kMigrations[] = {
 // Any number will do as long as it is ours alone: "QBAR".
 constexpr qint64 kMigrationLockKey = 0x51424152;
 
+// What the schema looks like where this connection's statements land: SQLite's main database,
+// PostgreSQL's search path (so tables in a role's own schema are found, and a schema_version in a
+// schema outside the path is not taken for ours). "Other tables" counts those of the schema where
+// CREATE TABLE would put ours. Read from the catalog under the statement's own snapshot: a name
+// lookup (to_regclass) may answer from the session's cache, which misses tables that another
+// program committed while this one waited for the migration lock. One statement, so both counts
+// come from one snapshot: the tables another program is creating are seen all or not at all.
+const char *const kSqliteProbe
+        = "SELECT (SELECT count(*) FROM sqlite_master WHERE type = 'table' "
+          "AND name = 'schema_version'), "
+          "(SELECT count(*) FROM sqlite_master WHERE name NOT LIKE 'sqlite_%')";
+const char *const kPostgresProbe
+        = "SELECT (SELECT count(*) FROM pg_class JOIN pg_namespace ON pg_namespace.oid = "
+          "relnamespace WHERE relname = 'schema_version' AND nspname = ANY "
+          "(current_schemas(false)) AND relkind IN ('r', 'v', 'p', 'f')), "
+          "(SELECT count(*) FROM pg_class JOIN pg_namespace ON pg_namespace.oid = relnamespace "
+          "WHERE nspname = current_schema() AND relkind IN ('r', 'v', 'm', 'p', 'f'))";
+
 const char *kEntryColumns = "id, taken_at, utc_offset, port, device, program, computer, "
                             "record_count, single_value, note";
 
@@ -77,9 +98,30 @@ QString notNull(const QString &text)
     return text.isNull() ? QStringLiteral("") : text;
 }
 
-qint64 startOfDay(QDate date)
+constexpr int kUnreadable = -1; // storedVersion(): the schema cannot be read
+constexpr int kForeign = -2;    // storedVersion(): tables of something else, none of ours
+
+// The entries of a span, newest first, from just after `after`.
+void prepareList(QSqlQuery &q, const Archive::Span &span, int limit, const Archive::Entry *after)
 {
-    return date.startOfDay().toMSecsSinceEpoch();
+    const auto [from, to] = span.bounds();
+    QString sql = QStringLiteral("SELECT %1 FROM downloads WHERE taken_at >= ? AND taken_at < ?")
+                          .arg(QLatin1StringView(kEntryColumns));
+    if (after)
+        sql += QStringLiteral(" AND (taken_at < ? OR (taken_at = ? AND id < ?))");
+    sql += QStringLiteral(" ORDER BY taken_at DESC, id DESC");
+    if (limit >= 0)
+        sql += QStringLiteral(" LIMIT %1").arg(limit);
+    q.setForwardOnly(true);
+    q.prepare(sql);
+    q.addBindValue(from);
+    q.addBindValue(to);
+    if (after) {
+        const qint64 taken = after->takenAt.toMSecsSinceEpoch();
+        q.addBindValue(taken);
+        q.addBindValue(taken);
+        q.addBindValue(after->id);
+    }
 }
 
 } // namespace
@@ -103,82 +145,157 @@ void ArchiveStore::setWriteHook(std::function<void()> hook)
     writeHook() = std::move(hook);
 }
 
+QString ArchiveStore::problem(const ArchiveLocation &location,
+                              const QString &what,
+                              const QString &detail)
+{
+    return QStringLiteral("the archive %1 %2").arg(location.text(), what)
+           + (detail.isEmpty() ? QString() : QStringLiteral(": ") + detail.simplified());
+}
+
 bool ArchiveStore::fail(QString *why, const QString &what, const QString &detail) const
 {
     if (why)
-        *why = QStringLiteral("the archive %1 %2").arg(m_location.text(), what)
-               + (detail.isEmpty() ? QString() : QStringLiteral(": ") + detail.simplified());
+        *why = problem(m_location, what, detail);
     return false;
 }
 
-bool ArchiveStore::open(QString *why)
+ArchiveStore::Status ArchiveStore::connect(Mode mode, QString *why)
 {
     const QString cannotOpen = QStringLiteral("cannot be opened");
     QSqlDatabase db = QSqlDatabase::addDatabase(m_location.driverName(), m_connection);
-    if (!db.isValid())
-        return fail(
-                why,
-                cannotOpen,
-                QStringLiteral("the database driver %1 is not installed%2")
-                        .arg(m_location.driverName(),
-                             m_sqlite ? QString() : QStringLiteral(" (Debian: libqt6sql6-psql)")));
+    if (!db.isValid()) {
+        fail(why,
+             cannotOpen,
+             QStringLiteral("the database driver %1 is not installed%2")
+                     .arg(m_location.driverName(),
+                          m_sqlite ? QString() : QStringLiteral(" (Debian: libqt6sql6-psql)")));
+        return Status::Failed;
+    }
     if (m_sqlite) {
         const QFileInfo file(m_location.path);
-        if (!QDir().mkpath(file.absolutePath()))
-            return fail(why,
-                        cannotOpen,
-                        QStringLiteral("the folder %1 cannot be created")
-                                .arg(QDir::toNativeSeparators(file.absolutePath())));
+        if (mode == Mode::Read && !file.exists()) {
+            fail(why, QStringLiteral("does not exist yet"), QStringLiteral("a download makes it"));
+            return Status::Missing;
+        }
+        if (!QDir().mkpath(file.absolutePath())) {
+            fail(why,
+                 cannotOpen,
+                 QStringLiteral("the folder %1 cannot be created")
+                         .arg(QDir::toNativeSeparators(file.absolutePath())));
+            return Status::Failed;
+        }
         db.setDatabaseName(m_location.path);
         // Another program writing at the same moment holds the file for milliseconds: wait.
         db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=15000"));
     } else {
-        db.setHostName(m_location.hostName);
         db.setPort(m_location.port);
         db.setDatabaseName(m_location.databaseName);
         db.setUserName(m_location.userName);
-        QString options = m_location.connectOptions;
-        // A server down or out of reach is reported after this long rather than hanging.
-        if (!options.contains(QLatin1StringView("connect_timeout=")))
-            options += QLatin1StringView(options.isEmpty() ? "" : ";")
-                       + QLatin1StringView("connect_timeout=10");
-        db.setConnectOptions(options);
+        if (!aimAtServer(db, why))
+            return Status::Failed;
     }
-    if (!db.open())
-        return fail(why, cannotOpen, db.lastError().text());
-
-    QString detail;
-    const int version = storedVersion(&detail);
-    if (version < 0)
-        return fail(why, cannotOpen, detail);
-    if (version > kSchemaVersion) {
-        db.close();
-        return fail(why,
-                    QStringLiteral("is left untouched"),
-                    QStringLiteral("it was written by a newer version of this program (schema %1, "
-                                   "this one knows up to %2)")
-                            .arg(version)
-                            .arg(kSchemaVersion));
+    if (!db.open() || !limitWaits(why)) {
+        if (db.isOpenError())
+            fail(why, cannotOpen, db.lastError().text());
+        return Status::Failed;
     }
-    return version == kSchemaVersion || migrate(why);
+    return Status::Open;
 }
 
+bool ArchiveStore::aimAtServer(QSqlDatabase &db, QString *why) const
+{
+    const QString host = m_location.hostName;
+    db.setHostName(host);
+    db.setConnectOptions(m_location.serverOptions(kConnectTimeoutS));
+    // The driver's connect_timeout counts for each address alone, and its name lookup not at
+    // all: the name is looked up here, and what is left of the time shared among the addresses.
+    static const QRegularExpression literal(QStringLiteral("^[0-9.]*$|:"));
+    if (host.isEmpty() || host.startsWith(QLatin1Char('/')) || literal.match(host).hasMatch()
+        || m_location.connectOptions.contains(QLatin1StringView("hostaddr=")))
+        return true;
+    const QDeadlineTimer deadline(kConnectTimeoutS * 1000);
+    QString detail;
+    std::optional<QStringList> addresses
+            = HostLookup::addresses(host, kConnectTimeoutS * 1000, &detail);
+    if (!addresses)
+        return fail(why, QStringLiteral("cannot be opened"), detail);
+    if (addresses->isEmpty())
+        return true;
+    if (addresses->size() > kAddressesTried)
+        addresses->resize(kAddressesTried);
+    const int n = int(addresses->size());
+    // libpq's least: a shorter connect_timeout counts as 2 s.
+    const int each = qMax(2, int(deadline.remainingTime() / 1000) / n);
+    db.setHostName(QStringList(n, host).join(QLatin1Char(',')));
+    db.setConnectOptions(m_location.serverOptions(each) + QStringLiteral(";hostaddr=")
+                         + addresses->join(QLatin1Char(',')));
+    return true;
+}
+
+bool ArchiveStore::limitWaits(QString *why)
+{
+    if (m_sqlite)
+        return true;
+    // A statement or a lock that the server cannot serve in time ends in an error rather than in
+    // a connection waiting for ever; a server that stops answering at all is the caller's to
+    // give up on (the reader's deadline).
+    QSqlQuery q(QSqlDatabase::database(m_connection, false));
+    if (q.exec(QStringLiteral("SET statement_timeout = %1").arg(kStatementTimeoutMs))
+        && q.exec(QStringLiteral("SET lock_timeout = %1").arg(kLockTimeoutMs)))
+        return true;
+    return fail(why, QStringLiteral("cannot be opened"), q.lastError().text());
+}
+
+ArchiveStore::Status ArchiveStore::open(Mode mode, QString *why)
+{
+    if (const Status connected = connect(mode, why); connected != Status::Open)
+        return connected;
+    QString detail;
+    const int version = storedVersion(&detail);
+    if (version == kUnreadable) {
+        fail(why, QStringLiteral("cannot be opened"), detail);
+        return Status::Failed;
+    }
+    if (version == kForeign) {
+        fail(why,
+             QStringLiteral("is left untouched"),
+             QStringLiteral("it holds tables of something else and no schema_version: it is no "
+                            "archive of this program"));
+        return Status::Failed;
+    }
+    if (version > kSchemaVersion) {
+        fail(why,
+             QStringLiteral("is left untouched"),
+             QStringLiteral("it was written by a newer version of this program (schema %1, "
+                            "this one knows up to %2)")
+                     .arg(version)
+                     .arg(kSchemaVersion));
+        return Status::Failed;
+    }
+    if (version == 0 && mode == Mode::Read) {
+        fail(why, QStringLiteral("holds no downloads yet"), QStringLiteral("a download makes it"));
+        return Status::Missing;
+    }
+    return version == kSchemaVersion || migrate(why) ? Status::Open : Status::Failed;
+}
+
+// The schema's version; 0 for an empty database; kUnreadable or kForeign.
 int ArchiveStore::storedVersion(QString *why) const
 {
-    QSqlDatabase db = QSqlDatabase::database(m_connection, false);
-    if (!db.tables().contains(QStringLiteral("schema_version"))) {
-        // tables() says nothing of its own failures (a file that is no database, say).
-        if (db.lastError().isValid()) {
-            *why = db.lastError().text();
-            return -1;
-        }
-        return 0;
+    QSqlQuery q(QSqlDatabase::database(m_connection, false));
+    if (!q.exec(QString::fromLatin1(m_sqlite ? kSqliteProbe : kPostgresProbe)) || !q.next()) {
+        *why = q.lastError().text();
+        return kUnreadable;
     }
-    QSqlQuery q(db);
+    const qint64 found = q.value(0).toLongLong();
+    const qint64 others = q.value(1).toLongLong();
+    if (found == 0)
+        return others == 0 ? 0 : kForeign;
     if (!q.exec(QStringLiteral("SELECT version FROM schema_version")) || !q.next()) {
         *why = q.lastError().isValid() ? q.lastError().text()
                                        : QStringLiteral("the schema version is missing");
-        return -1;
+        return kUnreadable;
     }
     return q.value(0).toInt();
 }
@@ -275,23 +392,41 @@ std::optional<qint64> ArchiveStore::add(const Archive::Entry &entry, QString *wh
     return std::nullopt;
 }
 
-std::optional<QList<Archive::Entry>> ArchiveStore::list(QDate from, QDate to, QString *why)
+std::optional<QList<Archive::Entry>> ArchiveStore::list(const Archive::Span &span,
+                                                        int limit,
+                                                        const Archive::Entry *after,
+                                                        QString *why)
 {
+    QList<Archive::Entry> entries;
+    if (limit > 0)
+        entries.reserve(limit);
     QSqlQuery q(QSqlDatabase::database(m_connection, false));
-    q.setForwardOnly(true);
-    q.prepare(QStringLiteral("SELECT %1 FROM downloads WHERE taken_at >= ? AND taken_at < ? "
-                             "ORDER BY taken_at DESC, id DESC")
-                      .arg(QLatin1StringView(kEntryColumns)));
-    q.addBindValue(from.isValid() ? startOfDay(from) : std::numeric_limits<qint64>::min());
-    q.addBindValue(to.isValid() ? startOfDay(to.addDays(1)) : std::numeric_limits<qint64>::max());
+    prepareList(q, span, limit, after);
     if (!q.exec()) {
         fail(why, QStringLiteral("cannot be read"), q.lastError().text());
         return std::nullopt;
     }
-    QList<Archive::Entry> entries;
     while (q.next())
         entries.append(entryFrom(q));
     return entries;
+}
+
+bool ArchiveStore::forEach(const Archive::Span &span,
+                           const std::function<bool(const Archive::Entry &)> &each,
+                           QString *why)
+{
+    QSqlQuery q(QSqlDatabase::database(m_connection, false));
+    prepareList(q, span, -1, nullptr);
+    if (!q.exec())
+        return fail(why, QStringLiteral("cannot be read"), q.lastError().text());
+    while (q.next()) {
+        if (!each(entryFrom(q)))
+            return true;
+    }
+    // A server may fail midway: the rows so far are not all there are.
+    if (q.lastError().isValid())
+        return fail(why, QStringLiteral("cannot be read"), q.lastError().text());
+    return true;
 }
 
 std::optional<Archive::Entry> ArchiveStore::entry(qint64 id, QString *why)
@@ -326,22 +461,4 @@ bool ArchiveStore::setNote(qint64 id, const QString &note, QString *why)
     if (q.numRowsAffected() != 1)
         return fail(why, QStringLiteral("has no entry %1").arg(id), QString());
     return true;
-}
-
-std::optional<Archive::Entry> Archive::downloadedNow(const QByteArray &block,
-                                                     qint16 count,
-                                                     quint8 singleValue,
-                                                     int port,
-                                                     const QString &device,
-                                                     const QString &program)
-{
-    std::optional<Entry> entry = completedDownload(block, count, singleValue);
-    if (entry) {
-        entry->takenAt = QDateTime::currentDateTime();
-        entry->port = QStringLiteral("COM%1").arg(port);
-        entry->device = device;
-        entry->program = program;
-        entry->computer = QSysInfo::machineHostName();
-    }
-    return entry;
 }
