@@ -76,9 +76,12 @@ QString readPortOptions(const QCommandLineParser &parser,
 {
     if (parser.isSet(portOption) && parser.isSet(portsOption))
         return QStringLiteral("--port and --ports exclude each other");
-    o->port = parser.value(portOption);
-    if (parser.isSet(portOption) && o->port.isEmpty())
-        return QStringLiteral("--port wants a device");
+    if (parser.isSet(portOption)) {
+        const PortList::Parsed one = PortList::parseOne(parser.value(portOption));
+        o->port = one.devices.value(0);
+        if (!one.error.isEmpty())
+            return one.error;
+    }
     if (parser.isSet(portsOption)) {
         const PortList::Parsed list = PortList::parse(parser.values(portsOption));
         o->ports = list.devices;
@@ -148,8 +151,7 @@ Parsed parseArguments(const QStringList &arguments)
             QStringLiteral("device"));
     const QCommandLineOption portsOption(
             QStringLiteral("ports"),
-            QStringLiteral("Search these devices (comma-separated) as COM1, COM2, ... instead of "
-                           "the serial devices of /dev."),
+            PortList::help(),
             QStringLiteral("devices"));
     parser.addOptions({portOption, portsOption});
     parser.addPositionalArgument(QStringLiteral("command"),

@@ -111,6 +111,14 @@ bool ArchiveStore::fail(QString *why, const QString &what, const QString &detail
     return false;
 }
 
+// Where a missing PostgreSQL driver comes from, in the words of the system the program runs on.
+#ifdef Q_OS_WIN
+constexpr char kPsqlDriverHint[] = " (none comes with the Windows program: keep the archive "
+                                   "in a file)";
+#else
+constexpr char kPsqlDriverHint[] = " (Debian: libqt6sql6-psql)";
+#endif
+
 bool ArchiveStore::open(QString *why)
 {
     const QString cannotOpen = QStringLiteral("cannot be opened");
@@ -121,7 +129,7 @@ bool ArchiveStore::open(QString *why)
                 cannotOpen,
                 QStringLiteral("the database driver %1 is not installed%2")
                         .arg(m_location.driverName(),
-                             m_sqlite ? QString() : QStringLiteral(" (Debian: libqt6sql6-psql)")));
+                             m_sqlite ? QString() : QString::fromLatin1(kPsqlDriverHint)));
     if (m_sqlite) {
         const QFileInfo file(m_location.path);
         if (!QDir().mkpath(file.absolutePath()))

@@ -1,5 +1,6 @@
 #include "platform/winserialport.h"
 
+#include "core/linkprofile.h"
 #include "platform/systemserialport.h"
 
 #include <QWinEventNotifier>
@@ -9,16 +10,17 @@
 #include <windows.h>
 
 namespace {
-// Bytes one read may take. A burst ends a read as soon as the line falls quiet, so this only
-// matters for a line that never does: a full block of records, or noise.
-constexpr DWORD kReadChunk = 4096;
 // Asked of the driver for its own queues: a whole block of records (32767 bytes) fits.
 constexpr DWORD kDriverQueue = 65536;
-// Closing may cut the driver's transmit queue. A byte handed on just before may still be on its
-// way (about 1 ms at 9600 baud): give a write still under way that long to end.
-constexpr DWORD kLineSettleMs = 3;
-// The driver ends a read once the line has been quiet this long after a byte.
-constexpr DWORD kReadIntervalMs = DWORD(ReplyFraming::kQuietGapMs);
+// While the threshold is further off than this many bytes, the next wait starts this much later
+// (about that many bytes at 9600 baud), so the bytes are taken in batches; nearer, it starts at
+// once and every byte is told as it comes.
+constexpr int kWakeBatch = 32;
+constexpr int kBatchMs = 30;
+// A wait that ends with nothing to read happens once after bytes were read (the driver kept the
+// event of bytes already taken); a second in a row starts the next wait this much later, so a
+// driver that keeps ending waits at once cannot spin the event loop.
+constexpr int kEmptyWakePauseMs = 10;
 
 HANDLE handleOf(void *handle)
 {
@@ -56,21 +58,19 @@ struct WinSerialPort::Transfer
 };
 
 WinSerialPort::WinSerialPort(PortMap map, QObject *parent)
-    : SerialPort(parent)
-    , m_map(std::move(map))
+    : FramedSerialPort(std::move(map), parent)
+    , m_wait(std::make_unique<Transfer>())
     , m_read(std::make_unique<Transfer>())
     , m_write(std::make_unique<Transfer>())
-    , m_readDone(new QWinEventNotifier(m_read->event, this))
+    , m_waitDone(new QWinEventNotifier(m_wait->event, this))
     , m_writeDone(new QWinEventNotifier(m_write->event, this))
 {
-    m_readDone->setEnabled(false);
+    m_waitDone->setEnabled(false);
     m_writeDone->setEnabled(false);
-    connect(m_readDone, &QWinEventNotifier::activated, this, &WinSerialPort::onReadDone);
+    connect(m_waitDone, &QWinEventNotifier::activated, this, &WinSerialPort::onWaitDone);
     connect(m_writeDone, &QWinEventNotifier::activated, this, &WinSerialPort::onWriteDone);
-    m_lookTimer.setSingleShot(true);
-    m_lookTimer.setTimerType(Qt::PreciseTimer);
-    connect(&m_lookTimer, &QTimer::timeout, this, &WinSerialPort::onLook);
-    m_clock.start();
+    m_nextWait.setSingleShot(true);
+    connect(&m_nextWait, &QTimer::timeout, this, &WinSerialPort::startWait);
 }
 
 WinSerialPort::~WinSerialPort()
@@ -81,21 +81,6 @@ WinSerialPort::~WinSerialPort()
 bool WinSerialPort::portOpen() const
 {
     return m_handle != nullptr;
-}
-
-void WinSerialPort::setCommPort(int n)
-{
-    m_commPort = n;
-}
-
-int WinSerialPort::commPort() const
-{
-    return m_commPort;
-}
-
-QString WinSerialPort::devicePath() const
-{
-    return m_map.devicePath(m_commPort);
 }
 
 SerialPort::OpenResult WinSerialPort::classifyOpenError(unsigned long systemError)
@@ -114,15 +99,37 @@ SerialPort::OpenResult WinSerialPort::classifyOpenError(unsigned long systemErro
     }
 }
 
+bool WinSerialPort::deviceGone(unsigned long systemError)
+{
+    switch (systemError) {
+    case ERROR_INVALID_HANDLE:
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_ACCESS_DENIED: // what most USB serial drivers answer once the adapter is out
+    case ERROR_BAD_COMMAND:
+    case ERROR_GEN_FAILURE:
+    case ERROR_DEV_NOT_EXIST:
+    case ERROR_DEVICE_NOT_CONNECTED:
+    case ERROR_DEVICE_REMOVED:
+    case ERROR_NO_SUCH_DEVICE:
+        return true;
+    default: // a framing or overrun error, an operation a purge aborted: the line is still there
+        return false;
+    }
+}
+
+QString WinSerialPort::devicePathFor(const QString &name)
+{
+    const QString prefix = QStringLiteral("\\\\.\\");
+    return name.startsWith(prefix) ? name : prefix + name;
+}
+
 SerialPort::OpenResult WinSerialPort::openPort()
 {
     closePort();
     const QString name = devicePath();
     if (name.isEmpty())
         return NoSuchPort;
-    // The device namespace: COM10 and above open only this way, and a file of the same name in
-    // the current folder is never taken for the port.
-    const QString path = QStringLiteral("\\\\.\\") + name;
+    const QString path = devicePathFor(name);
     const HANDLE handle = CreateFileW(reinterpret_cast<const wchar_t *>(path.utf16()),
                                       GENERIC_READ | GENERIC_WRITE,
                                       0,
@@ -140,7 +147,8 @@ SerialPort::OpenResult WinSerialPort::openPort()
         closePort();
         return NoSuchPort;
     }
-    startRead();
+    m_emptyWakes = 0;
+    startWait();
     return portOpen() ? Opened : NoSuchPort;
 }
 
@@ -151,8 +159,9 @@ bool WinSerialPort::configure()
     dcb.DCBlength = sizeof dcb;
     if (!GetCommState(handle, &dcb))
         return false;
-    dcb.BaudRate = CBR_9600;
-    dcb.ByteSize = 8;
+    static_assert(!LinkProfile::kParity && LinkProfile::kStopBits == 1);
+    dcb.BaudRate = DWORD(LinkProfile::kBaudRate);
+    dcb.ByteSize = BYTE(LinkProfile::kDataBits);
     dcb.Parity = NOPARITY;
     dcb.StopBits = ONESTOPBIT;
     dcb.fBinary = TRUE;
@@ -172,28 +181,30 @@ bool WinSerialPort::configure()
     dcb.fAbortOnError = FALSE;
     if (!SetCommState(handle, &dcb))
         return false;
-    // Only the interval: a read waits for its first byte as long as it takes, then ends once the
-    // line has been quiet for it after a byte. Writes never time out (closing ends them).
+    // A read returns at once with what the driver holds, none at all included: reads follow the
+    // driver's event and never wait. Writes never time out (closing ends them).
     COMMTIMEOUTS timeouts{};
-    timeouts.ReadIntervalTimeout = kReadIntervalMs;
+    timeouts.ReadIntervalTimeout = MAXDWORD;
     if (!SetCommTimeouts(handle, &timeouts))
+        return false;
+    // Only the received-byte event: line errors are cleared at every read anyway, and a wait for
+    // them fails at once where the driver keeps no error counters (Wine on a pseudo-terminal).
+    if (!SetCommMask(handle, EV_RXCHAR))
         return false;
     SetupComm(handle, kDriverQueue, kDriverQueue); // a wish; a driver may keep its own sizes
     PurgeComm(handle, PURGE_RXCLEAR | PURGE_TXCLEAR);
     return true;
 }
 
-void WinSerialPort::closePort()
+void WinSerialPort::closeDevice()
 {
-    m_inBuffer.clear();
     m_outQueue.clear();
-    m_framing.reset();
-    follow({});
+    m_nextWait.stop();
     if (!m_handle)
         return;
     if (m_write->pending)
-        WaitForSingleObject(m_write->event, kLineSettleMs);
-    finish(*m_read);
+        WaitForSingleObject(m_write->event, DWORD(LinkProfile::kLineSettleMs));
+    finish(*m_wait);
     finish(*m_write);
     CloseHandle(handleOf(m_handle));
     m_handle = nullptr;
@@ -201,7 +212,7 @@ void WinSerialPort::closePort()
 
 void WinSerialPort::finish(Transfer &transfer)
 {
-    (&transfer == m_read.get() ? m_readDone : m_writeDone)->setEnabled(false);
+    (&transfer == m_wait.get() ? m_waitDone : m_writeDone)->setEnabled(false);
     if (!transfer.pending)
         return;
     // Cancelled and waited for: the driver is done with the buffer once this returns, which
@@ -219,94 +230,108 @@ void WinSerialPort::lose()
     closePort();
 }
 
-void WinSerialPort::startRead()
+void WinSerialPort::startWait()
 {
-    if (!m_handle)
+    m_nextWait.stop();
+    if (!m_handle || m_wait->pending)
         return;
-    Transfer &read = *m_read;
-    read.prepare();
-    read.requested = kReadChunk;
-    read.buffer.resize(qsizetype(kReadChunk));
+    Transfer &wait = *m_wait;
+    wait.prepare();
+    m_events = 0;
     // Whether it ends at once or later, its end is taken from the event loop, so no bytes are
-    // told from inside the call that started the read.
-    if (ReadFile(handleOf(m_handle), read.buffer.data(), read.requested, nullptr, &read.overlapped)
+    // told from inside the call that started the wait.
+    if (WaitCommEvent(handleOf(m_handle), &m_events, &wait.overlapped)
         || GetLastError() == ERROR_IO_PENDING) {
-        read.pending = true;
-        m_readDone->setEnabled(true);
+        wait.pending = true;
+        m_waitDone->setEnabled(true);
         return;
     }
-    lose();
+    if (deviceGone(GetLastError()))
+        lose();
+    else
+        m_nextWait.start(kEmptyWakePauseMs);
 }
 
-void WinSerialPort::onReadDone()
+void WinSerialPort::onWaitDone()
 {
-    Transfer &read = *m_read;
-    if (!read.pending || !m_handle)
+    Transfer &wait = *m_wait;
+    if (!wait.pending || !m_handle)
         return;
-    m_readDone->setEnabled(false);
-    DWORD moved = 0;
-    if (!GetOverlappedResult(handleOf(m_handle), &read.overlapped, &moved, FALSE)) {
-        if (GetLastError() == ERROR_IO_INCOMPLETE) { // an older wake-up: this read is still on
-            m_readDone->setEnabled(true);
+    m_waitDone->setEnabled(false);
+    DWORD unused = 0;
+    if (!GetOverlappedResult(handleOf(m_handle), &wait.overlapped, &unused, FALSE)) {
+        const DWORD error = GetLastError();
+        if (error == ERROR_IO_INCOMPLETE) { // an older wake-up: this wait is still on
+            m_waitDone->setEnabled(true);
             return;
         }
-        read.pending = false;
-        lose();
-        return;
+        wait.pending = false;
+        if (deviceGone(error)) {
+            lose();
+            return;
+        }
     }
-    read.pending = false;
-    m_inBuffer.append(read.buffer.constData(), qsizetype(moved));
-    startRead();
-    if (moved == 0 || !m_handle)
-        return;
-    // A read ends on the driver's read interval, but how closely a driver (or Wine's emulation)
-    // keeps to it is its own affair: a read may end between two bytes of one reply. So the
-    // quiet line is judged here, by the same rule and clock as on every system, from the moment
-    // the bytes were taken.
-    follow(m_framing.arrived(moved, now()));
-    emit bytesArrived(m_inBuffer.size());
-}
-
-void WinSerialPort::onLook()
-{
-    m_lookDue.reset();
+    wait.pending = false;
+    const qint64 count = readQueued();
     if (!m_handle)
         return;
-    // Bytes have arrived that are not taken yet: in the driver's queue, or in a read that has
-    // ended and waits for the event loop. The line is not quiet, and their arrival will start
-    // the quiet gap again.
+    m_emptyWakes = count > 0 ? 0 : m_emptyWakes + 1;
+    const bool far = rThreshold() > 0 && rThreshold() - waitingBytes() > kWakeBatch;
+    if (m_emptyWakes > 1)
+        m_nextWait.start(kEmptyWakePauseMs);
+    else if (count > 0 && far)
+        m_nextWait.start(kBatchMs);
+    else
+        startWait();
+    if (count > 0)
+        announce(count);
+}
+
+qint64 WinSerialPort::readQueued()
+{
+    // Clearing the line's error state is what lets reading go on after noise on the line.
     COMSTAT status{};
     DWORD errors = 0;
-    const bool queued = ClearCommError(handleOf(m_handle), &errors, &status) && status.cbInQue > 0;
-    const bool readEnded = m_read->pending && WaitForSingleObject(m_read->event, 0) == WAIT_OBJECT_0;
-    follow(m_framing.tick(now(), queued || readEnded));
-}
-
-void WinSerialPort::follow(const ReplyFraming::Step &step)
-{
-    if (step.lookAgainAt != m_lookDue) {
-        m_lookDue = step.lookAgainAt;
-        if (m_lookDue)
-            m_lookTimer.start(int(qMax<qint64>(0, *m_lookDue - now())));
-        else
-            m_lookTimer.stop();
+    if (!ClearCommError(handleOf(m_handle), &errors, &status)) {
+        if (deviceGone(GetLastError()))
+            lose();
+        return 0;
     }
-    // The handler of bytesArrived may have taken the bytes or closed the port.
-    if (!step.notify || !m_handle || m_inBuffer.isEmpty())
-        return;
-    m_commEvent = EventReceive;
-    emit OnComm();
-    m_commEvent = EventNone;
+    if (status.cbInQue == 0)
+        return 0;
+    Transfer &read = *m_read;
+    read.prepare();
+    read.requested = status.cbInQue;
+    read.buffer.resize(qsizetype(read.requested));
+    DWORD moved = 0;
+    // The bytes are there and reads never wait: a read still pending ends at once.
+    if ((!ReadFile(handleOf(m_handle), read.buffer.data(), read.requested, nullptr, &read.overlapped)
+         && GetLastError() != ERROR_IO_PENDING)
+        || !GetOverlappedResult(handleOf(m_handle), &read.overlapped, &moved, TRUE)) {
+        if (deviceGone(GetLastError()))
+            lose();
+        return 0;
+    }
+    takeIn(read.buffer.constData(), qint64(moved));
+    return qint64(moved);
 }
 
-void WinSerialPort::setRThreshold(int t)
+void WinSerialPort::takeWaiting()
 {
-    m_framing.setThreshold(t);
+    readQueued();
 }
 
-int WinSerialPort::rThreshold() const
+void WinSerialPort::discardWaiting()
 {
-    return m_framing.threshold();
+    PurgeComm(handleOf(m_handle), PURGE_RXCLEAR);
+}
+
+bool WinSerialPort::systemHoldsBytes()
+{
+    // No read is ever outstanding: a byte not taken in yet is in the driver's queue.
+    COMSTAT status{};
+    DWORD errors = 0;
+    return ClearCommError(handleOf(m_handle), &errors, &status) && status.cbInQue > 0;
 }
 
 void WinSerialPort::output(const QByteArray &bytes)
@@ -354,39 +379,11 @@ void WinSerialPort::onWriteDone()
         startWrite();
 }
 
-QByteArray WinSerialPort::input()
-{
-    if (!m_handle)
-        return {};
-    m_framing.reset();
-    follow({});
-    return std::exchange(m_inBuffer, QByteArray());
-}
-
-void WinSerialPort::clearInBuffer()
-{
-    m_inBuffer.clear();
-    m_framing.reset();
-    follow({});
-    if (!m_handle)
-        return;
-    // The outstanding read holds bytes the driver has handed over already: they go with the
-    // rest, then the driver's own queue is emptied and a new read waits for what comes next.
-    finish(*m_read);
-    PurgeComm(handleOf(m_handle), PURGE_RXCLEAR);
-    startRead();
-}
-
 void WinSerialPort::clearOutBuffer()
 {
     // Nothing to do, on purpose: every byte queued here is a command just written, and dropping
     // one would pair the next reply with a command the instrument never got. A device that
     // never drains loses its queue when the supervision closes the port.
-}
-
-int WinSerialPort::commEvent() const
-{
-    return m_commEvent;
 }
 
 std::unique_ptr<SerialPort> makeSystemSerialPort(PortMap map)

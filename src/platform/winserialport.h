@@ -1,30 +1,27 @@
 #pragma once
 
-#include "core/replyframing.h"
-#include "platform/portmap.h"
-#include "platform/serialport.h"
+#include "platform/framedserialport.h"
 
 #include <QByteArray>
-#include <QElapsedTimer>
+#include <QString>
 #include <QTimer>
 
 #include <memory>
-#include <optional>
 
 class QWinEventNotifier;
 
 // The real port on Windows, over the Win32 communications functions: "\\.\COMn" opened for
-// overlapped I/O, 9600 baud, 8 data bits, no parity, 1 stop bit, no flow control, raw bytes.
+// overlapped I/O with the line settings of LinkProfile, no flow control, raw bytes.
 //
-// One read is always outstanding while the port is open. It ends when the line has been quiet
-// for the driver's read interval (ReplyFraming's quiet gap) after a byte, or when its buffer is
-// full; its end is picked up from the event loop through an event notifier, so the window never
-// waits on the device. The driver watches the gap, so ReplyFraming hears of each read as bytes
-// that came an interval ago on a line that has been quiet since.
-//
-// Notifications (bytesArrived, OnComm) are only emitted from the event loop, never from inside a
-// call into this class.
-class WinSerialPort final : public SerialPort
+// No read is ever left outstanding, so a received byte is always either in the driver's queue
+// (where the framing rule's look sees it) or taken in. A wait for the driver's "a byte was
+// received" event (WaitCommEvent, EV_RXCHAR) is picked up from the event loop through an event
+// notifier, and every byte the driver then queues is read at once: reads are set to return what
+// is there without waiting. So arrivals are told as they come, on a line that never pauses too,
+// and where a reply ends is judged by the framing rule alone. While the threshold is far off (a
+// block of records on its way), the next wait starts a few dozen bytes' time later, so a long
+// block wakes the port some thirty times a second instead of a thousand.
+class WinSerialPort final : public FramedSerialPort
 {
     Q_OBJECT
 
@@ -33,49 +30,46 @@ public:
     ~WinSerialPort() override;
 
     bool portOpen() const override;
-    void closePort() override;
-    void setCommPort(int n) override;
-    int commPort() const override;
     OpenResult openPort() override;
-    void setRThreshold(int t) override;
-    int rThreshold() const override;
     void output(const QByteArray &bytes) override;
-    QByteArray input() override;
-    void clearInBuffer() override;
     void clearOutBuffer() override;
-    int commEvent() const override;
-    // "COMn", or what --ports named for the number.
-    QString devicePath() const override;
 
     // What a failed CreateFileW of a port means for the program, by GetLastError's code.
     static OpenResult classifyOpenError(unsigned long systemError);
+    // Whether a failed wait or read means the device is gone (an adapter pulled out), by
+    // GetLastError's code; anything else is a line error, cleared and read past.
+    static bool deviceGone(unsigned long systemError);
+    // The path CreateFileW opens for a port name: the device namespace ("\\.\COM20"), where
+    // COM10 and above open only, and where a file of the same name in the current folder is
+    // never taken for the port. A name that has the prefix already keeps it as it is.
+    static QString devicePathFor(const QString &name);
+
+protected:
+    void closeDevice() override;
+    void takeWaiting() override;
+    void discardWaiting() override;
+    bool systemHoldsBytes() override;
 
 private:
     struct Transfer;
 
     bool configure();
-    void startRead();
-    void onReadDone();
-    void onLook();
-    void follow(const ReplyFraming::Step &step);
-    qint64 now() const { return m_clock.elapsed(); }
+    void startWait();
+    void onWaitDone();
+    qint64 readQueued();
     void startWrite();
     void onWriteDone();
     void finish(Transfer &transfer);
     void lose();
 
-    PortMap m_map;
     void *m_handle = nullptr; // the port's HANDLE; null while closed
+    std::unique_ptr<Transfer> m_wait;
     std::unique_ptr<Transfer> m_read;
     std::unique_ptr<Transfer> m_write;
-    QWinEventNotifier *m_readDone = nullptr;
+    QWinEventNotifier *m_waitDone = nullptr;
     QWinEventNotifier *m_writeDone = nullptr;
-    QByteArray m_inBuffer; // received, not yet taken by input()
-    QByteArray m_outQueue; // written while an earlier write was still on its way
-    ReplyFraming m_framing;
-    QTimer m_lookTimer; // the look the framing rule asked for
-    std::optional<qint64> m_lookDue;
-    QElapsedTimer m_clock;
-    int m_commPort = 1;
-    int m_commEvent = EventNone;
+    unsigned long m_events = 0; // WaitCommEvent's answer: must stay put while the wait is on
+    int m_emptyWakes = 0;       // waits in a row that ended with nothing to read
+    QTimer m_nextWait;          // a wait started later: bytes gather meanwhile, or a pause
+    QByteArray m_outQueue;      // written while an earlier write was still on its way
 };
