@@ -71,6 +71,17 @@ void FramedSerialPort::clearInBuffer()
     waitingChanged();
 }
 
+void FramedSerialPort::clearOutBuffer()
+{
+    // Nothing to do, on purpose. Every byte ever queued by a port is a command the program has
+    // just written: those the driver took are on the line already (flushing them would even
+    // discard, on a pseudo-terminal, what the other side has not read yet), and those a driver
+    // that does not drain refused leave from the event loop once it drains. Waiting for either
+    // could freeze the window for as long as the device likes; dropping either would lose a
+    // command, and pair the next reply with a command the instrument never got. A device that
+    // never drains loses its queue when the supervision closes the port.
+}
+
 int FramedSerialPort::commEvent() const
 {
     return m_commEvent;

@@ -34,6 +34,7 @@ public:
     int rThreshold() const final;
     QByteArray input() final;
     void clearInBuffer() final;
+    void clearOutBuffer() final;
     int commEvent() const final;
     QString devicePath() const override;
 

@@ -202,16 +202,6 @@ void QtSerialPort::discardWaiting()
     m_port.clear(QSerialPort::Input);
 }
 
-void QtSerialPort::clearOutBuffer()
-{
-    // Nothing to do, on purpose. Every byte ever queued here is a command the program has just
-    // written: those the driver took are on the line already (flushing them would even discard,
-    // on a pseudo-terminal, what the other side has not read yet), and those a driver that does
-    // not drain refused leave from the event loop once it drains. Waiting for either could
-    // freeze the window for as long as the device likes; dropping either would lose a command.
-    // A device that never drains loses its queue when the supervision closes the port.
-}
-
 void QtSerialPort::onReadyRead()
 {
     // QSerialPort announces bytes from the event loop only (this class never asks it to wait for

@@ -28,7 +28,6 @@ public:
     bool portOpen() const override;
     OpenResult openPort() override;
     void output(const QByteArray &bytes) override;
-    void clearOutBuffer() override;
 
     // What a failed open(2) of a device node means for the program, by its errno. QSerialPort's
     // own error merges a missing device with a dead one and a refused user with a busy port.

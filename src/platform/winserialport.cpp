@@ -110,7 +110,6 @@ bool WinSerialPort::deviceGone(unsigned long systemError)
     case ERROR_DEV_NOT_EXIST:
     case ERROR_DEVICE_NOT_CONNECTED:
     case ERROR_DEVICE_REMOVED:
-    case ERROR_NO_SUCH_DEVICE:
         return true;
     default: // a framing or overrun error, an operation a purge aborted: the line is still there
         return false;
@@ -252,34 +251,44 @@ void WinSerialPort::startWait()
         m_nextWait.start(kEmptyWakePauseMs);
 }
 
-void WinSerialPort::onWaitDone()
+// Takes the end of the transfer whose notifier woke. False when there is none to take: the port
+// was closed meanwhile, or the wake-up was an older one and the transfer is still on. `error`
+// is 0 when the transfer succeeded, else GetLastError's code.
+bool WinSerialPort::collect(Transfer &transfer, QWinEventNotifier *done, unsigned long *error)
 {
-    Transfer &wait = *m_wait;
-    if (!wait.pending || !m_handle)
-        return;
-    m_waitDone->setEnabled(false);
-    DWORD unused = 0;
-    if (!GetOverlappedResult(handleOf(m_handle), &wait.overlapped, &unused, FALSE)) {
-        const DWORD error = GetLastError();
-        if (error == ERROR_IO_INCOMPLETE) { // an older wake-up: this wait is still on
-            m_waitDone->setEnabled(true);
-            return;
-        }
-        wait.pending = false;
-        if (deviceGone(error)) {
-            lose();
-            return;
+    if (!transfer.pending || !m_handle)
+        return false;
+    done->setEnabled(false);
+    DWORD moved = 0;
+    *error = 0;
+    if (!GetOverlappedResult(handleOf(m_handle), &transfer.overlapped, &moved, FALSE)) {
+        *error = GetLastError();
+        if (*error == ERROR_IO_INCOMPLETE) {
+            done->setEnabled(true);
+            return false;
         }
     }
-    wait.pending = false;
+    transfer.pending = false;
+    return true;
+}
+
+void WinSerialPort::onWaitDone()
+{
+    DWORD error = 0;
+    if (!collect(*m_wait, m_waitDone, &error))
+        return;
+    if (deviceGone(error)) {
+        lose();
+        return;
+    }
     const qint64 count = readQueued();
     if (!m_handle)
         return;
     m_emptyWakes = count > 0 ? 0 : m_emptyWakes + 1;
-    const bool far = rThreshold() > 0 && rThreshold() - waitingBytes() > kWakeBatch;
+    const bool thresholdFar = rThreshold() > 0 && rThreshold() - waitingBytes() > kWakeBatch;
     if (m_emptyWakes > 1)
         m_nextWait.start(kEmptyWakePauseMs);
-    else if (count > 0 && far)
+    else if (count > 0 && thresholdFar)
         m_nextWait.start(kBatchMs);
     else
         startWait();
@@ -364,26 +373,9 @@ void WinSerialPort::startWrite()
 
 void WinSerialPort::onWriteDone()
 {
-    Transfer &write = *m_write;
-    if (!write.pending || !m_handle)
-        return;
-    m_writeDone->setEnabled(false);
-    DWORD moved = 0;
-    if (!GetOverlappedResult(handleOf(m_handle), &write.overlapped, &moved, FALSE)
-        && GetLastError() == ERROR_IO_INCOMPLETE) {
-        m_writeDone->setEnabled(true);
-        return;
-    }
-    write.pending = false;
-    if (!m_outQueue.isEmpty())
+    DWORD error = 0;
+    if (collect(*m_write, m_writeDone, &error) && !m_outQueue.isEmpty())
         startWrite();
-}
-
-void WinSerialPort::clearOutBuffer()
-{
-    // Nothing to do, on purpose: every byte queued here is a command just written, and dropping
-    // one would pair the next reply with a command the instrument never got. A device that
-    // never drains loses its queue when the supervision closes the port.
 }
 
 std::unique_ptr<SerialPort> makeSystemSerialPort(PortMap map)

@@ -29,11 +29,6 @@ public:
     explicit WinSerialPort(PortMap map = PortMap(), QObject *parent = nullptr);
     ~WinSerialPort() override;
 
-    bool portOpen() const override;
-    OpenResult openPort() override;
-    void output(const QByteArray &bytes) override;
-    void clearOutBuffer() override;
-
     // What a failed CreateFileW of a port means for the program, by GetLastError's code.
     static OpenResult classifyOpenError(unsigned long systemError);
     // Whether a failed wait or read means the device is gone (an adapter pulled out), by
@@ -43,6 +38,10 @@ public:
     // COM10 and above open only, and where a file of the same name in the current folder is
     // never taken for the port. A name that has the prefix already keeps it as it is.
     static QString devicePathFor(const QString &name);
+
+    bool portOpen() const override;
+    OpenResult openPort() override;
+    void output(const QByteArray &bytes) override;
 
 protected:
     void closeDevice() override;
@@ -55,6 +54,7 @@ private:
 
     bool configure();
     void startWait();
+    bool collect(Transfer &transfer, QWinEventNotifier *done, unsigned long *error);
     void onWaitDone();
     qint64 readQueued();
     void startWrite();
