@@ -21,6 +21,8 @@ constexpr int kBatchMs = 30;
 // event of bytes already taken); a second in a row starts the next wait this much later, so a
 // driver that keeps ending waits at once cannot spin the event loop.
 constexpr int kEmptyWakePauseMs = 10;
+// How long closing waits for a wait for the driver's event to end.
+constexpr DWORD kWaitEndMs = 100;
 
 HANDLE handleOf(void *handle)
 {
@@ -214,10 +216,21 @@ void WinSerialPort::finish(Transfer &transfer)
     (&transfer == m_wait.get() ? m_waitDone : m_writeDone)->setEnabled(false);
     if (!transfer.pending)
         return;
+    DWORD moved = 0;
+    if (&transfer == m_wait.get()) {
+        // A wait for the driver's event ends once the event mask is set anew: on Windows, and
+        // under Wine, whose wait is a thread watching the mask rather than a request that a
+        // cancel reaches. Waited for a moment, never for ever.
+        SetCommMask(handleOf(m_handle), 0);
+        CancelIoEx(handleOf(m_handle), &transfer.overlapped);
+        if (WaitForSingleObject(transfer.event, kWaitEndMs) == WAIT_OBJECT_0)
+            GetOverlappedResult(handleOf(m_handle), &transfer.overlapped, &moved, FALSE);
+        transfer.pending = false;
+        return;
+    }
     // Cancelled and waited for: the driver is done with the buffer once this returns, which
     // takes no longer than the driver needs to hand the request back.
     CancelIoEx(handleOf(m_handle), &transfer.overlapped);
-    DWORD moved = 0;
     GetOverlappedResult(handleOf(m_handle), &transfer.overlapped, &moved, TRUE);
     transfer.pending = false;
 }
@@ -239,8 +252,12 @@ void WinSerialPort::startWait()
     m_events = 0;
     // Whether it ends at once or later, its end is taken from the event loop, so no bytes are
     // told from inside the call that started the wait.
-    if (WaitCommEvent(handleOf(m_handle), &m_events, &wait.overlapped)
-        || GetLastError() == ERROR_IO_PENDING) {
+    const bool ended = WaitCommEvent(handleOf(m_handle), &m_events, &wait.overlapped);
+    if (ended || GetLastError() == ERROR_IO_PENDING) {
+        // A wait that ended at once signals its event on Windows; said again, to be sure of it
+        // wherever an emulation may not.
+        if (ended)
+            SetEvent(wait.event);
         wait.pending = true;
         m_waitDone->setEnabled(true);
         return;
