@@ -12,11 +12,11 @@
 namespace {
 // Asked of the driver for its own queues: a whole block of records (32767 bytes) fits.
 constexpr DWORD kDriverQueue = 65536;
-// While the threshold is further off than this many bytes, the next wait starts this much later
-// (about that many bytes at 9600 baud), so the bytes are taken in batches; nearer, it starts at
-// once and every byte is told as it comes.
+// While the threshold is further off than kWakeBatch bytes, the next wait starts kBatchMs later
+// (some twenty bytes at 9600 baud), so the bytes are taken in batches; nearer, it starts at once
+// and every byte is told as it comes.
 constexpr int kWakeBatch = 32;
-constexpr int kBatchMs = 30;
+constexpr int kBatchMs = 20;
 // A wait that ends with nothing to read happens once after bytes were read (the driver kept the
 // event of bytes already taken); a second in a row starts the next wait this much later, so a
 // driver that keeps ending waits at once cannot spin the event loop.

@@ -20,7 +20,7 @@ class QWinEventNotifier;
 // is there without waiting. So arrivals are told as they come, on a line that never pauses too,
 // and where a reply ends is judged by the framing rule alone. While the threshold is far off (a
 // block of records on its way), the next wait starts a few dozen bytes' time later, so a long
-// block wakes the port some thirty times a second instead of a thousand.
+// block wakes the port some fifty times a second instead of a thousand.
 class WinSerialPort final : public FramedSerialPort
 {
     Q_OBJECT
