@@ -10,19 +10,18 @@
 #include <windows.h>
 
 namespace {
+// Bytes one read may take: far more than a read gathers in its time.
+constexpr DWORD kReadChunk = 4096;
 // Asked of the driver for its own queues: a whole block of records (32767 bytes) fits.
 constexpr DWORD kDriverQueue = 65536;
-// While the threshold is further off than kWakeBatch bytes, the next wait starts kBatchMs later
-// (some twenty bytes at 9600 baud), so the bytes are taken in batches; nearer, it starts at once
-// and every byte is told as it comes.
-constexpr int kWakeBatch = 32;
-constexpr int kBatchMs = 20;
-// A wait that ends with nothing to read happens once after bytes were read (the driver kept the
-// event of bytes already taken); a second in a row starts the next wait this much later, so a
-// driver that keeps ending waits at once cannot spin the event loop.
-constexpr int kEmptyWakePauseMs = 10;
-// How long closing waits for a wait for the driver's event to end.
-constexpr DWORD kWaitEndMs = 100;
+// A read ends once the line has been quiet for the interval after a byte, or at the latest this
+// long after it began: on a line that never pauses (a block of records written evenly), bytes are
+// still told every 20 ms, well inside what the link's supervision allows.
+constexpr DWORD kReadIntervalMs = DWORD(ReplyFraming::kQuietGapMs);
+constexpr DWORD kReadTotalMs = 20;
+// A read that ends at once with nothing (a driver that does not wait) is followed by the next
+// one this much later, so it cannot spin the event loop.
+constexpr int kEmptyReadPauseMs = 10;
 
 HANDLE handleOf(void *handle)
 {
@@ -61,18 +60,17 @@ struct WinSerialPort::Transfer
 
 WinSerialPort::WinSerialPort(PortMap map, QObject *parent)
     : FramedSerialPort(std::move(map), parent)
-    , m_wait(std::make_unique<Transfer>())
     , m_read(std::make_unique<Transfer>())
     , m_write(std::make_unique<Transfer>())
-    , m_waitDone(new QWinEventNotifier(m_wait->event, this))
+    , m_readDone(new QWinEventNotifier(m_read->event, this))
     , m_writeDone(new QWinEventNotifier(m_write->event, this))
 {
-    m_waitDone->setEnabled(false);
+    m_readDone->setEnabled(false);
     m_writeDone->setEnabled(false);
-    connect(m_waitDone, &QWinEventNotifier::activated, this, &WinSerialPort::onWaitDone);
+    connect(m_readDone, &QWinEventNotifier::activated, this, &WinSerialPort::onReadDone);
     connect(m_writeDone, &QWinEventNotifier::activated, this, &WinSerialPort::onWriteDone);
-    m_nextWait.setSingleShot(true);
-    connect(&m_nextWait, &QTimer::timeout, this, &WinSerialPort::startWait);
+    m_nextRead.setSingleShot(true);
+    connect(&m_nextRead, &QTimer::timeout, this, &WinSerialPort::startRead);
 }
 
 WinSerialPort::~WinSerialPort()
@@ -148,8 +146,7 @@ SerialPort::OpenResult WinSerialPort::openPort()
         closePort();
         return NoSuchPort;
     }
-    m_emptyWakes = 0;
-    startWait();
+    startRead();
     return portOpen() ? Opened : NoSuchPort;
 }
 
@@ -182,15 +179,12 @@ bool WinSerialPort::configure()
     dcb.fAbortOnError = FALSE;
     if (!SetCommState(handle, &dcb))
         return false;
-    // A read returns at once with what the driver holds, none at all included: reads follow the
-    // driver's event and never wait. Writes never time out (closing ends them).
+    // A read waits for its first byte at most kReadTotalMs, and ends once the line has been quiet
+    // for the interval after a byte. Writes never time out (closing ends them).
     COMMTIMEOUTS timeouts{};
-    timeouts.ReadIntervalTimeout = MAXDWORD;
+    timeouts.ReadIntervalTimeout = kReadIntervalMs;
+    timeouts.ReadTotalTimeoutConstant = kReadTotalMs;
     if (!SetCommTimeouts(handle, &timeouts))
-        return false;
-    // Only the received-byte event: line errors are cleared at every read anyway, and a wait for
-    // them fails at once where the driver keeps no error counters (Wine on a pseudo-terminal).
-    if (!SetCommMask(handle, EV_RXCHAR))
         return false;
     SetupComm(handle, kDriverQueue, kDriverQueue); // a wish; a driver may keep its own sizes
     PurgeComm(handle, PURGE_RXCLEAR | PURGE_TXCLEAR);
@@ -200,12 +194,12 @@ bool WinSerialPort::configure()
 void WinSerialPort::closeDevice()
 {
     m_outQueue.clear();
-    m_nextWait.stop();
+    m_nextRead.stop();
     if (!m_handle)
         return;
     if (m_write->pending)
         WaitForSingleObject(m_write->event, DWORD(LinkProfile::kLineSettleMs));
-    finish(*m_wait);
+    finish(*m_read);
     finish(*m_write);
     CloseHandle(handleOf(m_handle));
     m_handle = nullptr;
@@ -213,24 +207,13 @@ void WinSerialPort::closeDevice()
 
 void WinSerialPort::finish(Transfer &transfer)
 {
-    (&transfer == m_wait.get() ? m_waitDone : m_writeDone)->setEnabled(false);
+    (&transfer == m_read.get() ? m_readDone : m_writeDone)->setEnabled(false);
     if (!transfer.pending)
         return;
-    DWORD moved = 0;
-    if (&transfer == m_wait.get()) {
-        // A wait for the driver's event ends once the event mask is set anew: on Windows, and
-        // under Wine, whose wait is a thread watching the mask rather than a request that a
-        // cancel reaches. Waited for a moment, never for ever.
-        SetCommMask(handleOf(m_handle), 0);
-        CancelIoEx(handleOf(m_handle), &transfer.overlapped);
-        if (WaitForSingleObject(transfer.event, kWaitEndMs) == WAIT_OBJECT_0)
-            GetOverlappedResult(handleOf(m_handle), &transfer.overlapped, &moved, FALSE);
-        transfer.pending = false;
-        return;
-    }
     // Cancelled and waited for: the driver is done with the buffer once this returns, which
     // takes no longer than the driver needs to hand the request back.
     CancelIoEx(handleOf(m_handle), &transfer.overlapped);
+    DWORD moved = 0;
     GetOverlappedResult(handleOf(m_handle), &transfer.overlapped, &moved, TRUE);
     transfer.pending = false;
 }
@@ -242,43 +225,39 @@ void WinSerialPort::lose()
     closePort();
 }
 
-void WinSerialPort::startWait()
+void WinSerialPort::startRead()
 {
-    m_nextWait.stop();
-    if (!m_handle || m_wait->pending)
+    m_nextRead.stop();
+    if (!m_handle || m_read->pending)
         return;
-    Transfer &wait = *m_wait;
-    wait.prepare();
-    m_events = 0;
+    Transfer &read = *m_read;
+    read.prepare();
+    read.requested = kReadChunk;
+    read.buffer.resize(qsizetype(kReadChunk));
+    m_readStarted.start();
     // Whether it ends at once or later, its end is taken from the event loop, so no bytes are
-    // told from inside the call that started the wait.
-    const bool ended = WaitCommEvent(handleOf(m_handle), &m_events, &wait.overlapped);
-    if (ended || GetLastError() == ERROR_IO_PENDING) {
-        // A wait that ended at once signals its event on Windows; said again, to be sure of it
-        // wherever an emulation may not.
-        if (ended)
-            SetEvent(wait.event);
-        wait.pending = true;
-        m_waitDone->setEnabled(true);
+    // told from inside the call that started the read.
+    if (ReadFile(handleOf(m_handle), read.buffer.data(), read.requested, nullptr, &read.overlapped)
+        || GetLastError() == ERROR_IO_PENDING) {
+        read.pending = true;
+        m_readDone->setEnabled(true);
         return;
     }
     if (deviceGone(GetLastError()))
         lose();
     else
-        m_nextWait.start(kEmptyWakePauseMs);
+        m_nextRead.start(kEmptyReadPauseMs);
 }
 
-// Takes the end of the transfer whose notifier woke. False when there is none to take: the port
-// was closed meanwhile, or the wake-up was an older one and the transfer is still on. `error`
-// is 0 when the transfer succeeded, else GetLastError's code.
-bool WinSerialPort::collect(Transfer &transfer, QWinEventNotifier *done, unsigned long *error)
+bool WinSerialPort::collect(Transfer &transfer, QWinEventNotifier *done, unsigned long *moved,
+                            unsigned long *error)
 {
     if (!transfer.pending || !m_handle)
         return false;
     done->setEnabled(false);
-    DWORD moved = 0;
+    *moved = 0;
     *error = 0;
-    if (!GetOverlappedResult(handleOf(m_handle), &transfer.overlapped, &moved, FALSE)) {
+    if (!GetOverlappedResult(handleOf(m_handle), &transfer.overlapped, moved, FALSE)) {
         *error = GetLastError();
         if (*error == ERROR_IO_INCOMPLETE) {
             done->setEnabled(true);
@@ -289,75 +268,55 @@ bool WinSerialPort::collect(Transfer &transfer, QWinEventNotifier *done, unsigne
     return true;
 }
 
-void WinSerialPort::onWaitDone()
+void WinSerialPort::onReadDone()
 {
-    DWORD error = 0;
-    if (!collect(*m_wait, m_waitDone, &error))
-        return;
-    if (deviceGone(error)) {
-        lose();
-        return;
-    }
-    const qint64 count = readQueued();
-    if (!m_handle)
-        return;
-    m_emptyWakes = count > 0 ? 0 : m_emptyWakes + 1;
-    const bool thresholdFar = rThreshold() > 0 && rThreshold() - waitingBytes() > kWakeBatch;
-    if (m_emptyWakes > 1)
-        m_nextWait.start(kEmptyWakePauseMs);
-    else if (count > 0 && thresholdFar)
-        m_nextWait.start(kBatchMs);
-    else
-        startWait();
-    if (count > 0)
-        announce(count);
-}
-
-qint64 WinSerialPort::readQueued()
-{
-    // Clearing the line's error state is what lets reading go on after noise on the line.
-    COMSTAT status{};
-    DWORD errors = 0;
-    if (!ClearCommError(handleOf(m_handle), &errors, &status)) {
-        if (deviceGone(GetLastError()))
-            lose();
-        return 0;
-    }
-    if (status.cbInQue == 0)
-        return 0;
-    Transfer &read = *m_read;
-    read.prepare();
-    read.requested = status.cbInQue;
-    read.buffer.resize(qsizetype(read.requested));
     DWORD moved = 0;
-    // The bytes are there and reads never wait: a read still pending ends at once.
-    if ((!ReadFile(handleOf(m_handle), read.buffer.data(), read.requested, nullptr, &read.overlapped)
-         && GetLastError() != ERROR_IO_PENDING)
-        || !GetOverlappedResult(handleOf(m_handle), &read.overlapped, &moved, TRUE)) {
-        if (deviceGone(GetLastError()))
+    DWORD error = 0;
+    if (!collect(*m_read, m_readDone, &moved, &error))
+        return;
+    if (error != 0) {
+        if (deviceGone(error)) {
             lose();
-        return 0;
+            return;
+        }
+        // A line error (noise, an overrun): cleared, and reading goes on.
+        COMSTAT status{};
+        DWORD errors = 0;
+        ClearCommError(handleOf(m_handle), &errors, &status);
     }
-    takeIn(read.buffer.constData(), qint64(moved));
-    return qint64(moved);
+    takeIn(m_read->buffer.constData(), qint64(moved));
+    if (moved == 0 && m_readStarted.elapsed() < qint64(kReadTotalMs) / 2)
+        m_nextRead.start(kEmptyReadPauseMs);
+    else
+        startRead();
+    // A read ends on the driver's interval or its total time, but how closely a driver (or
+    // Wine's emulation) keeps to them is its own affair: the quiet line is judged by the framing
+    // rule, from the moment the bytes were taken.
+    if (moved > 0 && m_handle)
+        announce(qint64(moved));
 }
 
 void WinSerialPort::takeWaiting()
 {
-    readQueued();
+    // Bytes in the outstanding read come with its end; those are all there is.
 }
 
 void WinSerialPort::discardWaiting()
 {
+    // The outstanding read holds bytes the driver has handed over already: they go with the
+    // rest, then the driver's own queue is emptied and a new read waits for what comes next.
+    finish(*m_read);
     PurgeComm(handleOf(m_handle), PURGE_RXCLEAR);
+    startRead();
 }
 
 bool WinSerialPort::systemHoldsBytes()
 {
-    // No read is ever outstanding: a byte not taken in yet is in the driver's queue.
+    // Bytes in the driver's queue, or in a read that has ended and waits for the event loop.
     COMSTAT status{};
     DWORD errors = 0;
-    return ClearCommError(handleOf(m_handle), &errors, &status) && status.cbInQue > 0;
+    const bool queued = ClearCommError(handleOf(m_handle), &errors, &status) && status.cbInQue > 0;
+    return queued || (m_read->pending && WaitForSingleObject(m_read->event, 0) == WAIT_OBJECT_0);
 }
 
 void WinSerialPort::output(const QByteArray &bytes)
@@ -390,8 +349,9 @@ void WinSerialPort::startWrite()
 
 void WinSerialPort::onWriteDone()
 {
+    DWORD moved = 0;
     DWORD error = 0;
-    if (collect(*m_write, m_writeDone, &error) && !m_outQueue.isEmpty())
+    if (collect(*m_write, m_writeDone, &moved, &error) && !m_outQueue.isEmpty())
         startWrite();
 }
 

@@ -3,6 +3,7 @@
 #include "platform/framedserialport.h"
 
 #include <QByteArray>
+#include <QElapsedTimer>
 #include <QString>
 #include <QTimer>
 
@@ -13,14 +14,11 @@ class QWinEventNotifier;
 // The real port on Windows, over the Win32 communications functions: "\\.\COMn" opened for
 // overlapped I/O with the line settings of LinkProfile, no flow control, raw bytes.
 //
-// No read is ever left outstanding, so a received byte is always either in the driver's queue
-// (where the framing rule's look sees it) or taken in. A wait for the driver's "a byte was
-// received" event (WaitCommEvent, EV_RXCHAR) is picked up from the event loop through an event
-// notifier, and every byte the driver then queues is read at once: reads are set to return what
-// is there without waiting. So arrivals are told as they come, on a line that never pauses too,
-// and where a reply ends is judged by the framing rule alone. While the threshold is far off (a
-// block of records on its way), the next wait starts a few dozen bytes' time later, so a long
-// block wakes the port some fifty times a second instead of a thousand.
+// One read is always outstanding while the port is open. It ends once the line has been quiet
+// for the driver's read interval after a byte, or 20 ms after it began, so arrivals are told as
+// they come on a line that never pauses too; where a reply ends is judged by the framing rule
+// alone, by its own clock. The read's end is picked up from the event loop through an event
+// notifier, so the window never waits on the device.
 class WinSerialPort final : public FramedSerialPort
 {
     Q_OBJECT
@@ -53,23 +51,21 @@ private:
     struct Transfer;
 
     bool configure();
-    void startWait();
-    bool collect(Transfer &transfer, QWinEventNotifier *done, unsigned long *error);
-    void onWaitDone();
-    qint64 readQueued();
+    void startRead();
+    bool collect(Transfer &transfer, QWinEventNotifier *done, unsigned long *moved,
+                 unsigned long *error);
+    void onReadDone();
     void startWrite();
     void onWriteDone();
     void finish(Transfer &transfer);
     void lose();
 
     void *m_handle = nullptr; // the port's HANDLE; null while closed
-    std::unique_ptr<Transfer> m_wait;
     std::unique_ptr<Transfer> m_read;
     std::unique_ptr<Transfer> m_write;
-    QWinEventNotifier *m_waitDone = nullptr;
+    QWinEventNotifier *m_readDone = nullptr;
     QWinEventNotifier *m_writeDone = nullptr;
-    unsigned long m_events = 0; // WaitCommEvent's answer: must stay put while the wait is on
-    int m_emptyWakes = 0;       // waits in a row that ended with nothing to read
-    QTimer m_nextWait;          // a wait started later: bytes gather meanwhile, or a pause
-    QByteArray m_outQueue;      // written while an earlier write was still on its way
+    QElapsedTimer m_readStarted;
+    QTimer m_nextRead;     // after a read that ended at once with nothing
+    QByteArray m_outQueue; // written while an earlier write was still on its way
 };
