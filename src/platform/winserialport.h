@@ -29,7 +29,7 @@ public:
 
     // What a failed CreateFileW of a port means for the program, by GetLastError's code.
     static OpenResult classifyOpenError(unsigned long systemError);
-    // Whether a failed wait or read means the device is gone (an adapter pulled out), by
+    // Whether a failed read means the device is gone (an adapter pulled out), by
     // GetLastError's code; anything else is a line error, cleared and read past.
     static bool deviceGone(unsigned long systemError);
     // The path CreateFileW opens for a port name: the device namespace ("\\.\COM20"), where
