@@ -1,11 +1,22 @@
 // The command line: what each argument list asks for, and the program's exit codes and output,
 // which must come before anything needs a display.
 #include "app/commandline.h"
+#include "platform/portlist.h"
 
 #include <QProcess>
 #include <QTest>
 
 using Action = CommandLine::Options::Action;
+
+namespace {
+// A device as the system names one: a path on Linux, a port name on Windows.
+QString firstDevice()
+{
+    return PortList::kSystemNaming == PortList::Naming::WindowsNames
+                   ? QStringLiteral("COM3")
+                   : QStringLiteral("/dev/ttyUSB0");
+}
+} // namespace
 
 Q_DECLARE_METATYPE(Action)
 
@@ -21,9 +32,11 @@ private slots:
         QTest::addColumn<QStringList>("ports");
         QTest::addColumn<QString>("error"); // a part of the error line
 
-        const QString usb = QStringLiteral("/dev/ttyUSB0");
-        const QString rfcomm = QStringLiteral("/dev/rfcomm0");
-        const QString ama = QStringLiteral("/dev/ttyAMA0");
+        // Devices as the system names them: paths on Linux, port names on Windows.
+        const QString usb = firstDevice();
+        const bool windows = PortList::kSystemNaming == PortList::Naming::WindowsNames;
+        const QString rfcomm = windows ? QStringLiteral("COM20") : QStringLiteral("/dev/rfcomm0");
+        const QString ama = windows ? QStringLiteral("COM4") : QStringLiteral("/dev/ttyAMA0");
         const QStringList none;
 
         QTest::newRow("no arguments") << QStringList() << Action::Run << none << QString();
@@ -53,12 +66,12 @@ private slots:
         QTest::newRow("unknown single-dash word")
                 << QStringList{"-ports2", usb} << Action::Error << none << "'ports2'";
         QTest::newRow("stray argument")
-                << QStringList{usb} << Action::Error << none << "\"/dev/ttyUSB0\"";
+                << QStringList{usb} << Action::Error << none << '"' + usb + '"';
         QTest::newRow("no value") << QStringList{"--ports"} << Action::Error << none << "--ports";
         // The list itself is checked by the --ports parser (tst_portmap).
         QTest::newRow("a list refused")
                 << QStringList{"--ports", usb, "--ports", usb} << Action::Error << none
-                << "--ports: \"/dev/ttyUSB0\" is listed twice";
+                << "--ports: \"" + usb + "\" is listed twice";
     }
 
     void parse()
@@ -112,7 +125,7 @@ private slots:
         QTest::newRow("unknown option")
                 << QStringList{"--colour"} << 2 << "^$"
                 << "^quillobarent: Unknown option 'colour' \\(see quillobarent --help\\)\\n$";
-        QTest::newRow("bad list") << QStringList{"--ports", "/dev/ttyUSB0,,/dev/ttyUSB1"} << 2
+        QTest::newRow("bad list") << QStringList{"--ports", firstDevice() + ",,"} << 2
                                   << "^$"
                                   << "^quillobarent: --ports: entry 2 [^\\n]*\\n$";
     }

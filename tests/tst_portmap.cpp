@@ -1,4 +1,5 @@
-// Which device each port number 1..16 stands for on Linux, and the --ports lists that say so.
+// Which device each port number 1..16 stands for on Linux, and the --ports lists that say so
+// (device paths on Linux, port names on Windows).
 #include "fakes/ptypair.h"
 #include "platform/portlist.h"
 #include "platform/portmap.h"
@@ -21,6 +22,8 @@ private slots:
     void folderListingCountsSymbolicLinks();
     void portsOption_data();
     void portsOption();
+    void windowsPortNames_data();
+    void windowsPortNames();
 };
 
 namespace {
@@ -174,6 +177,49 @@ void TestPortMap::portsOption()
     QFETCH(QStringList, values);
     const PortList::Parsed parsed = PortList::parse(values);
     QTEST(parsed.devices, "devices");
+    QTEST(parsed.error, "error");
+}
+
+void TestPortMap::windowsPortNames_data()
+{
+    // The option as Windows takes it: --ports (a list) or --port (one name).
+    QTest::addColumn<bool>("one");
+    QTest::addColumn<QString>("value");
+    QTest::addColumn<QStringList>("ports");
+    QTest::addColumn<QString>("error");
+    const QStringList none;
+    QTest::newRow("order kept") << false << "COM20,COM3" << QStringList{"COM20", "COM3"}
+                                << QString();
+    QTest::newRow("device namespace") << false << "\\\\.\\COM20, com3"
+                                      << QStringList{"COM20", "COM3"} << QString();
+    QTest::newRow("another driver's name")
+            << false << "\\\\.\\CNCA0" << QStringList{"CNCA0"} << QString();
+    QTest::newRow("same port in two cases")
+            << false << "COM3,com3" << none << "--ports: \"com3\" is listed twice";
+    QTest::newRow("same port with the prefix")
+            << false << "COM3,\\\\.\\COM3" << none
+            << "--ports: \"\\\\.\\COM3\" is listed twice";
+    QTest::newRow("a Linux path") << false << "/dev/ttyUSB0" << none
+                                  << "--ports: \"/dev/ttyUSB0\" is not a port name like COM3";
+    QTest::newRow("a file") << false << "C:\\ports\\com3" << none
+                            << "--ports: \"C:\\ports\\com3\" is not a port name like COM3";
+    QTest::newRow("empty list") << false << " " << none
+                                << "--ports needs a comma-separated list of port names";
+    QTest::newRow("--port") << true << "com1" << QStringList{"COM1"} << QString();
+    QTest::newRow("--port, device namespace")
+            << true << "\\\\.\\COM10" << QStringList{"COM10"} << QString();
+    QTest::newRow("--port, a space inside")
+            << true << "COM 1" << none << "--port: \"COM 1\" is not a port name like COM3";
+}
+
+void TestPortMap::windowsPortNames()
+{
+    QFETCH(bool, one);
+    QFETCH(QString, value);
+    const PortList::Naming windows = PortList::Naming::WindowsNames;
+    const PortList::Parsed parsed
+            = one ? PortList::parseOne(value, windows) : PortList::parse({value}, windows);
+    QTEST(parsed.devices, "ports");
     QTEST(parsed.error, "error");
 }
 

@@ -4,6 +4,7 @@
 #include "instrument-sim/instrumentsim.h"
 #include "platform/qtserialport.h"
 
+#include <QElapsedTimer>
 #include <QSerialPort>
 #include <QSignalSpy>
 #include <QSocketNotifier>
@@ -53,6 +54,8 @@ private slots:
     void burstAboveThresholdIsTakenWhole();
     void pacedBurstIsTakenWhole_data();
     void pacedBurstIsTakenWhole();
+    void answersComeInTurn_data();
+    void answersComeInTurn();
     void thresholdZeroRaisesNothing();
     void bytesBelowThresholdAreReported();
     void notificationNeverInsideACall();
@@ -187,6 +190,61 @@ void TestSerialPortPty::pacedBurstIsTakenWhole()
         QSKIP("the machine is too busy to pace the line evenly");
     waitFor([] { return false; }, 50);
     QCOMPARE(taken.size(), requests); // one notification per burst, none for a remainder
+}
+
+void TestSerialPortPty::answersComeInTurn_data()
+{
+    QTest::addColumn<int>("lateMs");
+    QTest::addColumn<int>("apartMs"); // between the three commands
+    QTest::newRow("at once") << 0 << 0;
+    QTest::newRow("80 ms late, commands together") << 80 << 0;
+    QTest::newRow("80 ms late, commands 30 ms apart") << 80 << 30;
+}
+
+void TestSerialPortPty::answersComeInTurn()
+{
+    // A tester answers its commands in turn, as the simulator does when told to be late: each
+    // answer whole, in the order of the commands, none before `late` after its own command.
+    QFETCH(int, lateMs);
+    QFETCH(int, apartMs);
+    InstrumentSim sim;
+    QVERIFY(sim.open());
+    sim.faults().lateMs = lateMs;
+    const QByteArray reading = Sim::makeRecord(1, 1234, 2, 567, 3);
+    sim.realtime().setScript({reading});
+    sim.setRecordCount(3);
+    const QList<QByteArray> answers{Sim::handshakeReply(), reading, Sim::countReply(3)};
+
+    QtSerialPort port(PortMap(QStringList{sim.slavePath()}));
+    QCOMPARE(port.openPort(), SerialPort::Opened);
+    QElapsedTimer clock;
+    QList<std::pair<qint64, qint64>> arrivals; // when, bytes waiting
+    connect(&port, &SerialPort::bytesArrived, this, [&](qint64 waiting) {
+        arrivals.append({clock.elapsed(), waiting});
+    });
+    QList<qint64> sentAt;
+    clock.start();
+    for (const int command : {5, 35, 15}) {
+        if (!sentAt.isEmpty() && apartMs > 0)
+            waitFor([] { return false; }, apartMs);
+        sentAt.append(clock.elapsed());
+        port.output(QByteArray(1, char(command)));
+    }
+    QVERIFY(waitFor([&] { return sim.repliesSent() == 3; }, 2 * (lateMs + 2 * apartMs) + 1000));
+    QVERIFY(waitFor([&] { return !arrivals.isEmpty() && arrivals.last().second == 14; }, 1000));
+    QCOMPARE(port.input(), answers.at(0) + answers.at(1) + answers.at(2));
+    qint64 before = 0; // bytes of the answers before this one
+    for (qsizetype i = 0; i < answers.size(); ++i) {
+        const auto first = std::find_if(arrivals.cbegin(), arrivals.cend(), [&](const auto &a) {
+            return a.second > before;
+        });
+        QVERIFY(first != arrivals.cend());
+        QVERIFY2(first->first >= sentAt.at(i) + lateMs,
+                 qPrintable(QStringLiteral("answer %1 came %2 ms after its command")
+                                    .arg(i + 1)
+                                    .arg(first->first - sentAt.at(i))));
+        before += answers.at(i).size();
+    }
 }
 
 void TestSerialPortPty::thresholdZeroRaisesNothing()

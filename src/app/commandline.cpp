@@ -76,9 +76,7 @@ Options parse(const QStringList &arguments)
                                      QStringLiteral("Shows the program's version and exits."));
     const QCommandLineOption ports(
             QStringLiteral("ports"),
-            QStringLiteral("Comma-separated device paths that become COM1, COM2, ... in this "
-                           "order (e.g. /dev/rfcomm0,/dev/ttyAMA0). Without it COMn is the n-th "
-                           "of /dev/ttyUSB*, /dev/ttyACM*, /dev/ttyS*."),
+            PortList::help(),
             QStringLiteral("list"));
     parser.addOptions({help, version, ports});
     parser.addOptions(qtOptions());

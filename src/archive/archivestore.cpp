@@ -169,7 +169,7 @@ ArchiveStore::Status ArchiveStore::connect(Mode mode, QString *why)
              cannotOpen,
              QStringLiteral("the database driver %1 is not installed%2")
                      .arg(m_location.driverName(),
-                          m_sqlite ? QString() : QStringLiteral(" (Debian: libqt6sql6-psql)")));
+                          m_sqlite ? QString() : HostLookup::driverHint()));
         return Status::Failed;
     }
     if (m_sqlite) {

@@ -43,10 +43,11 @@ QString readPort(const QCommandLineParser &parser, Options *o)
 {
     if (parser.isSet(QStringLiteral("port")) && parser.isSet(QStringLiteral("ports")))
         return QStringLiteral("--port and --ports exclude each other");
-    o->port = parser.value(QStringLiteral("port"));
-    if (parser.isSet(QStringLiteral("port")) && o->port.isEmpty())
-        return QStringLiteral("--port wants a device");
-    return {};
+    if (!parser.isSet(QStringLiteral("port")))
+        return {};
+    const PortList::Parsed one = PortList::parseOne(parser.value(QStringLiteral("port")));
+    o->port = one.devices.value(0);
+    return one.error;
 }
 
 QString readPorts(const QCommandLineParser &parser, Options *o)
@@ -150,10 +151,7 @@ std::vector<OptionRow> linkOptionRows()
              readPort},
             {0,
              false,
-             {QStringLiteral("ports"),
-              QStringLiteral("Search these devices (comma-separated) as COM1, COM2, ... instead "
-                             "of the serial devices of /dev."),
-              QStringLiteral("devices")},
+             {QStringLiteral("ports"), PortList::help(), QStringLiteral("devices")},
              readPorts},
             {Count,
              false,

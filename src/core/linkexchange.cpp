@@ -61,7 +61,7 @@ qint32 LinkExchange::blockBytes() const
 qint64 LinkExchange::answerDeadline() const
 {
     // The command's own byte, then the answer's.
-    const qint64 onTheLine = ((m_answerBytes + 1) * LinkProfile::kByteMicros + 999) / 1000;
+    const qint64 onTheLine = ((m_answerBytes + 1) * LinkProfile::kByteNs + 999'999) / 1'000'000;
     const qint64 bySending = m_sentAtMs + LinkProfile::kLongestTurnaroundMs + onTheLine;
     return std::max(bySending, m_lastArrivalMs + LinkProfile::kLongestTurnaroundMs);
 }

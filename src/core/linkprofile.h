@@ -28,13 +28,25 @@ inline constexpr int kReadingReplyBytes = Record::kBytes;
 // an answer: a tester behind a Bluetooth serial link answers up to this late. An answer not in by
 // its bytes' time on the line plus this is not coming any more.
 inline constexpr int kLongestTurnaroundMs = 150;
-// One byte on the line at 9600 baud, 8N1 (ten bits), in microseconds, rounded up.
-inline constexpr int kByteMicros = 1042;
 
 // How long the search takes to find an instrument that answers at any port: every port's tick
 // and the tick that sees the answer.
 inline constexpr int kSearchRoundMs = (kPortCount + 1) * kSearchTickMs;
 // How long a silent link takes to be declared lost.
 inline constexpr int kLossMs = (kSilentTicksTolerated + 1) * kSupervisionTickMs;
+
+// The line: 9600 baud, 8 data bits, no parity, 1 stop bit, no flow control, raw bytes. Every
+// serial backend opens it so, and the simulated tester paces its bytes by the same byte time.
+inline constexpr int kBaudRate = 9600;
+inline constexpr int kDataBits = 8;
+inline constexpr bool kParity = false;
+inline constexpr int kStopBits = 1;
+inline constexpr int kBitsPerByte = 1 + kDataBits + (kParity ? 1 : 0) + kStopBits; // start bit too
+// One byte on the line, in nanoseconds (1.04 ms at 9600 8N1).
+inline constexpr qint64 kByteNs = (1'000'000'000LL * kBitsPerByte + kBaudRate / 2) / kBaudRate;
+// Closing a port may put back the settings found at open, or cut the driver's transmit queue. A
+// byte handed on just before may still be in the UART or the adapter (about a byte time): a port
+// gives it this long to leave before closing.
+inline constexpr int kLineSettleMs = 3;
 
 } // namespace LinkProfile

@@ -78,3 +78,8 @@ std::optional<QStringList> HostLookup::addresses(const QString &name, int timeou
     }
     return lookup->found;
 }
+
+QString HostLookup::driverHint()
+{
+    return QStringLiteral(" (Debian: libqt6sql6-psql)");
+}

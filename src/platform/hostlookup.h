@@ -13,4 +13,8 @@ namespace HostLookup {
 // An empty list: this system looks nothing up here, the caller leaves the name to its driver.
 std::optional<QStringList> addresses(const QString &name, int timeoutMs, QString *why);
 
+// Where the PostgreSQL driver comes from on this system, as a parenthesised hint for the message
+// that it is missing.
+QString driverHint();
+
 } // namespace HostLookup

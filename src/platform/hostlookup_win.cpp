@@ -5,3 +5,8 @@ std::optional<QStringList> HostLookup::addresses(const QString &, int, QString *
 {
     return QStringList();
 }
+
+QString HostLookup::driverHint()
+{
+    return QStringLiteral(" (none comes with the Windows program: keep the archive in a file)");
+}

@@ -1,5 +1,6 @@
 #include "platform/qtserialport.h"
 
+#include "core/linkprofile.h"
 #include "platform/posixdescriptor.h"
 #include "platform/systemserialport.h"
 
@@ -10,9 +11,6 @@
 #include <utility>
 
 namespace {
-// Closing puts back the line settings found at open at once. A byte handed on just before may
-// still be in the UART or the adapter (about 1 ms at 9600 baud): give it that time to leave.
-constexpr qint64 kLineSettleMs = 3;
 // Bytes the driver gathers before waking the port while the threshold is further off than that
 // (33 ms at 9600 baud), and how often bytes short of a batch are looked for meanwhile, so that
 // arrivals are still reported when the line stops in the middle of a batch.
@@ -21,18 +19,13 @@ constexpr int kSweepMs = 50;
 } // namespace
 
 QtSerialPort::QtSerialPort(PortMap map, QObject *parent)
-    : SerialPort(parent)
-    , m_map(std::move(map))
+    : FramedSerialPort(std::move(map), parent)
     , m_port(this)
 {
     // A child, so diagnostics and tests can watch the device's own signals.
     m_port.setObjectName(QStringLiteral("MSComm1Device"));
     connect(&m_port, &QSerialPort::readyRead, this, &QtSerialPort::onReadyRead);
     connect(&m_port, &QSerialPort::errorOccurred, this, &QtSerialPort::onErrorOccurred);
-    m_clock.start();
-    m_lookTimer.setSingleShot(true);
-    m_lookTimer.setTimerType(Qt::PreciseTimer);
-    connect(&m_lookTimer, &QTimer::timeout, this, &QtSerialPort::onLook);
     m_sweepTimer.setInterval(kSweepMs);
     connect(&m_sweepTimer, &QTimer::timeout, this, &QtSerialPort::onSweep);
 }
@@ -47,14 +40,14 @@ bool QtSerialPort::portOpen() const
     return m_port.isOpen();
 }
 
-void QtSerialPort::closePort()
+void QtSerialPort::closeDevice()
 {
-    forgetInput();
     m_sweepTimer.stop();
     if (!m_port.isOpen())
         return;
-    if (m_lastOutput.isValid() && m_lastOutput.elapsed() < kLineSettleMs)
-        QThread::msleep(quint64(kLineSettleMs - m_lastOutput.elapsed()));
+    constexpr qint64 settle = LinkProfile::kLineSettleMs;
+    if (m_lastOutput.isValid() && m_lastOutput.elapsed() < settle)
+        QThread::msleep(quint64(settle - m_lastOutput.elapsed()));
     // The driver's close waits for its transmit queue to leave, on serial ports for up to 30 s.
     // A queue still there after the settling time belongs to a device that does not drain: it
     // would never arrive, so it goes rather than freezing the window. (A pseudo-terminal reports
@@ -62,21 +55,6 @@ void QtSerialPort::closePort()
     if (PosixDescriptor::bytesToWrite(m_port.handle()) > 0)
         m_port.clear(QSerialPort::Output);
     m_port.close();
-}
-
-void QtSerialPort::setCommPort(int n)
-{
-    m_commPort = n;
-}
-
-int QtSerialPort::commPort() const
-{
-    return m_commPort;
-}
-
-QString QtSerialPort::devicePath() const
-{
-    return m_map.devicePath(m_commPort);
 }
 
 QString QtSerialPort::deviceGroup() const
@@ -114,9 +92,10 @@ SerialPort::OpenResult QtSerialPort::openPort()
     if (device.isEmpty())
         return NoSuchPort;
 
+    static_assert(!LinkProfile::kParity && LinkProfile::kStopBits == 1);
     m_port.setPortName(device);
-    m_port.setBaudRate(QSerialPort::Baud9600);
-    m_port.setDataBits(QSerialPort::Data8);
+    m_port.setBaudRate(LinkProfile::kBaudRate);
+    m_port.setDataBits(QSerialPort::DataBits(LinkProfile::kDataBits));
     m_port.setParity(QSerialPort::NoParity);
     m_port.setStopBits(QSerialPort::OneStop);
     m_port.setFlowControl(QSerialPort::NoFlowControl);
@@ -145,17 +124,6 @@ SerialPort::OpenResult QtSerialPort::openPort()
     }
 }
 
-void QtSerialPort::setRThreshold(int t)
-{
-    m_framing.setThreshold(t);
-    updateWakeSize();
-}
-
-int QtSerialPort::rThreshold() const
-{
-    return m_framing.threshold();
-}
-
 void QtSerialPort::output(const QByteArray &bytes)
 {
     if (!m_port.isOpen() || bytes.isEmpty())
@@ -182,7 +150,7 @@ qint64 QtSerialPort::takeFromDevice()
         const qint64 n = m_port.read(chunk, sizeof chunk);
         if (n <= 0)
             break;
-        m_inBuffer.append(chunk, qsizetype(n));
+        takeIn(chunk, n);
         taken += n;
     }
     return taken;
@@ -192,18 +160,33 @@ qint64 QtSerialPort::takeFromDriver()
 {
     // QSerialPort reads the device only when the event loop tells it to; bytes the driver holds
     // already have arrived too. Read here, after QSerialPort's own, they keep their order.
-    return PosixDescriptor::readAvailable(m_port.handle(), m_inBuffer);
+    QByteArray bytes;
+    const qint64 taken = PosixDescriptor::readAvailable(m_port.handle(), bytes);
+    takeIn(bytes.constData(), bytes.size());
+    return taken;
 }
 
-void QtSerialPort::updateWakeSize()
+void QtSerialPort::takeWaiting()
+{
+    takeFromDevice();
+    takeFromDriver();
+}
+
+bool QtSerialPort::systemHoldsBytes()
+{
+    // Bytes the driver holds have arrived, though QSerialPort has not read them yet.
+    return PosixDescriptor::bytesToRead(m_port.handle()) > 0;
+}
+
+void QtSerialPort::waitingChanged()
 {
     // With a wake size the terminal driver reports the device readable only once that many
     // bytes wait. Asked for while the threshold is further off than a batch, so the wake-up that
     // meets the threshold, and every byte after it, comes one byte at a time as before.
     if (!m_port.isOpen())
         return;
-    const int threshold = m_framing.threshold();
-    const bool far = threshold > 0 && threshold - m_inBuffer.size() > kWakeBatch;
+    const int threshold = rThreshold();
+    const bool far = threshold > 0 && threshold - waitingBytes() > kWakeBatch;
     const int wake = far ? kWakeBatch : 0;
     if (wake == m_wakeSize || !PosixDescriptor::setWakeSize(m_port.handle(), wake))
         return;
@@ -214,48 +197,9 @@ void QtSerialPort::updateWakeSize()
         m_sweepTimer.stop();
 }
 
-QByteArray QtSerialPort::input()
+void QtSerialPort::discardWaiting()
 {
-    if (!m_port.isOpen())
-        return {};
-    takeFromDevice();
-    takeFromDriver();
-    follow(ReplyFraming::Step{});
-    m_framing.reset();
-    QByteArray taken = std::exchange(m_inBuffer, QByteArray());
-    updateWakeSize();
-    return taken;
-}
-
-void QtSerialPort::forgetInput()
-{
-    m_inBuffer.clear();
-    follow(ReplyFraming::Step{});
-    m_framing.reset();
-}
-
-void QtSerialPort::clearInBuffer()
-{
-    forgetInput();
-    if (!m_port.isOpen())
-        return;
     m_port.clear(QSerialPort::Input);
-    updateWakeSize();
-}
-
-void QtSerialPort::clearOutBuffer()
-{
-    // Nothing to do, on purpose. Every byte ever queued here is a command the program has just
-    // written: those the driver took are on the line already (flushing them would even discard,
-    // on a pseudo-terminal, what the other side has not read yet), and those a driver that does
-    // not drain refused leave from the event loop once it drains. Waiting for either could
-    // freeze the window for as long as the device likes; dropping either would lose a command.
-    // A device that never drains loses its queue when the supervision closes the port.
-}
-
-int QtSerialPort::commEvent() const
-{
-    return m_commEvent;
 }
 
 void QtSerialPort::onReadyRead()
@@ -263,7 +207,7 @@ void QtSerialPort::onReadyRead()
     // QSerialPort announces bytes from the event loop only (this class never asks it to wait for
     // them), so the arrival can be told at once.
     if (const qint64 count = takeFromDevice(); count > 0)
-        noteArrival(count);
+        announce(count);
 }
 
 void QtSerialPort::onSweep()
@@ -271,40 +215,7 @@ void QtSerialPort::onSweep()
     if (!m_port.isOpen())
         return;
     if (const qint64 count = takeFromDriver(); count > 0)
-        noteArrival(count);
-}
-
-void QtSerialPort::noteArrival(qint64 count)
-{
-    follow(m_framing.arrived(count, now()));
-    updateWakeSize();
-    emit bytesArrived(m_inBuffer.size());
-}
-
-void QtSerialPort::onLook()
-{
-    m_lookDue.reset();
-    if (!m_port.isOpen())
-        return;
-    // Bytes the driver holds have arrived, though QSerialPort has not read them yet: the line is
-    // not quiet, and their arrival will start the quiet gap again.
-    follow(m_framing.tick(now(), PosixDescriptor::bytesToRead(m_port.handle()) > 0));
-}
-
-void QtSerialPort::follow(const ReplyFraming::Step &step)
-{
-    if (step.lookAgainAt != m_lookDue) {
-        m_lookDue = step.lookAgainAt;
-        if (m_lookDue)
-            m_lookTimer.start(int(qMax<qint64>(0, *m_lookDue - now())));
-        else
-            m_lookTimer.stop();
-    }
-    if (!step.notify)
-        return;
-    m_commEvent = EventReceive;
-    emit OnComm();
-    m_commEvent = EventNone;
+        announce(count);
 }
 
 void QtSerialPort::onErrorOccurred(QSerialPort::SerialPortError error)
@@ -325,14 +236,8 @@ void QtSerialPort::onErrorOccurred(QSerialPort::SerialPortError error)
         // Reading the device starts its read notification again. This may run inside a call
         // (a failed flush in clearInBuffer): bytes found count at once, but are told from the
         // event loop.
-        if (const qint64 count = takeFromDevice(); count > 0) {
-            follow(m_framing.arrived(count, now())); // never a notification
-            updateWakeSize();
-            QTimer::singleShot(0, this, [this] {
-                if (m_port.isOpen())
-                    emit bytesArrived(m_inBuffer.size());
-            });
-        }
+        if (const qint64 count = takeFromDevice(); count > 0)
+            announce(count, false);
         return;
     }
     // The device vanished (an adapter pulled out, the other end of a pty closed). Qt would

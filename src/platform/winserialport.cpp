@@ -1,5 +1,6 @@
 #include "platform/winserialport.h"
 
+#include "core/linkprofile.h"
 #include "platform/systemserialport.h"
 
 #include <QWinEventNotifier>
@@ -9,16 +10,18 @@
 #include <windows.h>
 
 namespace {
-// Bytes one read may take. A burst ends a read as soon as the line falls quiet, so this only
-// matters for a line that never does: a full block of records, or noise.
+// Bytes one read may take: far more than a read gathers in its time.
 constexpr DWORD kReadChunk = 4096;
 // Asked of the driver for its own queues: a whole block of records (32767 bytes) fits.
 constexpr DWORD kDriverQueue = 65536;
-// Closing may cut the driver's transmit queue. A byte handed on just before may still be on its
-// way (about 1 ms at 9600 baud): give a write still under way that long to end.
-constexpr DWORD kLineSettleMs = 3;
-// The driver ends a read once the line has been quiet this long after a byte.
+// A read ends once the line has been quiet for the interval after a byte, or at the latest this
+// long after it began: on a line that never pauses (a block of records written evenly), bytes are
+// still told every 20 ms, well inside what the link's supervision allows.
 constexpr DWORD kReadIntervalMs = DWORD(ReplyFraming::kQuietGapMs);
+constexpr DWORD kReadTotalMs = 20;
+// A read that ends at once with nothing (a driver that does not wait) is followed by the next
+// one this much later, so it cannot spin the event loop.
+constexpr int kEmptyReadPauseMs = 10;
 
 HANDLE handleOf(void *handle)
 {
@@ -56,8 +59,7 @@ struct WinSerialPort::Transfer
 };
 
 WinSerialPort::WinSerialPort(PortMap map, QObject *parent)
-    : SerialPort(parent)
-    , m_map(std::move(map))
+    : FramedSerialPort(std::move(map), parent)
     , m_read(std::make_unique<Transfer>())
     , m_write(std::make_unique<Transfer>())
     , m_readDone(new QWinEventNotifier(m_read->event, this))
@@ -67,10 +69,8 @@ WinSerialPort::WinSerialPort(PortMap map, QObject *parent)
     m_writeDone->setEnabled(false);
     connect(m_readDone, &QWinEventNotifier::activated, this, &WinSerialPort::onReadDone);
     connect(m_writeDone, &QWinEventNotifier::activated, this, &WinSerialPort::onWriteDone);
-    m_lookTimer.setSingleShot(true);
-    m_lookTimer.setTimerType(Qt::PreciseTimer);
-    connect(&m_lookTimer, &QTimer::timeout, this, &WinSerialPort::onLook);
-    m_clock.start();
+    m_nextRead.setSingleShot(true);
+    connect(&m_nextRead, &QTimer::timeout, this, &WinSerialPort::startRead);
 }
 
 WinSerialPort::~WinSerialPort()
@@ -81,21 +81,6 @@ WinSerialPort::~WinSerialPort()
 bool WinSerialPort::portOpen() const
 {
     return m_handle != nullptr;
-}
-
-void WinSerialPort::setCommPort(int n)
-{
-    m_commPort = n;
-}
-
-int WinSerialPort::commPort() const
-{
-    return m_commPort;
-}
-
-QString WinSerialPort::devicePath() const
-{
-    return m_map.devicePath(m_commPort);
 }
 
 SerialPort::OpenResult WinSerialPort::classifyOpenError(unsigned long systemError)
@@ -114,15 +99,36 @@ SerialPort::OpenResult WinSerialPort::classifyOpenError(unsigned long systemErro
     }
 }
 
+bool WinSerialPort::deviceGone(unsigned long systemError)
+{
+    switch (systemError) {
+    case ERROR_INVALID_HANDLE:
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_ACCESS_DENIED: // what most USB serial drivers answer once the adapter is out
+    case ERROR_BAD_COMMAND:
+    case ERROR_GEN_FAILURE:
+    case ERROR_DEV_NOT_EXIST:
+    case ERROR_DEVICE_NOT_CONNECTED:
+    case ERROR_DEVICE_REMOVED:
+        return true;
+    default: // a framing or overrun error, an operation a purge aborted: the line is still there
+        return false;
+    }
+}
+
+QString WinSerialPort::devicePathFor(const QString &name)
+{
+    const QString prefix = QStringLiteral("\\\\.\\");
+    return name.startsWith(prefix) ? name : prefix + name;
+}
+
 SerialPort::OpenResult WinSerialPort::openPort()
 {
     closePort();
     const QString name = devicePath();
     if (name.isEmpty())
         return NoSuchPort;
-    // The device namespace: COM10 and above open only this way, and a file of the same name in
-    // the current folder is never taken for the port.
-    const QString path = QStringLiteral("\\\\.\\") + name;
+    const QString path = devicePathFor(name);
     const HANDLE handle = CreateFileW(reinterpret_cast<const wchar_t *>(path.utf16()),
                                       GENERIC_READ | GENERIC_WRITE,
                                       0,
@@ -151,8 +157,9 @@ bool WinSerialPort::configure()
     dcb.DCBlength = sizeof dcb;
     if (!GetCommState(handle, &dcb))
         return false;
-    dcb.BaudRate = CBR_9600;
-    dcb.ByteSize = 8;
+    static_assert(!LinkProfile::kParity && LinkProfile::kStopBits == 1);
+    dcb.BaudRate = DWORD(LinkProfile::kBaudRate);
+    dcb.ByteSize = BYTE(LinkProfile::kDataBits);
     dcb.Parity = NOPARITY;
     dcb.StopBits = ONESTOPBIT;
     dcb.fBinary = TRUE;
@@ -172,10 +179,11 @@ bool WinSerialPort::configure()
     dcb.fAbortOnError = FALSE;
     if (!SetCommState(handle, &dcb))
         return false;
-    // Only the interval: a read waits for its first byte as long as it takes, then ends once the
-    // line has been quiet for it after a byte. Writes never time out (closing ends them).
+    // A read waits for its first byte at most kReadTotalMs, and ends once the line has been quiet
+    // for the interval after a byte. Writes never time out (closing ends them).
     COMMTIMEOUTS timeouts{};
     timeouts.ReadIntervalTimeout = kReadIntervalMs;
+    timeouts.ReadTotalTimeoutConstant = kReadTotalMs;
     if (!SetCommTimeouts(handle, &timeouts))
         return false;
     SetupComm(handle, kDriverQueue, kDriverQueue); // a wish; a driver may keep its own sizes
@@ -183,16 +191,14 @@ bool WinSerialPort::configure()
     return true;
 }
 
-void WinSerialPort::closePort()
+void WinSerialPort::closeDevice()
 {
-    m_inBuffer.clear();
     m_outQueue.clear();
-    m_framing.reset();
-    follow({});
+    m_nextRead.stop();
     if (!m_handle)
         return;
     if (m_write->pending)
-        WaitForSingleObject(m_write->event, kLineSettleMs);
+        WaitForSingleObject(m_write->event, DWORD(LinkProfile::kLineSettleMs));
     finish(*m_read);
     finish(*m_write);
     CloseHandle(handleOf(m_handle));
@@ -221,12 +227,14 @@ void WinSerialPort::lose()
 
 void WinSerialPort::startRead()
 {
-    if (!m_handle)
+    m_nextRead.stop();
+    if (!m_handle || m_read->pending)
         return;
     Transfer &read = *m_read;
     read.prepare();
     read.requested = kReadChunk;
     read.buffer.resize(qsizetype(kReadChunk));
+    m_readStarted.start();
     // Whether it ends at once or later, its end is taken from the event loop, so no bytes are
     // told from inside the call that started the read.
     if (ReadFile(handleOf(m_handle), read.buffer.data(), read.requested, nullptr, &read.overlapped)
@@ -235,78 +243,80 @@ void WinSerialPort::startRead()
         m_readDone->setEnabled(true);
         return;
     }
-    lose();
+    if (deviceGone(GetLastError()))
+        lose();
+    else
+        m_nextRead.start(kEmptyReadPauseMs);
+}
+
+bool WinSerialPort::collect(Transfer &transfer, QWinEventNotifier *done, unsigned long *moved,
+                            unsigned long *error)
+{
+    if (!transfer.pending || !m_handle)
+        return false;
+    done->setEnabled(false);
+    *moved = 0;
+    *error = 0;
+    if (!GetOverlappedResult(handleOf(m_handle), &transfer.overlapped, moved, FALSE)) {
+        *error = GetLastError();
+        if (*error == ERROR_IO_INCOMPLETE) {
+            done->setEnabled(true);
+            return false;
+        }
+    }
+    transfer.pending = false;
+    return true;
 }
 
 void WinSerialPort::onReadDone()
 {
-    Transfer &read = *m_read;
-    if (!read.pending || !m_handle)
-        return;
-    m_readDone->setEnabled(false);
     DWORD moved = 0;
-    if (!GetOverlappedResult(handleOf(m_handle), &read.overlapped, &moved, FALSE)) {
-        if (GetLastError() == ERROR_IO_INCOMPLETE) { // an older wake-up: this read is still on
-            m_readDone->setEnabled(true);
+    DWORD error = 0;
+    if (!collect(*m_read, m_readDone, &moved, &error))
+        return;
+    if (error != 0) {
+        if (deviceGone(error)) {
+            lose();
             return;
         }
-        read.pending = false;
-        lose();
-        return;
+        // A line error (noise, an overrun): cleared, and reading goes on.
+        COMSTAT status{};
+        DWORD errors = 0;
+        ClearCommError(handleOf(m_handle), &errors, &status);
     }
-    read.pending = false;
-    m_inBuffer.append(read.buffer.constData(), qsizetype(moved));
-    startRead();
-    if (moved == 0 || !m_handle)
-        return;
-    // A read ends on the driver's read interval, but how closely a driver (or Wine's emulation)
-    // keeps to it is its own affair: a read may end between two bytes of one reply. So the
-    // quiet line is judged here, by the same rule and clock as on every system, from the moment
-    // the bytes were taken.
-    follow(m_framing.arrived(moved, now()));
-    emit bytesArrived(m_inBuffer.size());
+    takeIn(m_read->buffer.constData(), qint64(moved));
+    if (moved == 0 && m_readStarted.elapsed() < qint64(kReadTotalMs) / 2)
+        m_nextRead.start(kEmptyReadPauseMs);
+    else
+        startRead();
+    // A read ends on the driver's interval or its total time, but how closely a driver (or
+    // Wine's emulation) keeps to them is its own affair: the quiet line is judged by the framing
+    // rule, from the moment the bytes were taken.
+    if (moved > 0 && m_handle)
+        announce(qint64(moved));
 }
 
-void WinSerialPort::onLook()
+void WinSerialPort::takeWaiting()
 {
-    m_lookDue.reset();
-    if (!m_handle)
-        return;
-    // Bytes have arrived that are not taken yet: in the driver's queue, or in a read that has
-    // ended and waits for the event loop. The line is not quiet, and their arrival will start
-    // the quiet gap again.
+    // Bytes in the outstanding read come with its end; those are all there is.
+}
+
+void WinSerialPort::discardWaiting()
+{
+    // The outstanding read holds bytes the driver has handed over already: they go with the
+    // rest, then the driver's own queue is emptied and a new read waits for what comes next.
+    finish(*m_read);
+    PurgeComm(handleOf(m_handle), PURGE_RXCLEAR);
+    startRead();
+}
+
+bool WinSerialPort::systemHoldsBytes()
+{
+    // Bytes in the driver's queue, or in a read that has ended and waits for the event loop.
     COMSTAT status{};
     DWORD errors = 0;
     const bool queued = ClearCommError(handleOf(m_handle), &errors, &status) && status.cbInQue > 0;
-    const bool readEnded = m_read->pending && WaitForSingleObject(m_read->event, 0) == WAIT_OBJECT_0;
-    follow(m_framing.tick(now(), queued || readEnded));
-}
-
-void WinSerialPort::follow(const ReplyFraming::Step &step)
-{
-    if (step.lookAgainAt != m_lookDue) {
-        m_lookDue = step.lookAgainAt;
-        if (m_lookDue)
-            m_lookTimer.start(int(qMax<qint64>(0, *m_lookDue - now())));
-        else
-            m_lookTimer.stop();
-    }
-    // The handler of bytesArrived may have taken the bytes or closed the port.
-    if (!step.notify || !m_handle || m_inBuffer.isEmpty())
-        return;
-    m_commEvent = EventReceive;
-    emit OnComm();
-    m_commEvent = EventNone;
-}
-
-void WinSerialPort::setRThreshold(int t)
-{
-    m_framing.setThreshold(t);
-}
-
-int WinSerialPort::rThreshold() const
-{
-    return m_framing.threshold();
+    return queued || (m_read->pending && WaitForSingleObject(m_read->event, 0) == WAIT_OBJECT_0);
 }
 
 void WinSerialPort::output(const QByteArray &bytes)
@@ -339,54 +349,10 @@ void WinSerialPort::startWrite()
 
 void WinSerialPort::onWriteDone()
 {
-    Transfer &write = *m_write;
-    if (!write.pending || !m_handle)
-        return;
-    m_writeDone->setEnabled(false);
     DWORD moved = 0;
-    if (!GetOverlappedResult(handleOf(m_handle), &write.overlapped, &moved, FALSE)
-        && GetLastError() == ERROR_IO_INCOMPLETE) {
-        m_writeDone->setEnabled(true);
-        return;
-    }
-    write.pending = false;
-    if (!m_outQueue.isEmpty())
+    DWORD error = 0;
+    if (collect(*m_write, m_writeDone, &moved, &error) && !m_outQueue.isEmpty())
         startWrite();
-}
-
-QByteArray WinSerialPort::input()
-{
-    if (!m_handle)
-        return {};
-    m_framing.reset();
-    follow({});
-    return std::exchange(m_inBuffer, QByteArray());
-}
-
-void WinSerialPort::clearInBuffer()
-{
-    m_inBuffer.clear();
-    m_framing.reset();
-    follow({});
-    if (!m_handle)
-        return;
-    // The outstanding read holds bytes the driver has handed over already: they go with the
-    // rest, then the driver's own queue is emptied and a new read waits for what comes next.
-    finish(*m_read);
-    PurgeComm(handleOf(m_handle), PURGE_RXCLEAR);
-    startRead();
-}
-
-void WinSerialPort::clearOutBuffer()
-{
-    // Nothing to do, on purpose: every byte queued here is a command just written, and dropping
-    // one would pair the next reply with a command the instrument never got. A device that
-    // never drains loses its queue when the supervision closes the port.
-}
-
-int WinSerialPort::commEvent() const
-{
-    return m_commEvent;
 }
 
 std::unique_ptr<SerialPort> makeSystemSerialPort(PortMap map)

@@ -72,7 +72,7 @@ void TestComLink::searchReadingsAndDownload()
     QVERIFY(waitFor([&] { return answers.size() >= 2; }, 2 * 2 * LinkProfile::kPollTickMs));
     const quint8 singleValue = form.measure().singleValue;
     form.Command4_Click();
-    const int blockMs = count * Record::kBytes * 1042 / 1000;
+    const int blockMs = int(count * Record::kBytes * LinkProfile::kByteNs / 1'000'000);
     QVERIFY(waitFor(
             [&] { return form.ui().Label6->text() == QStringLiteral("receive old data"); },
             2 * (blockMs + 2000)));

@@ -52,6 +52,8 @@ void TestWinPlatform::portsWithoutDevice_data()
     // without a device behind it, and a real machine usually has no COM5.
     QTest::newRow("COM30") << "COM30";
     QTest::newRow("COM5") << "COM5";
+    // Named with the device namespace's prefix already: opened as it is, never prefixed twice.
+    QTest::newRow("\\\\.\\COM30") << "\\\\.\\COM30";
 }
 
 void TestWinPlatform::portsWithoutDevice()

@@ -68,6 +68,7 @@ void InstrumentSim::cutLine()
     stopPump();
     m_blockedSinceNs = -1;
     m_lastDueNs = 0; // the next reply starts now, not after the bytes that were cut
+    m_lineFreeNs = 0;
     m_inReply = false;
     m_replyGapNs = 0;
 }
@@ -285,46 +286,76 @@ void InstrumentSim::pump()
     if (m_master < 0 || m_queue.empty())
         return;
     const qint64 now = m_clock.nsecsElapsed();
+    const QByteArray chunk = dueBytes(now);
+    if (chunk.isEmpty() && m_faults.cutAfterBytes != 0) {
+        scheduleNext();
+        return;
+    }
+    const qint64 written = writeLine(chunk, now);
+    if (written < 0)
+        return;
+    const int repliesDone = dropWritten(written, now);
+    if (cutIfDue(written) || !tellReplies(repliesDone))
+        return;
+    scheduleNext();
+}
+
+// The bytes whose time has come, as far as a cut allows; even, one byte at the most.
+QByteArray InstrumentSim::dueBytes(qint64 now) const
+{
     QByteArray chunk;
+    if (m_even && m_lineFreeNs > now)
+        return chunk;
     for (const OutByte &out : m_queue) {
         if (out.dueNs > now)
             break;
         if (m_faults.cutAfterBytes >= 0 && chunk.size() >= m_faults.cutAfterBytes)
             break;
         chunk.append(out.byte);
+        if (m_even)
+            break;
     }
-    if (chunk.isEmpty() && m_faults.cutAfterBytes != 0) {
-        scheduleNext();
-        return;
-    }
+    return chunk;
+}
 
-    ssize_t n = 0;
-    if (!chunk.isEmpty()) {
-        n = ::write(m_master, chunk.constData(), size_t(chunk.size()));
-        if (n < 0) {
-            if (errno != EAGAIN && errno != EINTR) {
-                cutLine();
-                return;
-            }
-            n = 0;
-        }
+// Writes the chunk; how many bytes the line took, or -1 when the line was cut or is full (and
+// the next try is set).
+qint64 InstrumentSim::writeLine(const QByteArray &chunk, qint64 now)
+{
+    if (chunk.isEmpty()) {
+        m_blockedSinceNs = -1;
+        return 0;
     }
-    if (n == 0 && !chunk.isEmpty()) {
-        // The line is full: the program is not reading. Give up after a while.
-        if (m_blockedSinceNs < 0)
-            m_blockedSinceNs = now;
-        if (now - m_blockedSinceNs > kStalledWriteNs) {
-            emit log(QStringLiteral("nobody reads: %1 bytes dropped").arg(m_queue.size()));
+    ssize_t n = ::write(m_master, chunk.constData(), size_t(chunk.size()));
+    if (n < 0) {
+        if (errno != EAGAIN && errno != EINTR) {
             cutLine();
-            return;
+            return -1;
         }
-        startPumpIn(2 * kMsNs);
-        return;
+        n = 0;
     }
-    m_blockedSinceNs = -1;
+    if (n > 0) {
+        m_blockedSinceNs = -1;
+        m_lineFreeNs = now + kByteNs;
+        return qint64(n);
+    }
+    // The line is full: the program is not reading. Give up after a while.
+    if (m_blockedSinceNs < 0)
+        m_blockedSinceNs = now;
+    if (now - m_blockedSinceNs > kStalledWriteNs) {
+        emit log(QStringLiteral("nobody reads: %1 bytes dropped").arg(m_queue.size()));
+        cutLine();
+        return -1;
+    }
+    startPumpIn(2 * kMsNs);
+    return -1;
+}
 
+// Takes the written bytes off the queue; how many replies they ended.
+int InstrumentSim::dropWritten(qint64 count, qint64 now)
+{
     int repliesDone = 0;
-    for (ssize_t i = 0; i < n; ++i) {
+    for (qint64 i = 0; i < count; ++i) {
         // How evenly the reply left: the longest pause between two of its bytes.
         if (i == 0 && m_inReply)
             m_replyGapNs = qMax(m_replyGapNs, now - m_lastWriteNs);
@@ -337,37 +368,55 @@ void InstrumentSim::pump()
         }
         m_queue.pop_front();
     }
-    m_lastWriteNs = now;
-    m_bytesWritten += n;
+    if (count > 0)
+        m_lastWriteNs = now;
+    m_bytesWritten += count;
+    return repliesDone;
+}
 
-    if (m_faults.cutAfterBytes >= 0) {
-        m_faults.cutAfterBytes -= n;
-        if (m_faults.cutAfterBytes <= 0) {
-            m_faults.cutAfterBytes = -1;
-            cutLine();
-            if (m_faults.cutVanishes) {
-                vanish();
-                return;
-            }
-            m_faults.silent = true;
-            emit log(QStringLiteral("cut off mid-reply, falling silent"));
-        }
+// A cut asked for (cutAfterBytes) that these bytes reached: the line stops. True when it did.
+bool InstrumentSim::cutIfDue(qint64 written)
+{
+    if (m_faults.cutAfterBytes < 0)
+        return false;
+    m_faults.cutAfterBytes -= written;
+    if (m_faults.cutAfterBytes > 0)
+        return false;
+    m_faults.cutAfterBytes = -1;
+    cutLine();
+    if (m_faults.cutVanishes) {
+        vanish();
+        return true;
     }
-    for (int i = 0; i < repliesDone; ++i) {
+    m_faults.silent = true;
+    emit log(QStringLiteral("cut off mid-reply, falling silent"));
+    return false;
+}
+
+// Tells of replies sent in full; false when the instrument vanished after one.
+bool InstrumentSim::tellReplies(int count)
+{
+    for (int i = 0; i < count; ++i) {
         ++m_repliesSent;
         emit replyWritten();
         if (m_faults.vanishAfter > 0 && --m_faults.vanishAfter == 0) {
             m_faults.vanishAfter = -1;
             vanish();
-            return;
+            return false;
         }
     }
-    scheduleNext();
+    return true;
+}
+
+qint64 InstrumentSim::nextDueNs() const
+{
+    const qint64 due = m_queue.front().dueNs;
+    return m_even ? qMax(due, m_lineFreeNs) : due;
 }
 
 void InstrumentSim::scheduleNext()
 {
     if (m_master < 0 || m_queue.empty())
         return;
-    startPumpIn(m_queue.front().dueNs - m_clock.nsecsElapsed());
+    startPumpIn(nextDueNs() - m_clock.nsecsElapsed());
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/linkprofile.h"
 #include "instrument-sim/scenario.h"
 
 #include <QByteArray>
@@ -21,8 +22,8 @@ class InstrumentSim : public QObject
     Q_OBJECT
 
 public:
-    // Time one byte takes on a 9600-baud line with 8N1 framing (10 bits).
-    static constexpr qint64 kByteNs = 1'041'667;
+    // Time one byte takes on the line (10 bits at 9600 baud).
+    static constexpr qint64 kByteNs = LinkProfile::kByteNs;
 
     // What goes wrong, on demand. All off by default.
     struct Faults
@@ -54,6 +55,11 @@ public:
     // 9600-baud pacing (default) or everything at once.
     void setPaced(bool paced) { m_paced = paced; }
     bool paced() const { return m_paced; }
+    // Paced, the bytes due when the simulator gets to run leave in one write, so a late run sends
+    // a short burst. Even, every byte is written on its own, never sooner than a byte time after
+    // the one before, as a UART shifts them out: a long reply then never pauses on the line.
+    void setEven(bool even) { m_even = even; }
+    bool even() const { return m_even; }
     // A real tester behind a USB adapter cannot answer sooner than this after a command: the
     // adapter's round trip and the tester's own reply time.
     static constexpr int kRealisticTurnaroundMs = 4;
@@ -115,6 +121,12 @@ private:
     void handleCommand(quint8 command);
     void queueReply(QByteArray reply, bool realtime);
     void pump();
+    QByteArray dueBytes(qint64 now) const;
+    qint64 writeLine(const QByteArray &chunk, qint64 now);
+    int dropWritten(qint64 count, qint64 now);
+    bool cutIfDue(qint64 written);
+    bool tellReplies(int count);
+    qint64 nextDueNs() const;
     void scheduleNext();
     void startPumpIn(qint64 ns);
     void stopPump();
@@ -136,6 +148,8 @@ private:
     qint64 m_lastDueNs = 0;
     qint64 m_blockedSinceNs = -1;
     bool m_paced = true;
+    bool m_even = false;
+    qint64 m_lineFreeNs = 0; // even: when the line can take the next byte
     int m_turnaroundMs = 0;
     std::deque<QByteArray> m_readingsSent;
     Faults m_faults;

@@ -10,6 +10,7 @@
 #include <QTextStream>
 
 #include <csignal>
+#include <functional>
 #include <cstdio>
 #include <cstring>
 #include <sys/socket.h>
@@ -65,13 +66,118 @@ bool makeLink(const QString &link, const QString &target, QString *why)
     return true;
 }
 
-} // namespace
-
-int main(int argc, char *argv[])
+// What the command line asks for, gathered before anything is set up: the seed, for one,
+// applies to the records and the readings whatever the order of the options.
+struct Config
 {
-    QCoreApplication app(argc, argv);
-    QCoreApplication::setApplicationName(QStringLiteral("instrument-sim"));
+    QString link;
+    int records = 36;
+    int seed = 1;
+    int kind = 1;
+    bool fast = false;
+    bool even = false;
+    bool turnaround = false;
+    bool holdKind = false;
+    bool verbose = false;
+    QList<QByteArray> readings;
+    InstrumentSim::Faults faults;
+};
 
+// An option's effect on the Config: its value (empty for a switch) in, an error line out.
+using Apply = std::function<QString(Config &, const QString &)>;
+
+struct OptionRow
+{
+    QStringList names;
+    QString help;
+    QString valueName; // empty: a switch
+    Apply apply;
+};
+
+Apply number(int low, int high, std::function<void(Config &, int)> set)
+{
+    return [=](Config &config, const QString &value) {
+        bool ok = false;
+        const int n = value.toInt(&ok);
+        if (!ok || n < low || n > high)
+            return QStringLiteral("wants a number from %1 to %2").arg(low).arg(high);
+        set(config, n);
+        return QString();
+    };
+}
+
+Apply flag(std::function<void(Config &)> set)
+{
+    return [=](Config &config, const QString &) {
+        set(config);
+        return QString();
+    };
+}
+
+QString readReplies(Config &config, const QString &list)
+{
+    for (const QString &hex : list.split(QLatin1Char(','))) {
+        const QByteArray text = hex.trimmed().toLower().toLatin1();
+        const QByteArray decoded = QByteArray::fromHex(text);
+        if (decoded.size() != 7 || decoded.toHex() != text)
+            return QStringLiteral("wants 7 bytes in hex for each reply, not \"%1\"").arg(hex);
+        config.readings.append(decoded);
+    }
+    return {};
+}
+
+// Every option, its help and what it does, in the order --help lists them.
+const QList<OptionRow> &optionTable()
+{
+    using C = Config;
+    static const QList<OptionRow> table = {
+        {{"link"}, "Also make <path> a link to the pty (root; e.g. /dev/ttyUSB0). Removed on exit.",
+         "path", [](C &c, const QString &v) { c.link = v; return QString(); }},
+        {{"records"}, "Stored records, 0 to 9999 (default 36).", "n",
+         number(0, 9999, [](C &c, int n) { c.records = n; })},
+        {{"fast"}, "Unpaced: replies leave at once instead of at 9600 baud.", {},
+         flag([](C &c) { c.fast = true; })},
+        {{"even"}, "Write every byte on its own, evenly at 9600 baud, as a UART does (default: "
+                   "the bytes due when the simulator gets to run leave together).", {},
+         flag([](C &c) { c.even = true; })},
+        {{"turnaround"}, QStringLiteral("Answer %1 ms after each command, as a tester behind a USB "
+                                        "adapter does (default: at once).")
+                                 .arg(InstrumentSim::kRealisticTurnaroundMs), {},
+         flag([](C &c) { c.turnaround = true; })},
+        {{"readings"}, "Answer reading requests with these replies in turn (hex, 7 bytes each, "
+                       "comma-separated) instead of the drifting readings.", "hex,...", readReplies},
+        {{"kind"}, "Start in measurement kind 1 to 4.", "k",
+         number(1, 4, [](C &c, int n) { c.kind = n; })},
+        {{"hold-kind"}, "Keep the kind until 55 switches it (default: cycle through the four "
+                        "kinds).", {}, flag([](C &c) { c.holdKind = true; })},
+        {{"seed"}, "Seed of the readings and records.", "n",
+         number(0, 1 << 30, [](C &c, int n) { c.seed = n; })},
+        {{"silent"}, "Answer nothing (an unplugged tester).", {},
+         flag([](C &c) { c.faults.silent = true; })},
+        {{"silent-after"}, "Fall silent after n replies.", "n",
+         number(1, 1 << 30, [](C &c, int n) { c.faults.silentAfter = n; })},
+        {{"vanish-after"}, "Close the pty after n replies.", "n",
+         number(1, 1 << 30, [](C &c, int n) { c.faults.vanishAfter = n; })},
+        {{"late"}, "Answer every command ms after it arrives, in order: a command that arrives "
+                   "while an answer is due is answered after that one.", "ms",
+         number(0, 60000, [](C &c, int n) { c.faults.lateMs = n; })},
+        {{"garbage"}, "Answer random bytes instead of replies.", {},
+         flag([](C &c) { c.faults.garbage = true; })},
+        {{"split"}, "Send reply bytes one at a time, ms apart.", "ms",
+         number(0, 60000, [](C &c, int n) { c.faults.splitGapMs = n; })},
+        {{"burst9"}, "Realtime replies of 9 bytes instead of 7.", {},
+         flag([](C &c) { c.faults.burst9 = true; })},
+        {{"bad-count"}, "Answer the count request with 05 04.", {},
+         flag([](C &c) { c.faults.badCount = true; })},
+        {{"v", "verbose"}, "Log every command on stderr.", {},
+         flag([](C &c) { c.verbose = true; })},
+    };
+    return table;
+}
+
+// Reads the command line into a Config; exits with 2 and a line on stderr when it is wrong.
+Config readCommandLine(const QCoreApplication &app)
+{
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
             "Plays the clamp-on earth-resistance tester on a pseudo-terminal.\n"
@@ -80,129 +186,46 @@ int main(int argc, char *argv[])
             "While running: kill -USR1 <pid> unplugs or replugs the instrument (unplugged, it falls "
             "silent at once, in the middle of a reply too)."));
     parser.addHelpOption();
-    const QCommandLineOption linkOpt(QStringLiteral("link"),
-                                     QStringLiteral("Also make <path> a link to the pty (root; "
-                                                    "e.g. /dev/ttyUSB0). Removed on exit."),
-                                     QStringLiteral("path"));
-    const QCommandLineOption recordsOpt(QStringLiteral("records"),
-                                        QStringLiteral("Stored records, 0 to 9999 (default 36)."),
-                                        QStringLiteral("n"),
-                                        QStringLiteral("36"));
-    const QCommandLineOption fastOpt(QStringLiteral("fast"),
-                                     QStringLiteral("Unpaced: replies leave at once instead of at "
-                                                    "9600 baud."));
-    const QCommandLineOption turnaroundOpt(
-            QStringLiteral("turnaround"),
-            QStringLiteral("Answer %1 ms after each command, as a tester behind a USB adapter "
-                           "does (default: at once).")
-                    .arg(InstrumentSim::kRealisticTurnaroundMs));
-    const QCommandLineOption readingsOpt(
-            QStringLiteral("readings"),
-            QStringLiteral("Answer reading requests with these replies in turn (hex, 7 bytes "
-                           "each, comma-separated) instead of the drifting readings."),
-            QStringLiteral("hex,..."));
-    const QCommandLineOption kindOpt(QStringLiteral("kind"),
-                                     QStringLiteral("Start in measurement kind 1 to 4."),
-                                     QStringLiteral("k"),
-                                     QStringLiteral("1"));
-    const QCommandLineOption holdOpt(QStringLiteral("hold-kind"),
-                                     QStringLiteral("Keep the kind until 55 switches it (default: "
-                                                    "cycle through the four kinds)."));
-    const QCommandLineOption seedOpt(QStringLiteral("seed"),
-                                     QStringLiteral("Seed of the readings and records."),
-                                     QStringLiteral("n"),
-                                     QStringLiteral("1"));
-    const QCommandLineOption silentOpt(QStringLiteral("silent"),
-                                       QStringLiteral("Answer nothing (an unplugged tester)."));
-    const QCommandLineOption silentAfterOpt(QStringLiteral("silent-after"),
-                                            QStringLiteral("Fall silent after n replies."),
-                                            QStringLiteral("n"));
-    const QCommandLineOption vanishAfterOpt(QStringLiteral("vanish-after"),
-                                            QStringLiteral("Close the pty after n replies."),
-                                            QStringLiteral("n"));
-    const QCommandLineOption lateOpt(QStringLiteral("late"),
-                                     QStringLiteral("Start every reply ms late."),
-                                     QStringLiteral("ms"));
-    const QCommandLineOption garbageOpt(QStringLiteral("garbage"),
-                                        QStringLiteral("Answer random bytes instead of replies."));
-    const QCommandLineOption splitOpt(QStringLiteral("split"),
-                                      QStringLiteral("Send reply bytes one at a time, ms apart."),
-                                      QStringLiteral("ms"));
-    const QCommandLineOption burstOpt(QStringLiteral("burst9"),
-                                      QStringLiteral("Realtime replies of 9 bytes instead of 7."));
-    const QCommandLineOption badCountOpt(QStringLiteral("bad-count"),
-                                         QStringLiteral("Answer the count request with 05 04."));
-    const QCommandLineOption verboseOpt({QStringLiteral("v"), QStringLiteral("verbose")},
-                                        QStringLiteral("Log every command on stderr."));
-    parser.addOptions({linkOpt,
-                       recordsOpt,
-                       fastOpt,
-                       turnaroundOpt,
-                       readingsOpt,
-                       kindOpt,
-                       holdOpt,
-                       seedOpt,
-                       silentOpt,
-                       silentAfterOpt,
-                       vanishAfterOpt,
-                       lateOpt,
-                       garbageOpt,
-                       splitOpt,
-                       burstOpt,
-                       badCountOpt,
-                       verboseOpt});
+    QList<QCommandLineOption> options;
+    for (const OptionRow &row : optionTable())
+        options.append(QCommandLineOption(row.names, row.help, row.valueName));
+    parser.addOptions(options);
     parser.process(app);
 
-    QTextStream err(stderr);
-    const auto intOption = [&](const QCommandLineOption &opt, int low, int high, int fallback) {
-        if (!parser.isSet(opt) && opt.defaultValues().isEmpty())
-            return fallback;
-        bool ok = false;
-        const int value = parser.value(opt).toInt(&ok);
-        if (!ok || value < low || value > high) {
-            err << "instrument-sim: --" << opt.names().constFirst() << " wants a number from "
-                << low << " to " << high << "\n";
-            err.flush();
-            std::exit(2);
-        }
-        return value;
-    };
-
-    InstrumentSim sim;
-    sim.setPaced(!parser.isSet(fastOpt));
-    sim.setRecordCount(intOption(recordsOpt, 0, 9999, 36),
-                       quint32(intOption(seedOpt, 0, 1 << 30, 1)));
-    sim.realtime() = Sim::RealtimeScenario(quint32(intOption(seedOpt, 0, 1 << 30, 1)));
-    sim.realtime().setKind(intOption(kindOpt, 1, 4, 1));
-    if (parser.isSet(holdOpt))
-        sim.realtime().setReadingsPerKind(0);
-    if (parser.isSet(readingsOpt)) {
-        QList<QByteArray> replies;
-        for (const QString &hex : parser.value(readingsOpt).split(QLatin1Char(','))) {
-            const QByteArray text = hex.trimmed().toLower().toLatin1();
-            const QByteArray decoded = QByteArray::fromHex(text);
-            if (decoded.size() != 7 || decoded.toHex() != text) {
-                err << "instrument-sim: --readings wants 7 bytes in hex for each reply, not \""
-                    << hex << "\"\n";
-                return 2;
-            }
-            replies.append(decoded);
-        }
-        sim.realtime().setScript(replies);
+    Config config;
+    for (qsizetype i = 0; i < options.size(); ++i) {
+        if (!parser.isSet(options.at(i)))
+            continue;
+        const OptionRow &row = optionTable().at(i);
+        const QString why = row.apply(config, parser.value(options.at(i)));
+        if (why.isEmpty())
+            continue;
+        std::fprintf(stderr, "instrument-sim: --%s %s\n", qPrintable(row.names.constLast()),
+                     qPrintable(why));
+        std::exit(2);
     }
-    if (parser.isSet(turnaroundOpt))
-        sim.setTurnaroundMs(InstrumentSim::kRealisticTurnaroundMs);
-    InstrumentSim::Faults &faults = sim.faults();
-    faults.silent = parser.isSet(silentOpt);
-    faults.silentAfter = intOption(silentAfterOpt, 1, 1 << 30, -1);
-    faults.vanishAfter = intOption(vanishAfterOpt, 1, 1 << 30, -1);
-    faults.lateMs = intOption(lateOpt, 0, 60000, 0);
-    faults.garbage = parser.isSet(garbageOpt);
-    faults.splitGapMs = intOption(splitOpt, 0, 60000, 0);
-    faults.burst9 = parser.isSet(burstOpt);
-    faults.badCount = parser.isSet(badCountOpt);
+    return config;
+}
 
-    if (parser.isSet(verboseOpt)) {
+void configure(InstrumentSim &sim, const Config &config)
+{
+    sim.setPaced(!config.fast);
+    sim.setEven(config.even);
+    sim.setRecordCount(config.records, quint32(config.seed));
+    sim.realtime() = Sim::RealtimeScenario(quint32(config.seed));
+    sim.realtime().setKind(config.kind);
+    if (config.holdKind)
+        sim.realtime().setReadingsPerKind(0);
+    if (!config.readings.isEmpty())
+        sim.realtime().setScript(config.readings);
+    if (config.turnaround)
+        sim.setTurnaroundMs(InstrumentSim::kRealisticTurnaroundMs);
+    sim.faults() = config.faults;
+}
+
+void report(InstrumentSim &sim, QTextStream &err, bool verbose)
+{
+    if (verbose) {
         QObject::connect(&sim, &InstrumentSim::commandReceived, [&err](int command) {
             err << "instrument-sim: received " << command << "\n";
             err.flush();
@@ -212,20 +235,18 @@ int main(int argc, char *argv[])
         err << "instrument-sim: " << line << "\n";
         err.flush();
     });
-    QObject::connect(&sim, &InstrumentSim::vanished, &app, [] {
+    QObject::connect(&sim, &InstrumentSim::vanished, qApp, [] {
         removeLink();
         QCoreApplication::exit(0);
     });
+}
 
-    if (!sim.open()) {
-        err << "instrument-sim: cannot create a pseudo-terminal: " << std::strerror(errno) << "\n";
-        return 1;
-    }
-
-    // Ctrl+C, SIGTERM and SIGHUP end the program through the event loop, so the link is removed;
-    // SIGUSR1 unplugs or replugs.
+// Ctrl+C, SIGTERM and SIGHUP end the program through the event loop, so the link is removed;
+// SIGUSR1 unplugs or replugs.
+bool handleSignals(InstrumentSim &sim, QTextStream &err)
+{
     if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, g_signalPipe) != 0)
-        return 1;
+        return false;
     struct sigaction action
     {};
     action.sa_handler = onSignal;
@@ -233,25 +254,45 @@ int main(int argc, char *argv[])
     action.sa_flags = SA_RESTART;
     for (int signal : {SIGINT, SIGTERM, SIGHUP, SIGUSR1})
         ::sigaction(signal, &action, nullptr);
-    QSocketNotifier signalNotifier(qintptr(g_signalPipe[1]), QSocketNotifier::Read);
-    QObject::connect(&signalNotifier, &QSocketNotifier::activated, &app, [&] {
+    auto *notifier = new QSocketNotifier(qintptr(g_signalPipe[1]), QSocketNotifier::Read, qApp);
+    QObject::connect(notifier, &QSocketNotifier::activated, qApp, [&sim, &err] {
         char signal = 0;
         if (::read(g_signalPipe[1], &signal, 1) != 1)
             return;
-        if (signal == SIGUSR1) {
-            sim.setSilent(!sim.faults().silent);
-            err << "instrument-sim: " << (sim.faults().silent ? "unplugged" : "plugged in again")
-                << "\n";
-            err.flush();
+        if (signal != SIGUSR1) {
+            QCoreApplication::exit(0);
             return;
         }
-        QCoreApplication::exit(0);
+        sim.setSilent(!sim.faults().silent);
+        err << "instrument-sim: " << (sim.faults().silent ? "unplugged" : "plugged in again")
+            << "\n";
+        err.flush();
     });
     std::atexit(removeLink);
+    return true;
+}
 
-    if (parser.isSet(linkOpt)) {
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("instrument-sim"));
+    const Config config = readCommandLine(app);
+
+    QTextStream err(stderr);
+    InstrumentSim sim;
+    configure(sim, config);
+    report(sim, err, config.verbose);
+    if (!sim.open()) {
+        err << "instrument-sim: cannot create a pseudo-terminal: " << std::strerror(errno) << "\n";
+        return 1;
+    }
+    if (!handleSignals(sim, err))
+        return 1;
+    if (!config.link.isEmpty()) {
         QString why;
-        if (!makeLink(parser.value(linkOpt), sim.slavePath(), &why)) {
+        if (!makeLink(config.link, sim.slavePath(), &why)) {
             err << "instrument-sim: " << why << "\n";
             return 1;
         }
@@ -264,7 +305,8 @@ int main(int argc, char *argv[])
     out << "\n";
     out.flush();
     err << "instrument-sim: " << sim.recordCount() << " stored records, "
-        << (sim.paced() ? "9600 baud" : "unpaced") << "; Ctrl+C ends\n";
+        << (!sim.paced() ? "unpaced" : sim.even() ? "9600 baud, evenly" : "9600 baud")
+        << "; Ctrl+C ends\n";
     err.flush();
 
     const int code = QCoreApplication::exec();
