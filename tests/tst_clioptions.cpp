@@ -1,6 +1,7 @@
 // The command line's option parser, in process: each row a command line and what it gives.
 #include "cli/clioptions.h"
 #include "cli/commands.h"
+#include "platform/portlist.h"
 
 #include <QtTest>
 
@@ -48,11 +49,15 @@ void TestCliOptions::parse_data()
     using P = Cli::Parsed;
     const QString csv = QString::number(int(Cli::Format::Csv));
     const QString json = QString::number(int(Cli::Format::Json));
+    // Devices as the system names them: paths on Linux, port names on Windows.
+    const bool windows = PortList::kSystemNaming == PortList::Naming::WindowsNames;
+    const QString a = windows ? QStringLiteral("COM9") : QStringLiteral("/dev/a");
+    const QString b = windows ? QStringLiteral("COM20") : QStringLiteral("/dev/b");
     QTest::newRow("find") << QStringList{"find"} << int(P::Run) << "find";
-    QTest::newRow("one port") << QStringList{"find", "--port", "/dev/ttyS9"} << int(P::Run)
-                              << "find port=/dev/ttyS9";
-    QTest::newRow("ports") << QStringList{"watch", "--ports=/dev/a,/dev/b"} << int(P::Run)
-                           << "watch ports=/dev/a,/dev/b";
+    QTest::newRow("one port") << QStringList{"find", "--port", a} << int(P::Run)
+                              << "find port=" + a;
+    QTest::newRow("ports") << QStringList{"watch", "--ports=" + a + ',' + b} << int(P::Run)
+                           << "watch ports=" + a + ',' + b;
     QTest::newRow("watch") << QStringList{"watch", "--count", "3", "--csv", "-"} << int(P::Run)
                            << "watch count=3 csv=-";
     QTest::newRow("download")
@@ -91,7 +96,7 @@ void TestCliOptions::parse_data()
     QTest::newRow("port empty") << QStringList{"find", "--port="} << int(P::Error)
                                 << "--port wants";
     QTest::newRow("ports refused")
-            << QStringList{"find", "--ports", "/dev/a,,/dev/b"} << int(P::Error) << "entry 2";
+            << QStringList{"find", "--ports", a + ",," + b} << int(P::Error) << "entry 2";
     QTest::newRow("extra") << QStringList{"download", "now"} << int(P::Error) << "\"now\"";
     QTest::newRow("export extra") << QStringList{"export", "7", "8"} << int(P::Error) << "\"8\"";
     QTest::newRow("export no ID") << QStringList{"export"} << int(P::Error) << "ID";
