@@ -1,15 +1,26 @@
 #include "archive/archivelocation.h"
 
-#include "platform/programsettings.h"
+#include "core/programidentity.h"
 
 #include <QDir>
 #include <QFileInfo>
+#include <QSettings>
 #include <QStandardPaths>
 #include <QUrl>
 #include <QUrlQuery>
 
 #include <algorithm>
 #include <memory>
+
+namespace {
+std::unique_ptr<QSettings> programSettings()
+{
+    return std::make_unique<QSettings>(QSettings::NativeFormat,
+                                       QSettings::UserScope,
+                                       QLatin1String(ProgramIdentity::kSettingsName),
+                                       QLatin1String(ProgramIdentity::kSettingsName));
+}
+} // namespace
 
 namespace {
 
@@ -143,7 +154,7 @@ QString ArchiveLocation::driverName() const
 
 ArchiveLocation ArchiveLocation::configured()
 {
-    const QString text = ProgramSettings::open()->value(kSettingsKey).toString();
+    const QString text = programSettings()->value(kSettingsKey).toString();
     // A setting that no longer reads (edited by hand) falls back to the default file rather
     // than leaving downloads unarchived.
     return parse(text, nullptr).value_or(defaultLocation());
@@ -151,7 +162,7 @@ ArchiveLocation ArchiveLocation::configured()
 
 bool ArchiveLocation::configure(const ArchiveLocation &location, QString *why)
 {
-    const std::unique_ptr<QSettings> s = ProgramSettings::open();
+    const std::unique_ptr<QSettings> s = programSettings();
     if (location == defaultLocation())
         s->remove(kSettingsKey);
     else

@@ -1,6 +1,6 @@
 #include "archive/archivestore.h"
 
-#include "platform/hostlookup.h"
+#include "archive/hostlookup.h"
 
 #include <QDeadlineTimer>
 #include <QDir>

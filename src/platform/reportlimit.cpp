@@ -1,7 +1,21 @@
 #include "platform/reportlimit.h"
 
+#include "core/programidentity.h"
 #include "core/report.h"
-#include "platform/programsettings.h"
+
+#include <QSettings>
+
+#include <memory>
+
+namespace {
+std::unique_ptr<QSettings> programSettings()
+{
+    return std::make_unique<QSettings>(QSettings::NativeFormat,
+                                       QSettings::UserScope,
+                                       QLatin1String(ProgramIdentity::kSettingsName),
+                                       QLatin1String(ProgramIdentity::kSettingsName));
+}
+} // namespace
 
 namespace ReportLimit {
 
@@ -14,7 +28,7 @@ const QString kKey = QStringLiteral("report/resistanceLimit");
 std::optional<double> saved()
 {
     bool ok = false;
-    const double limit = ProgramSettings::open()->value(kKey).toDouble(&ok);
+    const double limit = programSettings()->value(kKey).toDouble(&ok);
     if (!ok || !Report::acceptableLimit(limit))
         return std::nullopt;
     return limit;
@@ -22,7 +36,7 @@ std::optional<double> saved()
 
 void save(double limitOhms)
 {
-    ProgramSettings::open()->setValue(kKey, limitOhms);
+    programSettings()->setValue(kKey, limitOhms);
 }
 
 } // namespace ReportLimit

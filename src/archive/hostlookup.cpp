@@ -1,4 +1,4 @@
-#include "platform/hostlookup.h"
+#include "archive/hostlookup.h"
 
 #include <arpa/inet.h>
 #include <netdb.h>
