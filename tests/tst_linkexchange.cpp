@@ -252,7 +252,7 @@ void TestLinkExchange::interleavings()
             // A busy machine: now and then nothing runs for up to 200 ms.
             if (random.bounded(2000) == 0)
                 t += random.bounded(200);
-            *r.clockMs = t;
+            *r.clock.ms = t;
             // What came while nothing ran is read at once, as one burst.
             QByteArray arrived;
             for (auto it = tester.chunks.begin(); it != tester.chunks.end() && it->first <= t;)

@@ -2,6 +2,7 @@
 
 #include "core/protocol.h"
 #include "fakes/fakeserialport.h"
+#include "fakes/linkclock.h"
 #include "link/linksession.h"
 
 #include <QTimer>
@@ -16,30 +17,17 @@ struct SessionRig
     FakeSerialPort *port = new FakeSerialPort;
     LinkSession link{std::unique_ptr<SerialPort>(port)};
 
-    // The session's clock, in milliseconds: it moves only when the test says so.
-    std::shared_ptr<qint64> clockMs = std::make_shared<qint64>(0);
+    // The session's clock: it moves only when the test says so.
+    LinkClock clock;
 
     SessionRig()
     {
         for (QTimer *timer : link.findChildren<QTimer *>())
             timer->stop();
-        link.setClock([clock = clockMs] { return *clock; });
+        clock.attach(link);
     }
 
-    // Time passes: whatever the session watches for comes due.
-    void advance(qint64 ms)
-    {
-        // As a punctual timer would: every look the session asks for, when it asks for it.
-        const qint64 until = *clockMs + ms;
-        while (const std::optional<qint64> at = link.exchange().wakeAt()) {
-            if (*at > until)
-                break;
-            *clockMs = qMax(*clockMs, *at);
-            link.answerWatchTick();
-        }
-        *clockMs = until;
-        link.answerWatchTick();
-    }
+    void advance(qint64 ms) { clock.advance(link, ms); }
 
     // The instrument answered the handshake on that port. The records of the fake start empty.
     void connect(int portNumber = 1)

@@ -19,7 +19,7 @@ TestWindow::TestWindow(bool loaded)
     platform.messages = std::move(fakeMessages);
     platform.archive = ArchiveLocation::file(archiveFolder.filePath("archive.sqlite"));
     form = std::make_unique<Form1>(std::move(platform));
-    form->link().setClock([clock = clockMs] { return *clock; });
+    clock.attach(form->link());
     if (loaded)
         form->Form_Load();
 }
@@ -42,14 +42,5 @@ void TestWindow::connectOn(int portNumber)
 
 void TestWindow::advance(qint64 ms)
 {
-    // As a punctual timer would: every look the session asks for, when it asks for it.
-    const qint64 until = *clockMs + ms;
-    while (const std::optional<qint64> at = form->link().exchange().wakeAt()) {
-        if (*at > until)
-            break;
-        *clockMs = qMax(*clockMs, *at);
-        form->link().answerWatchTick();
-    }
-    *clockMs = until;
-    form->link().answerWatchTick();
+    clock.advance(form->link(), ms);
 }

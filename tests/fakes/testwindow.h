@@ -3,6 +3,7 @@
 #include "app/form1.h"
 #include "fakes/fakedialogs.h"
 #include "fakes/fakeserialport.h"
+#include "fakes/linkclock.h"
 
 #include <QTemporaryDir>
 
@@ -16,8 +17,8 @@ struct TestWindow
     FakeMessageBoxes *messages = nullptr;
     QTemporaryDir archiveFolder; // the downloads of this window, gone with it
     std::unique_ptr<Form1> form;
-    // The link's clock, in milliseconds: it moves only when the test says so (advance()).
-    std::shared_ptr<qint64> clockMs = std::make_shared<qint64>(0);
+    // The link's clock: it moves only when the test says so (advance()).
+    LinkClock clock;
 
     // loaded: run the start-up sequence, as the program does before showing the window.
     explicit TestWindow(bool loaded = true);
