@@ -14,9 +14,9 @@ class QWinEventNotifier;
 // The real port on Windows, over the Win32 communications functions: "\\.\COMn" opened for
 // overlapped I/O with the line settings of LinkProfile, no flow control, raw bytes.
 //
-// One read is always outstanding while the port is open. It ends once the line has been quiet
-// for the driver's read interval after a byte, or 20 ms after it began, so arrivals are told as
-// they come on a line that never pauses too; where a reply ends is judged by the framing rule
+// One read of at most 32 bytes is always outstanding while the port is open. It ends once the
+// line has been quiet for the driver's read interval after a byte, 20 ms after it began, or when
+// it is full, so arrivals are told as they come on a line that never pauses too; where a reply ends is judged by the framing rule
 // alone, by its own clock. The read's end is picked up from the event loop through an event
 // notifier, so the window never waits on the device.
 class WinSerialPort final : public FramedSerialPort
