@@ -13,16 +13,6 @@
 #include <memory>
 
 namespace {
-std::unique_ptr<QSettings> programSettings()
-{
-    return std::make_unique<QSettings>(QSettings::NativeFormat,
-                                       QSettings::UserScope,
-                                       QLatin1String(ProgramIdentity::kSettingsName),
-                                       QLatin1String(ProgramIdentity::kSettingsName));
-}
-} // namespace
-
-namespace {
 
 const QString kSettingsKey = QStringLiteral("archive/location");
 
@@ -154,7 +144,7 @@ QString ArchiveLocation::driverName() const
 
 ArchiveLocation ArchiveLocation::configured()
 {
-    const QString text = programSettings()->value(kSettingsKey).toString();
+    const QString text = ProgramIdentity::openSettings()->value(kSettingsKey).toString();
     // A setting that no longer reads (edited by hand) falls back to the default file rather
     // than leaving downloads unarchived.
     return parse(text, nullptr).value_or(defaultLocation());
@@ -162,7 +152,7 @@ ArchiveLocation ArchiveLocation::configured()
 
 bool ArchiveLocation::configure(const ArchiveLocation &location, QString *why)
 {
-    const std::unique_ptr<QSettings> s = programSettings();
+    const std::unique_ptr<QSettings> s = ProgramIdentity::openSettings();
     if (location == defaultLocation())
         s->remove(kSettingsKey);
     else

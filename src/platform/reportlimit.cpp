@@ -5,18 +5,6 @@
 
 #include <QSettings>
 
-#include <memory>
-
-namespace {
-std::unique_ptr<QSettings> programSettings()
-{
-    return std::make_unique<QSettings>(QSettings::NativeFormat,
-                                       QSettings::UserScope,
-                                       QLatin1String(ProgramIdentity::kSettingsName),
-                                       QLatin1String(ProgramIdentity::kSettingsName));
-}
-} // namespace
-
 namespace ReportLimit {
 
 namespace {
@@ -28,7 +16,7 @@ const QString kKey = QStringLiteral("report/resistanceLimit");
 std::optional<double> saved()
 {
     bool ok = false;
-    const double limit = programSettings()->value(kKey).toDouble(&ok);
+    const double limit = ProgramIdentity::openSettings()->value(kKey).toDouble(&ok);
     if (!ok || !Report::acceptableLimit(limit))
         return std::nullopt;
     return limit;
@@ -36,7 +24,7 @@ std::optional<double> saved()
 
 void save(double limitOhms)
 {
-    programSettings()->setValue(kKey, limitOhms);
+    ProgramIdentity::openSettings()->setValue(kKey, limitOhms);
 }
 
 } // namespace ReportLimit
